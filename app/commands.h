@@ -1,0 +1,39 @@
+#pragma once
+// The kestrel command line: each subcommand lives in its own file and adds
+// itself to the parser; the runner is called when that subcommand was chosen.
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace CLI {
+class App;
+}
+namespace ks {
+class Runtime;
+}
+
+namespace kestrel {
+
+struct AppContext {
+  ks::Runtime& runtime;
+  std::filesystem::path pluginDir;
+};
+
+// Exit codes shared by every command.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitUsage = 2;
+inline constexpr int kExitInterrupted = 130;
+
+using CommandRunner = std::function<int(AppContext&)>;
+
+void AddImportCommand(CLI::App& app, CommandRunner& runner);
+void AddPathCommand(CLI::App& app, CommandRunner& runner);
+void AddTraceCommand(CLI::App& app, CommandRunner& runner);
+void AddPluginCommands(CLI::App& app, CommandRunner& runner);
+
+// Registers every plug-in library found in dir; returns a message per failure.
+std::vector<std::string> RegisterPluginFolder(ks::Runtime& rt, const std::filesystem::path& dir);
+
+}  // namespace kestrel

@@ -1,0 +1,44 @@
+#pragma once
+// The platform's error object: a number, a description the user reads, and the
+// source (the class or component that raised it).
+#include <cstdint>
+#include <exception>
+#include <string>
+
+namespace ks {
+
+// Error numbers of the platform where the system names them; our own otherwise.
+namespace err {
+inline constexpr int32_t kInvalidCall = 5;           // invalid procedure call or argument
+inline constexpr int32_t kOverflow = 6;              // overflow
+inline constexpr int32_t kSubscriptOutOfRange = 9;   // subscript out of range
+inline constexpr int32_t kTypeMismatch = 13;         // type mismatch
+inline constexpr int32_t kBadFileName = 52;          // bad file name or number
+inline constexpr int32_t kFileNotFound = 53;         // file not found
+inline constexpr int32_t kInputPastEnd = 62;         // input past end of file
+inline constexpr int32_t kPathNotFound = 76;         // path not found
+inline constexpr int32_t kObjectRequired = 424;      // object required
+inline constexpr int32_t kCannotCreateObject = 429;  // component can't create object
+inline constexpr int32_t kMemberNotFound = 438;      // object doesn't support this member
+inline constexpr int32_t kWrongArgCount = 450;       // wrong number of arguments
+inline constexpr int32_t kFileDialogCancel = 32755;  // the user cancelled the file dialog
+inline constexpr int32_t kBadData = 1000;            // host: malformed geometry handed in
+inline constexpr int32_t kLibraryLoad = 1001;        // host: in-process server failed to load
+}  // namespace err
+
+class ComError : public std::exception {
+ public:
+  ComError(int32_t number, std::string description, std::string source = {});
+
+  int32_t number() const noexcept { return number_; }
+  const std::string& description() const noexcept { return description_; }
+  const std::string& source() const noexcept { return source_; }
+  const char* what() const noexcept override { return description_.c_str(); }
+
+ private:
+  int32_t number_;
+  std::string description_;
+  std::string source_;
+};
+
+}  // namespace ks

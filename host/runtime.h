@@ -1,0 +1,93 @@
+#pragma once
+// The component runtime: creation by class name, the class registry and
+// in-process servers (plug-in shared libraries) loaded on first use.
+//
+// A plug-in library exports four C entry points:
+//   int32_t KsDllRegisterServer(ks::Runtime* rt, const char* libraryPath);
+//   int32_t KsDllUnregisterServer(ks::Runtime* rt, const char* libraryPath);
+//   bool    KsDllGetClassObject(const char* progId, ks::ClassFactory* out);
+//   int32_t KsDllCanUnloadNow();   // 0 when none of its objects is alive
+// Registering records each class name with the library path in the registry
+// store (HKEY_CLASSES_ROOT\<ProgID>\InprocServer32); creating an object of an
+// unloaded class loads the library named there.
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "dispatch.h"
+#include "person.h"
+#include "registry_store.h"
+
+namespace ks {
+
+class Runtime;
+using ClassFactory = std::function<ObjectRef(Runtime&)>;
+
+struct RegisteredClass {
+  std::string progId;
+  std::string description;
+  std::filesystem::path library;
+};
+
+class Runtime {
+ public:
+  explicit Runtime(std::filesystem::path registryFile = RegistryStore::DefaultLocation());
+  ~Runtime();
+  Runtime(const Runtime&) = delete;
+  Runtime& operator=(const Runtime&) = delete;
+
+  RegistryStore& Registry() { return registry_; }
+
+  // The person working the user interface (HeadlessPerson until one is set).
+  Person& GetPerson() { return person_ ? *person_ : headless_; }
+  void SetPerson(std::shared_ptr<Person> person) { person_ = std::move(person); }
+
+  // Host classes living in this process.
+  void RegisterClass(std::string progId, ClassFactory factory);
+  // Creates an object by class name; error 429 when the class is unknown or its
+  // library cannot be loaded.
+  ObjectRef CreateObject(std::string_view progId);
+
+  // In-process servers. Register/Unregister load the library and call its entry point.
+  std::vector<std::string> RegisterServer(const std::filesystem::path& library);
+  void UnregisterServer(const std::filesystem::path& library);
+  // Classes recorded in the registry store with their libraries.
+  std::vector<RegisteredClass> RegisteredClasses() const;
+  // Unloads every loaded library that says it can unload now; returns how many.
+  int FreeUnusedLibraries();
+  bool IsLoaded(const std::filesystem::path& library) const;
+
+ private:
+  struct Library;
+  Library& Load(const std::filesystem::path& library);
+
+  RegistryStore registry_;
+  std::shared_ptr<Person> person_;
+  HeadlessPerson headless_;
+  std::map<std::string, ClassFactory, std::less<>> inProcess_;
+  std::map<std::filesystem::path, std::unique_ptr<Library>> libraries_;
+};
+
+// Helpers for plug-in entry points.
+void RegisterInprocClass(Runtime& rt, std::string_view progId, std::string_view description,
+                         const std::filesystem::path& library);
+void UnregisterInprocClass(Runtime& rt, std::string_view progId);
+
+// Counts a module's live objects so its KsDllCanUnloadNow can answer. Each
+// plug-in uses its own Tag type, so each has its own counter.
+template <class Tag>
+class ModuleObject {
+ public:
+  ModuleObject() { ++count; }
+  ModuleObject(const ModuleObject&) { ++count; }
+  ~ModuleObject() { --count; }
+  static inline std::atomic<int> count{0};
+};
+
+}  // namespace ks

@@ -1,0 +1,50 @@
+#pragma once
+// Run-wide state of one import, shared by the import run and the reader it
+// calls: the line mode, the characters read, the stop flag, the dialog's
+// options, the progress bar and the event pump. Passed explicitly, never global.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace ks {
+class Runtime;
+}
+
+namespace ks::readers {
+
+// The dialog side a reader talks to while it reads (frmImport implements it).
+class ImportUi {
+ public:
+  virtual ~ImportUi() = default;
+  virtual double ProgressMax() const = 0;      // ProgressBar1.Max
+  virtual void SetProgress(double value) = 0;  // ProgressBar1.Value
+  virtual void DoEvents() = 0;                 // a Cancel click may set StopImport here
+};
+
+struct ImportOptions {
+  bool importNormals = false;  // chkNorm "Import Normals"
+  bool smoothAll = false;      // chkSmooth "Smooth all Normal Group"
+  bool autoSmooth = false;     // chkAutoSmooth "Auto Normals Smoothing"
+};
+
+class TextInput;  // the current input file (readers/text_input.h)
+
+struct ImportState {
+  explicit ImportState(ks::Runtime& rt);
+  ~ImportState();
+
+  ks::Runtime& runtime;
+  int32_t LineMode = 0;     // 0: lines end at CR (or LF, see text helpers); 1: at CR or LF
+  int64_t CharsRead = 0;    // characters consumed; 64-bit so that large files cannot overflow
+  int16_t StopImport = -1;  // 0 while a run goes on; -1 idle or stop requested
+  ImportOptions options;
+  ImportUi* ui = nullptr;   // null: no dialog (no progress, no event pump)
+  std::unique_ptr<TextInput> file;  // file number 1 of the text readers
+
+  // Progress = CharsRead when the bar's maximum allows it, then one event-pump turn.
+  void ReportProgress(double position);
+  void YieldToUi();
+  void CloseFiles();  // closes the current input file, if open
+};
+
+}  // namespace ks::readers

@@ -1,0 +1,48 @@
+#include "host/registry_store.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace {
+
+std::filesystem::path TempRegistry(const std::string& name) {
+  auto p = std::filesystem::temp_directory_path() /
+           ("ks-reg-" + name + "-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + ".ini");
+  std::filesystem::remove(p);
+  return p;
+}
+
+}  // namespace
+
+TEST(RegistryStore, ValuesKeepTheirTypeAcrossInstances) {
+  auto file = TempRegistry("types");
+  {
+    ks::RegistryStore a(file);
+    a.Write(ks::kHkeyLocalMachine, "SOFTWARE\\Ardeno\\KsImport", "FileFormat", ks::Variant(int16_t{2}));
+    a.Write(ks::kHkeyLocalMachine, "SOFTWARE\\Ardeno\\KsImport\\OBJ", "Path",
+            ks::Variant("/home/me/my models/"));
+  }
+  ks::RegistryStore b(file);
+  auto format = b.Read(ks::kHkeyLocalMachine, "SOFTWARE\\Ardeno\\KsImport", "FileFormat");
+  ASSERT_TRUE(format);
+  EXPECT_EQ(format->type(), ks::VarType::Integer);
+  EXPECT_EQ(format->ToInteger(), 2);
+  EXPECT_EQ(b.Read(ks::kHkeyLocalMachine, "SOFTWARE\\Ardeno\\KsImport\\OBJ", "Path")->ToString(),
+            "/home/me/my models/");
+  EXPECT_FALSE(b.Read(ks::kHkeyLocalMachine, "SOFTWARE\\Ardeno\\KsImport", "Missing"));
+  EXPECT_FALSE(b.Read(ks::kHkeyCurrentUser, "SOFTWARE\\Ardeno\\KsImport", "FileFormat"));
+  std::filesystem::remove(file);
+}
+
+TEST(RegistryStore, DeleteKeyRemovesSubkeys) {
+  auto file = TempRegistry("delete");
+  ks::RegistryStore r(file);
+  r.Write(ks::kHkeyClassesRoot, "A.B\\InprocServer32", "", ks::Variant("x"));
+  r.Write(ks::kHkeyClassesRoot, "C.D", "", ks::Variant("y"));
+  EXPECT_EQ(r.SubKeys(ks::kHkeyClassesRoot, "").size(), 2u);
+  r.DeleteKey(ks::kHkeyClassesRoot, "A.B");
+  EXPECT_FALSE(r.Read(ks::kHkeyClassesRoot, "A.B\\InprocServer32", ""));
+  EXPECT_EQ(r.SubKeys(ks::kHkeyClassesRoot, ""), std::vector<std::string>{"C.D"});
+  std::filesystem::remove(file);
+}
