@@ -41,6 +41,16 @@ Variant Dispatch::Invoke(std::string_view name, CallKind kind, std::span<Variant
   return Invoke(id, kind, args);
 }
 
+void Dispatch::AttachCallLog(std::shared_ptr<CallLog> log) {
+  log_ = std::move(log);
+  if (log_) logName_ = std::string(ClassName()) + "#" + std::to_string(log_->NextSerial());
+}
+
+void Dispatch::LogCall(std::string_view member, CallKind kind,
+                       std::span<const Variant> args) const {
+  log_->Record({logName_, std::string(member), kind, std::vector<Variant>(args.begin(), args.end())});
+}
+
 void RequireObject(const ObjectRef& obj, std::string_view member) {
   if (!obj)
     throw ComError(err::kObjectRequired,

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "call_log.h"
 #include "com_error.h"
 #include "variant.h"
 
@@ -34,6 +35,18 @@ class Dispatch : public std::enable_shared_from_this<Dispatch> {
 
   // Resolves the name, then invokes; an unknown name raises error 438.
   Variant Invoke(std::string_view name, CallKind kind, std::span<Variant> args);
+
+  // Call logging (tests): once attached, every call on this object is recorded.
+  void AttachCallLog(std::shared_ptr<CallLog> log);
+  CallLog* GetCallLog() const { return log_.get(); }
+  const std::shared_ptr<CallLog>& SharedCallLog() const { return log_; }
+
+ protected:
+  void LogCall(std::string_view member, CallKind kind, std::span<const Variant> args) const;
+
+ private:
+  std::shared_ptr<CallLog> log_;
+  std::string logName_;
 };
 
 // Convenience wrappers for C++ callers; the call that reaches the object is the
@@ -141,6 +154,7 @@ class DispatchObject : public Dispatch {
     const auto* m = Table().ById(id);
     if (!m) ThrowMemberNotFound(ClassName(), "#" + std::to_string(id));
     T& self = static_cast<T&>(*this);
+    if (GetCallLog()) LogCall(m->name, kind, args);
     switch (kind) {
       case CallKind::Method:
         if (m->method) return m->method(self, args);

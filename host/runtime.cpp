@@ -66,6 +66,12 @@ Runtime::Library& Runtime::Load(const std::filesystem::path& library) {
 }
 
 ObjectRef Runtime::CreateObject(std::string_view progId) {
+  ObjectRef obj = CreateUnlogged(progId);
+  if (obj && callLog_) obj->AttachCallLog(callLog_);
+  return obj;
+}
+
+ObjectRef Runtime::CreateUnlogged(std::string_view progId) {
   if (auto it = inProcess_.find(progId); it != inProcess_.end()) return it->second(*this);
   auto path = registry_.Read(kHkeyClassesRoot, ServerSubkey(progId), "");
   if (!path)

@@ -48,6 +48,10 @@ class Runtime {
   Person& GetPerson() { return person_ ? *person_ : headless_; }
   void SetPerson(std::shared_ptr<Person> person) { person_ = std::move(person); }
 
+  // Tests switch call logging on: every object created from now on logs its calls.
+  void SetCallLog(std::shared_ptr<CallLog> log) { callLog_ = std::move(log); }
+  const std::shared_ptr<CallLog>& GetCallLog() const { return callLog_; }
+
   // Host classes living in this process.
   void RegisterClass(std::string progId, ClassFactory factory);
   // Creates an object by class name; error 429 when the class is unknown or its
@@ -65,10 +69,12 @@ class Runtime {
 
  private:
   struct Library;
+  ObjectRef CreateUnlogged(std::string_view progId);
   Library& Load(const std::filesystem::path& library);
 
   RegistryStore registry_;
   std::shared_ptr<Person> person_;
+  std::shared_ptr<CallLog> callLog_;
   HeadlessPerson headless_;
   std::map<std::string, ClassFactory, std::less<>> inProcess_;
   std::map<std::filesystem::path, std::unique_ptr<Library>> libraries_;

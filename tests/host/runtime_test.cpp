@@ -47,3 +47,19 @@ TEST_F(RuntimeTest, RegistersLoadsCallsAndUnloadsAServer) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(RuntimeTest, CallLogRecordsCallsWithArgumentTypes) {
+  ks::Runtime rt(file_);
+  rt.RegisterServer(KS_TEST_SERVER);
+  auto log = std::make_shared<ks::CallLog>();
+  rt.SetCallLog(log);
+  ks::ObjectRef counter = rt.CreateObject("KsTest.Counter");
+  ks::Put(counter, "Value", ks::Variant(int32_t{1}));
+  ks::Call(counter, "Add", ks::Variant(int16_t{2}));
+  EXPECT_EQ(log->MemberLines(), (std::vector<std::string>{"Value=Long(1)", "Add(Integer(2))"}));
+  EXPECT_EQ(log->Lines()[0], "KsTest.Counter#1.Value=Long(1)");
+}
+
+}  // namespace
