@@ -36,17 +36,27 @@ class Dispatch : public std::enable_shared_from_this<Dispatch> {
   // Resolves the name, then invokes; an unknown name raises error 438.
   Variant Invoke(std::string_view name, CallKind kind, std::span<Variant> args);
 
+  // Events (the component's outgoing calls): a sink receives the event name and
+  // its arguments. One sink per object is all the dialogs need.
+  using EventSink = std::function<void(std::string_view event, std::span<Variant> args)>;
+  void Advise(EventSink sink) { sink_ = std::move(sink); }
+  void Unadvise() { sink_ = nullptr; }
+
   // Call logging (tests): once attached, every call on this object is recorded.
   void AttachCallLog(std::shared_ptr<CallLog> log);
   CallLog* GetCallLog() const { return log_.get(); }
   const std::shared_ptr<CallLog>& SharedCallLog() const { return log_; }
 
  protected:
+  void RaiseEvent(std::string_view event, std::span<Variant> args) {
+    if (sink_) sink_(event, args);
+  }
   void LogCall(std::string_view member, CallKind kind, std::span<const Variant> args) const;
 
  private:
   std::shared_ptr<CallLog> log_;
   std::string logName_;
+  EventSink sink_;
 };
 
 // Convenience wrappers for C++ callers; the call that reaches the object is the
