@@ -137,6 +137,19 @@ bool Runtime::IsLoaded(const std::filesystem::path& library) const {
   return libraries_.count(std::filesystem::weakly_canonical(library, ec)) > 0;
 }
 
+int32_t Runtime::RegisterSurface(PictureSurface* surface) {
+  int32_t handle = ++lastSurfaceHandle_;
+  surfaces_[handle] = surface;
+  return handle;
+}
+
+PictureSurface* Runtime::FindSurface(int32_t handle) const {
+  auto it = surfaces_.find(handle);
+  return it == surfaces_.end() ? nullptr : it->second;
+}
+
+void Runtime::UnregisterSurface(int32_t handle) { surfaces_.erase(handle); }
+
 void RegisterInprocClass(Runtime& rt, std::string_view progId, std::string_view description,
                          const std::filesystem::path& library) {
   rt.Registry().Write(kHkeyClassesRoot, progId, "", Variant(description));

@@ -26,6 +26,7 @@
 
 namespace ks {
 
+class PictureSurface;
 class Runtime;
 using ClassFactory = std::function<ObjectRef(Runtime&)>;
 
@@ -67,6 +68,14 @@ class Runtime {
   int FreeUnusedLibraries();
   bool IsLoaded(const std::filesystem::path& library) const;
 
+  // Picture boxes' persistent images, found by a Long handle: the device
+  // context and image handle that components such as the image library are
+  // given. The owner unregisters a surface before it goes away. Handles are
+  // never 0 and never reused.
+  int32_t RegisterSurface(PictureSurface* surface);
+  PictureSurface* FindSurface(int32_t handle) const;  // nullptr when unknown
+  void UnregisterSurface(int32_t handle);
+
  private:
   struct Library;
   ObjectRef CreateUnlogged(std::string_view progId);
@@ -78,6 +87,8 @@ class Runtime {
   HeadlessPerson headless_;
   std::map<std::string, ClassFactory, std::less<>> inProcess_;
   std::map<std::filesystem::path, std::unique_ptr<Library>> libraries_;
+  std::map<int32_t, PictureSurface*> surfaces_;
+  int32_t lastSurfaceHandle_ = 0;
 };
 
 // Helpers for plug-in entry points.
