@@ -1,0 +1,190 @@
+#include "text_input.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "host/com_error.h"
+#include "import_state.h"
+
+namespace ks::readers {
+
+namespace {
+
+constexpr int32_t kPathFileAccessError = 75;  // the platform's "Path/File access error"
+constexpr int32_t kDeviceIoError = 57;        // the platform's "Device I/O error"
+constexpr const char* kSource = "KsImport";
+
+// The first CR or LF in [p, end), or end. Most characters lie above CR, so one
+// comparison rules them out.
+const char* FindLineEnd(const char* p, const char* end) {
+  for (; p != end; ++p) {
+    const unsigned char c = static_cast<unsigned char>(*p);
+    if (c <= '\r' && (c == '\r' || c == '\n')) return p;
+  }
+  return end;
+}
+
+}  // namespace
+
+TextInput::TextInput(size_t chunkSize) : chunkSize_(std::max<size_t>(chunkSize, 1)) {}
+
+TextInput::~TextInput() {
+  Close();
+}
+
+void TextInput::SetChunkSize(size_t chunkSize) {
+  chunkSize_ = std::max<size_t>(chunkSize, 1);
+}
+
+void TextInput::Open(const std::string& fileName) {
+  Close();
+  if (fileName.empty()) throw ComError(err::kBadFileName, "Bad file name: no file given", kSource);
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const fs::path path(fileName);
+  if (fs::is_directory(path, ec))
+    throw ComError(kPathFileAccessError,
+                   "Path/File access error: '" + fileName + "' is a folder, not a file", kSource);
+  errno = 0;
+  std::FILE* f = std::fopen(fileName.c_str(), "rb");
+  if (!f) {
+    const int e = errno;
+    if (e == ENOENT || e == ENOTDIR) {
+      const fs::path parent = path.parent_path();
+      if (e == ENOTDIR || (!parent.empty() && !fs::is_directory(parent, ec)))
+        throw ComError(err::kPathNotFound, "Path not found: " + fileName, kSource);
+      throw ComError(err::kFileNotFound, "File not found: " + fileName, kSource);
+    }
+    throw ComError(kPathFileAccessError,
+                   "Path/File access error: " + fileName + " (" + std::strerror(e) + ")", kSource);
+  }
+  // The buffer below does all the buffering; the stream's own would only copy twice.
+  std::setvbuf(f, nullptr, _IONBF, 0);
+  file_ = f;
+  fileName_ = fileName;
+  const auto size = fs::file_size(path, ec);
+  length_ = ec ? 0 : static_cast<int64_t>(size);
+  lineNumber_ = 0;
+  begin_ = end_ = 0;
+  eof_ = false;
+  if (capacity_ < chunkSize_ || capacity_ > 4 * chunkSize_) {
+    buffer_ = std::make_unique<char[]>(chunkSize_);
+    capacity_ = chunkSize_;
+  }
+}
+
+void TextInput::Close() {
+  if (file_) std::fclose(file_);
+  file_ = nullptr;
+  length_ = 0;
+  begin_ = end_ = 0;
+  eof_ = false;
+}
+
+void TextInput::ThrowReadError() const {
+  throw ComError(kDeviceIoError, "Device I/O error while reading " + fileName_, kSource);
+}
+
+bool TextInput::Refill() {
+  if (!file_ || eof_) return false;
+  if (begin_ > 0) {
+    std::memmove(buffer_.get(), buffer_.get() + begin_, end_ - begin_);
+    end_ -= begin_;
+    begin_ = 0;
+  }
+  if (end_ == capacity_) {  // one line fills the whole buffer: grow it
+    const size_t grown = std::max<size_t>(capacity_ * 2, 16);
+    auto bigger = std::make_unique<char[]>(grown);
+    std::memcpy(bigger.get(), buffer_.get(), end_);
+    buffer_ = std::move(bigger);
+    capacity_ = grown;
+  }
+  const size_t want = std::min(chunkSize_, capacity_ - end_);
+  const size_t got = std::fread(buffer_.get() + end_, 1, want, file_);
+  if (got == 0) {
+    if (std::ferror(file_)) ThrowReadError();
+    eof_ = true;
+    return false;
+  }
+  end_ += got;
+  return true;
+}
+
+bool TextInput::AtEnd() {
+  if (!file_) return false;
+  if (begin_ < end_) return false;
+  if (eof_) return true;
+  // Peek one character without touching the buffer, so that the line last
+  // returned stays valid.
+  const int c = std::fgetc(file_);
+  if (c == EOF) {
+    if (std::ferror(file_)) ThrowReadError();
+    eof_ = true;
+    return true;
+  }
+  std::ungetc(c, file_);
+  return false;
+}
+
+std::string_view TextInput::ReadLine(int32_t lineMode, int64_t& charsRead) {
+  if ((lineMode != 0 && lineMode != 1) || AtEnd() || !file_) return {};
+  size_t scan = begin_;  // everything before scan is known to hold no terminator
+  for (;;) {
+    const char* base = buffer_.get();
+    const char* p = FindLineEnd(base + scan, base + end_);
+    if (p != base + end_) {
+      const size_t length = static_cast<size_t>(p - (base + begin_));
+      size_t consumed = length + 1;
+      if (lineMode == 0 && *p == '\r') {
+        if (p + 1 == base + end_ && !eof_) {
+          // The CR ends the data read so far: fetch more to see whether an LF follows.
+          scan = length;
+          Refill();
+          scan += begin_;
+          continue;
+        }
+        if (p + 1 != base + end_ && p[1] == '\n') ++consumed;
+      }
+      const std::string_view line(base + begin_, length);
+      begin_ += consumed;
+      charsRead += lineMode == 0 ? static_cast<int64_t>(length) : static_cast<int64_t>(length) + 1;
+      ++lineNumber_;
+      return line;
+    }
+    if (eof_) {  // the last line has no terminator
+      const std::string_view line(base + begin_, end_ - begin_);
+      begin_ = end_;
+      charsRead += static_cast<int64_t>(line.size());
+      ++lineNumber_;
+      return line;
+    }
+    scan = end_ - begin_;
+    Refill();
+    scan += begin_;
+  }
+}
+
+int TextInput::SkipToLineEnd() {
+  if (!file_) return -1;
+  for (;;) {
+    const char* base = buffer_.get();
+    const char* p = FindLineEnd(base + begin_, base + end_);
+    if (p != base + end_) {
+      begin_ = static_cast<size_t>(p - base) + 1;
+      return static_cast<unsigned char>(*p);
+    }
+    begin_ = end_;
+    if (!Refill()) return -1;
+  }
+}
+
+std::string_view ReadLine(ImportState& st) {
+  if (!st.file || !st.file->IsOpen())
+    throw ComError(err::kBadFileName, "Bad file name or number: no input file is open", kSource);
+  return st.file->ReadLine(st.LineMode, st.CharsRead);
+}
+
+}  // namespace ks::readers
