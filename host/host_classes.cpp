@@ -1,9 +1,19 @@
 #include "host_classes.h"
 
+#include "ks_material.h"
+#include "ks_object.h"
+#include "ks_scene.h"
 #include "runtime.h"
 
 namespace ks {
 
-void RegisterHostClasses(Runtime& rt) { (void)rt; }
+void RegisterHostClasses(Runtime& rt) {
+  rt.RegisterClass(std::string(CKsObject::kClassName),
+                   [](Runtime&) -> ObjectRef { return std::make_shared<CKsObject>(); });
+  rt.RegisterClass(std::string(CKsMaterial::kClassName),
+                   [](Runtime&) -> ObjectRef { return std::make_shared<CKsMaterial>(); });
+  rt.RegisterClass(std::string(CKsScene::kClassName),
+                   [](Runtime&) -> ObjectRef { return std::make_shared<CKsScene>(); });
+}
 
 }  // namespace ks

@@ -1,0 +1,367 @@
+#include "ks_object.h"
+
+#include <cmath>
+#include <limits>
+
+#include "mesh_normals.h"
+
+namespace ks {
+namespace {
+
+// Corner numbers (triangle * 3 + corner) must stay within a Long.
+constexpr size_t kMaxTriangles = std::numeric_limits<int32_t>::max() / 3;
+constexpr size_t kMaxVertices = std::numeric_limits<int32_t>::max();
+
+[[noreturn]] void Fail(int32_t number, std::string_view member, const std::string& what) {
+  throw ComError(number, std::string(member) + ": " + what, std::string(CKsObject::kClassName));
+}
+[[noreturn]] void BadData(std::string_view member, const std::string& what) {
+  Fail(err::kBadData, member, what);
+}
+
+std::string Num(size_t n) {
+  return std::to_string(n);
+}
+
+std::string Plural(size_t n, std::string_view word) {
+  return Num(n) + " " + std::string(word) + (n == 1 ? "" : "s");
+}
+
+const std::vector<float>& SingleArrayArg(std::span<Variant> args, size_t i,
+                                         std::string_view member) {
+  const Variant& v = Arg(args, i);
+  if (v.type() != VarType::SingleArray)
+    Fail(err::kTypeMismatch, member,
+         "expected an array of Single, got " + std::string(TypeName(v.type())));
+  return v.Singles();
+}
+
+const std::vector<int32_t>& LongArrayArg(std::span<Variant> args, size_t i,
+                                         std::string_view member) {
+  const Variant& v = Arg(args, i);
+  if (v.type() != VarType::LongArray)
+    Fail(err::kTypeMismatch, member,
+         "expected an array of Long, got " + std::string(TypeName(v.type())));
+  return v.Longs();
+}
+
+std::string VertexCountText(size_t n) {
+  return Num(n) + (n == 1 ? " vertex" : " vertices");
+}
+
+[[noreturn]] void BadVertex(std::string_view member, size_t polygon, size_t index, int32_t vertex,
+                            size_t vertexCount) {
+  BadData(member, "polygon " + Num(polygon) + " (array index " + Num(index) + ") names vertex " +
+                      std::to_string(vertex) + ", but the object has " +
+                      VertexCountText(vertexCount));
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- geometry
+
+void CKsObject::CheckVertexLimit(size_t added) const {
+  if (added > kMaxVertices - size_t(VertexCount()))
+    BadData("Add_Vertices", "too many vertices for one object (at most " + Num(kMaxVertices) + ")");
+}
+
+void CKsObject::CheckTriangleLimit(size_t added) const {
+  if (added > kMaxTriangles - size_t(TriangleCount()))
+    BadData("Add_Poligons",
+            "too many triangles for one object (at most " + Num(kMaxTriangles) + ")");
+}
+
+void CKsObject::AddVertices(std::span<const float> xyz) {
+  if (xyz.size() % 3 != 0)
+    BadData("Add_Vertices", "the array holds " + Plural(xyz.size(), "number") +
+                                ", not whole x, y, z triples (" + Plural(xyz.size() % 3, "number") +
+                                " left over)");
+  CheckVertexLimit(xyz.size() / 3);
+  vertices_.insert(vertices_.end(), xyz.begin(), xyz.end());
+}
+
+void CKsObject::AddPolygons(std::span<const int32_t> records) {
+  constexpr std::string_view kMember = "Add_Poligons";
+  const size_t n = records.size();
+  const uint32_t vertexCount = uint32_t(VertexCount());
+  // Pass 1: validate everything and count the triangles.
+  size_t end = 0, polygons = 0, newTriangles = 0;
+  while (end < n) {
+    const int32_t corners = records[end];
+    if (corners == 0) break;  // a zero count ends the array
+    if (corners != 3 && corners != 4)
+      BadData(kMember, "polygon " + Num(polygons) + " (array index " + Num(end) + ") has " +
+                           std::to_string(corners) + " corners; only 3 or 4 are allowed");
+    if (n - end - 1 < size_t(corners))
+      BadData(kMember, "polygon " + Num(polygons) + " (array index " + Num(end) + ") needs " +
+                           std::to_string(corners) + " vertex numbers, but the array ends after " +
+                           Num(n - end - 1));
+    for (size_t i = end + 1; i <= end + size_t(corners); ++i)
+      if (uint32_t(records[i]) >= vertexCount)
+        BadVertex(kMember, polygons, i, records[i], vertexCount);
+    newTriangles += size_t(corners) - 2;
+    end += size_t(corners) + 1;
+    ++polygons;
+  }
+  CheckTriangleLimit(newTriangles);
+  // Pass 2: append (a quad is triangles 1-2-3 and 3-4-1).
+  const size_t oldTriangles = size_t(TriangleCount());
+  triangles_.resize(triangles_.size() + newTriangles * 3);
+  int32_t* out = triangles_.data() + oldTriangles * 3;
+  for (size_t i = 0; i < end;) {
+    const int32_t* p = &records[i + 1];
+    out[0] = p[0];
+    out[1] = p[1];
+    out[2] = p[2];
+    out += 3;
+    if (records[i] == 4) {
+      out[0] = p[2];
+      out[1] = p[3];
+      out[2] = p[0];
+      out += 3;
+    }
+    i += size_t(records[i]) + 1;
+  }
+}
+
+void CKsObject::AddTriangles(std::span<const int32_t> triples) {
+  constexpr std::string_view kMember = "Add_Poligons";
+  if (triples.size() % 3 != 0)
+    BadData(kMember, "3 corners per polygon, but the array holds " +
+                         Plural(triples.size(), "number") + " (" +
+                         Plural(triples.size() % 3, "number") + " left over)");
+  const uint32_t vertexCount = uint32_t(VertexCount());
+  for (size_t i = 0; i < triples.size(); ++i)
+    if (uint32_t(triples[i]) >= vertexCount) BadVertex(kMember, i / 3, i, triples[i], vertexCount);
+  CheckTriangleLimit(triples.size() / 3);
+  triangles_.insert(triangles_.end(), triples.begin(), triples.end());
+}
+
+// Normals exist only once someone needs them: then every triangle that has
+// none yet (all of them, or those appended since) gets its face normal.
+void CKsObject::EnsureNormals() {
+  const size_t count = size_t(TriangleCount());
+  if (!explicitMask_.empty()) explicitMask_.resize(count, 0);
+  const size_t have = normals_.size() / 9;
+  if (have == count) return;
+  normals_.resize(count * 9);
+  for (size_t t = have; t < count; ++t) {
+    const auto n = mesh::FaceNormal(vertices_, triangles_, int32_t(t));
+    float* out = &normals_[t * 9];
+    for (int c = 0; c < 3; ++c) {
+      out[c * 3] = n[0];
+      out[c * 3 + 1] = n[1];
+      out[c * 3 + 2] = n[2];
+    }
+  }
+}
+
+void CKsObject::SetPolygonNormals(std::span<const float> records) {
+  constexpr std::string_view kMember = "Set_PoligonNormals";
+  if (records.size() % 10 != 0)
+    BadData(kMember, "the array holds " + Plural(records.size(), "number") +
+                         ", not whole records of 10 (record " + Num(records.size() / 10) +
+                         " is cut off)");
+  const double triangleCount = TriangleCount();
+  for (size_t r = 0; r < records.size(); r += 10) {
+    const double t = records[r];
+    if (!(t >= 0 && t < triangleCount) || t != std::floor(t)) {
+      std::string what = "record " + Num(r / 10) + " (array index " + Num(r) + ") ";
+      if (t != std::floor(t) || !std::isfinite(t))
+        BadData(kMember, what + "has triangle number " + Variant(records[r]).ToString() +
+                             ", not a whole number");
+      BadData(kMember, what + "is for triangle " + Variant(records[r]).ToString() +
+                           ", but the object has " + Plural(size_t(triangleCount), "triangle"));
+    }
+  }
+  for (size_t r = 0; r < records.size(); r += 10)
+    SetPolygonNormal(int32_t(records[r]), records.subspan(r + 1).first<9>());
+}
+
+void CKsObject::SetPolygonNormal(int32_t triangle, std::span<const float, 9> n) {
+  if (triangle < 0 || triangle >= TriangleCount())
+    BadData("Set_PoligonNormal", "triangle " + std::to_string(triangle) +
+                                     " does not exist; the object has " +
+                                     Plural(size_t(TriangleCount()), "triangle"));
+  EnsureNormals();
+  if (explicitMask_.empty()) explicitMask_.assign(size_t(TriangleCount()), 0);
+  uint8_t& mask = explicitMask_[size_t(triangle)];
+  const bool had = mask != 0;
+  const auto face = mesh::FaceNormal(vertices_, triangles_, triangle);
+  float* out = &normals_[size_t(triangle) * 9];
+  for (int c = 0; c < 3; ++c) {
+    const float x = n[c * 3], y = n[c * 3 + 1], z = n[c * 3 + 2];
+    const double len2 = double(x) * x + double(y) * y + double(z) * z;
+    // A zero-length (or non-finite) normal means "no normal": use the face's.
+    const bool given = len2 > 0 && std::isfinite(len2);
+    mask = given ? uint8_t(mask | 1u << c) : uint8_t(mask & ~(1u << c));
+    out[c * 3] = given ? x : face[0];
+    out[c * 3 + 1] = given ? y : face[1];
+    out[c * 3 + 2] = given ? z : face[2];
+  }
+  normalTriangles_ += int32_t(mask != 0) - int32_t(had);
+}
+
+// Host choice: smoothing averages, per vertex, the face normals (weighted by
+// area) of the triangles of the run that share it; explicit normals handed in
+// with Set_PoligonNormals are the file's word and are kept as they are.
+void CKsObject::GetSurface(int32_t first, int32_t last) {
+  const int32_t count = TriangleCount();
+  if (first < 0 || first > count)
+    Fail(err::kSubscriptOutOfRange, "Get_Surface",
+         "first triangle " + std::to_string(first) + " is outside the object's " +
+             Plural(size_t(count), "triangle"));
+  if (last >= count)
+    Fail(err::kSubscriptOutOfRange, "Get_Surface",
+         "last triangle " + std::to_string(last) + " is outside the object's " +
+             Plural(size_t(count), "triangle"));
+  if (last < first) return;  // an empty run
+  EnsureNormals();
+  mesh::SmoothRun(vertices_, triangles_, normals_, explicitMask_, first, last);
+}
+
+// Host choice: corners are smoothed across every edge whose two faces meet at
+// less than the angle; sharper edges stay creases. Explicit normals are kept.
+void CKsObject::SmoothNormalsAdaptive(double angleDegrees) {
+  if (triangles_.empty()) return;
+  EnsureNormals();
+  mesh::SmoothByAngle(vertices_, triangles_, normals_, explicitMask_, angleDegrees);
+}
+
+BoundingBox CKsObject::Bounds() const {
+  BoundingBox box;
+  for (size_t i = 0; i + 2 < vertices_.size(); i += 3) {
+    const float* p = &vertices_[i];
+    if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !std::isfinite(p[2])) continue;
+    if (box.empty) {
+      box.min = box.max = {p[0], p[1], p[2]};
+      box.empty = false;
+      continue;
+    }
+    for (int a = 0; a < 3; ++a) {
+      box.min[a] = std::min(box.min[a], p[a]);
+      box.max[a] = std::max(box.max[a], p[a]);
+    }
+  }
+  return box;
+}
+
+// Host choice: centring moves the vertices themselves, so that the bounding
+// box's centre is at the origin; the position (PosX, PosY, PosZ) is untouched.
+void CKsObject::Center() {
+  const BoundingBox box = Bounds();
+  if (box.empty) return;
+  float c[3];
+  for (int a = 0; a < 3; ++a) c[a] = float((double(box.min[a]) + box.max[a]) / 2);
+  for (size_t i = 0; i + 2 < vertices_.size(); i += 3)
+    for (int a = 0; a < 3; ++a) vertices_[i + size_t(a)] -= c[a];
+}
+
+void CKsObject::Clear() {
+  vertices_.clear();
+  triangles_.clear();
+  normals_.clear();
+  explicitMask_.clear();
+  normalTriangles_ = 0;
+}
+
+std::span<const float> CKsObject::CornerNormals() {
+  EnsureNormals();
+  return normals_;
+}
+
+bool CKsObject::HasExplicitNormal(int32_t triangle, int corner) const {
+  if (triangle < 0 || size_t(triangle) >= explicitMask_.size() || corner < 0 || corner > 2)
+    return false;
+  return explicitMask_[size_t(triangle)] >> corner & 1u;
+}
+
+// ---------------------------------------------------------------- late-bound members
+
+void CKsObject::BuildMembers(MemberTable<CKsObject>& t) {
+  using Args = std::span<Variant>;
+  t.Method("Add_Vertices", [](CKsObject& o, Args a) {
+    o.AddVertices(SingleArrayArg(a, 0, "Add_Vertices"));
+    return Variant();
+  });
+  // Add_Poligons(records) or Add_Poligons(triples, 3): counts omitted, all triangles.
+  t.Method("Add_Poligons", [](CKsObject& o, Args a) {
+    const auto& polygons = LongArrayArg(a, 0, "Add_Poligons");
+    if (!HasArg(a, 1)) {
+      o.AddPolygons(polygons);
+      return Variant();
+    }
+    const int32_t corners = a[1].ToLong();
+    if (corners != 3)
+      Fail(err::kInvalidCall, "Add_Poligons",
+           "the second argument gives the corners of every polygon and must be 3, not " +
+               std::to_string(corners));
+    o.AddTriangles(polygons);
+    return Variant();
+  });
+  t.Method("Set_PoligonNormals", [](CKsObject& o, Args a) {
+    o.SetPolygonNormals(SingleArrayArg(a, 0, "Set_PoligonNormals"));
+    return Variant();
+  });
+  // Get_Surface(0) or no argument: all triangles; Get_Surface(first): to the
+  // end; Get_Surface(first, last): that run (last is passed by reference and
+  // left as it is).
+  t.Method("Get_Surface", [](CKsObject& o, Args a) {
+    const int32_t first = HasArg(a, 0) ? a[0].ToLong() : 0;
+    const int32_t last = HasArg(a, 1) ? a[1].ToLong() : o.TriangleCount() - 1;
+    o.GetSurface(first, last);
+    return Variant();
+  });
+  t.Method("Add_Vertex", [](CKsObject& o, Args a) {
+    const float p[3] = {Arg(a, 0).ToSingle(), Arg(a, 1).ToSingle(), Arg(a, 2).ToSingle()};
+    o.AddVertices(p);
+    return Variant();
+  });
+  t.Method("Add_Poligon", [](CKsObject& o, Args a) {
+    const int32_t v[3] = {Arg(a, 0).ToLong(), Arg(a, 1).ToLong(), Arg(a, 2).ToLong()};
+    o.AddTriangles(v);
+    return Variant();
+  });
+  t.Method("Set_PoligonNormal", [](CKsObject& o, Args a) {
+    const int32_t triangle = Arg(a, 0).ToLong();
+    std::array<float, 9> n;
+    for (size_t i = 0; i < 9; ++i) n[i] = Arg(a, i + 1).ToSingle();
+    o.SetPolygonNormal(triangle, n);
+    return Variant();
+  });
+  t.Method("SmoothNormalsAdaptive", [](CKsObject& o, Args a) {
+    o.SmoothNormalsAdaptive(Arg(a, 0).ToDouble());
+    return Variant();
+  });
+  t.Method("Center", [](CKsObject& o, Args) {
+    o.Center();
+    return Variant();
+  });
+  t.Method("Clear", [](CKsObject& o, Args) {
+    o.Clear();
+    return Variant();
+  });
+  t.Property(
+      "Name", [](CKsObject& o, Args) { return Variant(o.Name()); },
+      [](CKsObject& o, Args a) { o.SetName(a.back().ToString()); });
+  t.Property(
+      "MaterialKey", [](CKsObject& o, Args) { return Variant(o.MaterialKey()); },
+      [](CKsObject& o, Args a) { o.SetMaterialKey(a.back().ToString()); });
+  t.Property(
+      "DefaultColor", [](CKsObject& o, Args) { return Variant(o.DefaultColor()); },
+      [](CKsObject& o, Args a) { o.SetDefaultColor(a.back().ToLong()); });
+  t.Property(
+      "Visible", [](CKsObject& o, Args) { return Variant(o.Visible()); },
+      [](CKsObject& o, Args a) { o.SetVisible(a.back().ToBool()); });
+  for (int axis = 0; axis < 3; ++axis)
+    t.Property(
+        std::string("Pos") + char('X' + axis),
+        [axis](CKsObject& o, Args) { return Variant(o.position_[size_t(axis)]); },
+        [axis](CKsObject& o, Args a) { o.position_[size_t(axis)] = a.back().ToSingle(); });
+  t.Property("Key", [](CKsObject& o, Args) { return Variant(o.Key()); });
+  // Read-only counts, for scripts and checks.
+  t.Property("VertexCount", [](CKsObject& o, Args) { return Variant(o.VertexCount()); });
+  t.Property("TriangleCount", [](CKsObject& o, Args) { return Variant(o.TriangleCount()); });
+}
+
+}  // namespace ks
