@@ -1,5 +1,6 @@
 #include "host_classes.h"
 
+#include "ks_image.h"
 #include "ks_material.h"
 #include "ks_object.h"
 #include "ks_scene.h"
@@ -14,6 +15,7 @@ void RegisterHostClasses(Runtime& rt) {
                    [](Runtime&) -> ObjectRef { return std::make_shared<CKsMaterial>(); });
   rt.RegisterClass(std::string(CKsScene::kClassName),
                    [](Runtime&) -> ObjectRef { return std::make_shared<CKsScene>(); });
+  RegisterImageClasses(rt);
 }
 
 }  // namespace ks
