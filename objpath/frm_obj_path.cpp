@@ -1,0 +1,383 @@
+#include "objpath/frm_obj_path.h"
+
+#include "host/collection.h"
+#include "host/person.h"
+#include "objpath/ks_properties_ids.h"
+
+namespace ks::objpath {
+
+namespace {
+
+constexpr const char* kGridClass = "KsControls.KsProperties";
+
+// Unload modes of Form_QueryUnload / Form_Unload.
+constexpr int kUnloadFromCloseBox = 0;
+
+int IntArg(const std::vector<Variant>& args, size_t i) {
+  return i < args.size() && args[i].IsNumeric() ? args[i].ToInteger() : 0;
+}
+float SingleArg(const std::vector<Variant>& args, size_t i) {
+  return i < args.size() && args[i].IsNumeric() ? args[i].ToSingle() : 0.0f;
+}
+
+Variant CallGrid(const ObjectRef& grid, DispId id, std::vector<Variant> args = {}) {
+  return CallId(grid, id, std::span<Variant>(args));
+}
+
+// The list row reports the number of the picked item: 0 is "True", 1 is
+// "False". A grid that reports the item's text is understood as well.
+bool IsTrueItem(const Variant& value) {
+  if (value.type() == VarType::String) return EqualsNoCase(value.ToString(), "True");
+  if (value.type() == VarType::Boolean) return value.ToBool();
+  return value.ToLong() == grid::kItemTrue;
+}
+
+}  // namespace
+
+frmObjPath::frmObjPath(Runtime& rt)
+    : rt_(rt),
+      editor_(PathEditor::Controls{Picture1, Picture3, Line3, Check1, Option1_0, Option1_1,
+                                   Option2_0, Option2_1},
+              [this] { ClosePathHandling(); }) {
+  caption = "Object by Path Generator";
+  RegisterControls();
+  CreateGrids();
+  // The picture grid remembers its last folder under the plug-in's key.
+  std::vector<Variant> key{Variant(kRegistryKey)};
+  CallId(grids_[1], grid::kRegistryKey, key, CallKind::PropertyPut);
+}
+
+frmObjPath::~frmObjPath() {
+  for (const ObjectRef& g : grids_)
+    if (g) g->Unadvise();
+}
+
+void frmObjPath::RegisterControls() {
+  Register(Option1_0, "Option1(0)", "Rotation").value = Variant(true);
+  Register(Option1_1, "Option1(1)", "Extrude").value = Variant(false);
+  Register(Frame1, "Frame1", "By Rotation");
+  Register(Check1, "Check1", "Close Path").value = Variant(int16_t{0});
+  Register(KsProperties1, "KsProperties1");
+  Register(Frame2, "Frame2", "Extrude");
+  Register(KsProperties3, "KsProperties3");
+  Register(Command3, "Command3", "Get from a Picture").enabled = false;
+  Register(Frame3, "Frame3", "BackGround");
+  Register(KsProperties2, "KsProperties2");
+  Register(Option2_1, "Option2(1)", "Build Path").value = Variant(true);
+  Register(Option2_0, "Option2(0)", "Move Bar").value = Variant(false);
+  Register(cmdGetObj, "cmdGetObj", "Get Object");
+  Register(cmdClean, "cmdClean", "Clean");
+  Register(cmdCancel, "cmdCancel", "Cancel");
+  Register(Picture1, "Picture1").mousePointer = kPointerCross;
+  Register(Picture2, "Picture2");
+  Register(Picture3, "Picture3").visible = false;
+  Register(Line2, "Line2");
+  Register(Line3, "Line3");
+}
+
+void frmObjPath::CreateGrids() {
+  Control* controls[3] = {&KsProperties1, &KsProperties2, &KsProperties3};
+  for (int i = 0; i < 3; ++i) {
+    grids_[i] = rt_.CreateObject(kGridClass);
+    RequireObject(grids_[i], kGridClass);
+    controls[i]->value = Variant(grids_[i]);
+    const int number = i + 1;
+    grids_[i]->Advise([this, number](std::string_view event, std::span<Variant> args) {
+      if (EqualsNoCase(event, "Change") && args.size() >= 3)
+        OnGridChange(number, args[1].IsNumeric() ? args[1].ToLong() : -1, args[2]);
+    });
+  }
+}
+
+const ObjectRef& frmObjPath::Grid(int number) const {
+  static const ObjectRef none;
+  return number >= 1 && number <= 3 ? grids_[static_cast<size_t>(number - 1)] : none;
+}
+
+void frmObjPath::Fire(std::string_view event, std::vector<Variant> args) {
+  if (event == "Form_Load") return Form_Load();
+  if (Closed()) return;  // an unloaded form runs no handlers
+  if (event == "Option1_Click") {
+    const int index = IntArg(args, 0);
+    if ((index == 0 ? Option1_0 : Option1_1).enabled) Option1_Click(index);
+  } else if (event == "Option2_Click") {
+    const int index = IntArg(args, 0);
+    if ((index == 0 ? Option2_0 : Option2_1).enabled) editor_.Option2_Click(index);
+  } else if (event == "Check1_Click") {
+    if (Check1.enabled) Check1_Click();
+  } else if (event == "cmdGetObj_Click") {
+    cmdGetObj_Click();
+  } else if (event == "cmdClean_Click") {
+    cmdClean_Click();
+  } else if (event == "cmdCancel_Click") {
+    cmdCancel_Click();
+  } else if (event == "Command3_Click") {
+    if (Command3.enabled) Command3_Click();
+  } else if (event == "Picture1_MouseDown") {
+    editor_.Picture1_MouseDown(IntArg(args, 0), IntArg(args, 1), SingleArg(args, 2),
+                               SingleArg(args, 3));
+  } else if (event == "Picture1_MouseMove") {
+    editor_.Picture1_MouseMove(IntArg(args, 0), IntArg(args, 1), SingleArg(args, 2),
+                               SingleArg(args, 3));
+  } else if (event == "Picture3_MouseMove") {
+    if (Picture3.visible)
+      editor_.Picture3_MouseMove(IntArg(args, 0), IntArg(args, 1), SingleArg(args, 2),
+                                 SingleArg(args, 3));
+  } else if (event.starts_with("KsProperties") && event.size() > 12) {
+    const int number = event[12] - '0';
+    const std::string_view what = event.substr(13);
+    if (number < 1 || number > 3) return;
+    if (what == "_LostFocus") OnGridLostFocus(number);
+    if (what == "_Change" && args.size() >= 3)
+      OnGridChange(number, args[1].IsNumeric() ? args[1].ToLong() : -1, args[2]);
+  } else if (event == "Form_QueryUnload") {
+    // Nothing to ask: the dialog never refuses to close.
+  } else if (event == "Form_Unload") {
+    Unload();
+  }
+}
+
+void frmObjPath::RequestClose() {
+  (void)kUnloadFromCloseBox;
+  if (!Closed()) Unload();
+}
+
+void frmObjPath::Form_Load() {
+  MarkOpen();
+  ObjectBuilt = false;
+  editor_.Drawing = false;
+  editor_.path.LastPoint = -1;
+  editor_.path.LeftmostPoint = -1;
+  BuildTrigTables(trig);
+  settings.ExtrudeHeight = 40;
+  Check1.enabled = false;
+  settings.CloseLastPolygons = true;
+  mesh.Vertices.assign(1, 0.0f);
+  mesh.Polygons.assign(1, 0);
+  editor_.Load();
+  FillNeighbourSteps();
+  settings.Sections = 8;
+  settings.YRotation = 360;
+  settings.TranslationX = settings.TranslationY = settings.TranslationZ = 0;
+  FillGrids();
+  SetGridEnabled(3, false);
+  ClearBackground();
+}
+
+void frmObjPath::FillGrids() {
+  using grid::kRedraw;
+  const ObjectRef& rotation = grids_[0];
+  const ObjectRef& picture = grids_[1];
+  const ObjectRef& extrusion = grids_[2];
+
+  CallGrid(picture, grid::kAddPictureRow, {Variant("Picture")});
+  CallGrid(picture, kRedraw);
+
+  CallGrid(rotation, grid::kAddWholeNumberRow,
+           {Variant("Section"), Variant(int16_t{8}), Variant(int16_t{1}), Variant(int16_t{200}),
+            Variant(int16_t{1})});
+  CallGrid(rotation, grid::kAddWholeNumberRow,
+           {Variant("Y Rotation"), Variant(int16_t{360}), Variant(int16_t{1}),
+            Variant(int16_t{3660}), Variant(int16_t{10})});
+  auto items = std::make_shared<Collection>();
+  items->Add(Variant("True"));
+  items->Add(Variant("False"));
+  CallGrid(rotation, grid::kAddListRow,
+           {Variant("Close Last polygons"), Variant(items), Variant(grid::kItemTrue)});
+  CallGrid(rotation, grid::kBeginGroup, {Variant("Translation")});
+  for (const char* axis : {"X", "Y", "Z"})
+    CallGrid(rotation, grid::kAddRealRow,
+             {Variant(axis), Variant(int16_t{0}), Variant(int32_t{2}), Variant(int16_t{0})});
+  CallGrid(rotation, grid::kEndGroup);
+  CallGrid(rotation, kRedraw);
+  CallGrid(rotation, grid::kFinishSetUp);
+
+  CallGrid(extrusion, grid::kAddWholeNumberRow,
+           {Variant("Height"), Variant(int16_t{40}), Variant(int16_t{1}), Variant(int16_t{100}),
+            Variant(int16_t{1})});
+  CallGrid(extrusion, kRedraw);
+}
+
+void frmObjPath::SetGridEnabled(int number, bool enabled) {
+  Control* controls[3] = {&KsProperties1, &KsProperties2, &KsProperties3};
+  controls[number - 1]->enabled = enabled;
+  std::vector<Variant> value{Variant(enabled)};
+  CallId(grids_[static_cast<size_t>(number - 1)], grid::kEnabled, value, CallKind::PropertyPut);
+}
+
+void frmObjPath::OnGridChange(int number, int32_t row, const Variant& value) {
+  // A value that does not convert changes nothing.
+  try {
+    if (number == 1) {
+      switch (row) {
+        case 0:
+          settings.Sections = value.ToLong();
+          break;
+        case 1:
+          settings.YRotation = value.ToLong();
+          break;
+        case 2:
+          settings.CloseLastPolygons = IsTrueItem(value);
+          break;
+        // Rows 3, 4, 5 are "X", "Y", "Z" of the "Translation" group.
+        case 3:
+          settings.TranslationX = value.ToSingle();
+          break;
+        case 4:
+          settings.TranslationY = value.ToSingle();
+          break;
+        case 5:
+          settings.TranslationZ = value.ToSingle();
+          break;
+        default:
+          break;
+      }
+    } else if (number == 3) {
+      if (row == 0) settings.ExtrudeHeight = value.ToLong();
+    } else if (number == 2 && row == 0) {
+      const std::string text = value.ToString();
+      if (text == "(None)")
+        ClearBackground();
+      else
+        SetBackgroundPicture(text);
+    }
+  } catch (const ComError&) {
+  }
+}
+
+void frmObjPath::OnGridLostFocus(int number) {
+  CallGrid(grids_[static_cast<size_t>(number - 1)], grid::kEndEditing);
+}
+
+bool frmObjPath::ClosePathChecked() const {
+  return Check1.value.IsNumeric() && Check1.value.ToLong() == 1;
+}
+
+void frmObjPath::Option1_Click(int index) {
+  Option1_0.value = Variant(index == 0);
+  Option1_1.value = Variant(index != 0);
+  const bool pathHasPoints = editor_.path.LastPoint >= 0;
+  if (index == 1) {  // "Extrude"
+    Frame1.enabled = false;
+    Picture1.mousePointer = kPointerCross;
+    Picture3.visible = false;
+    Line3.visible = false;
+    Option2_0.enabled = Option2_1.enabled = false;
+    Command3.enabled = true;
+    SetGridEnabled(1, false);
+    SetGridEnabled(3, true);
+    // An extrusion is always closed. A path still being drawn keeps its
+    // rubber band; it is closed when it is finished.
+    if (!ClosePathChecked() && pathHasPoints && !editor_.Drawing) editor_.ShowClosingSegment();
+  } else {  // "Rotation"
+    Frame1.enabled = true;
+    if (editor_.BuildPathMode) {
+      Picture1.mousePointer = kPointerCross;
+      Line3.visible = true;
+    } else {
+      Picture1.mousePointer = kPointerDefault;
+      Picture3.visible = true;
+    }
+    Option2_0.enabled = Option2_1.enabled = true;
+    Command3.enabled = false;
+    SetGridEnabled(1, true);
+    SetGridEnabled(3, false);
+    if (!ClosePathChecked() && pathHasPoints && !editor_.Drawing && editor_.ClosingSegmentLoaded())
+      editor_.HideClosingSegment();
+  }
+}
+
+void frmObjPath::Check1_Click() {
+  ClosePathHandling();
+}
+
+void frmObjPath::ClosePathHandling() {
+  if (!editor_.RotationSelected() || editor_.path.LastPoint < 0) return;
+  if (ClosePathChecked())
+    editor_.ShowClosingSegment();
+  else if (editor_.ClosingSegmentLoaded())
+    editor_.HideClosingSegment();
+}
+
+void frmObjPath::cmdGetObj_Click() {
+  if (editor_.path.LastPoint == -1) {
+    rt_.GetPerson().MessageBox(kMsgEmptyPath, MsgButtons::OK, MsgIcon::None, "");
+    return;
+  }
+  Person& person = rt_.GetPerson();
+  person.SetScreenPointer(kPointerHourglass);
+  struct PointerBack {
+    Person& person;
+    ~PointerBack() { person.SetScreenPointer(kPointerDefault); }
+  } pointerBack{person};
+  RunBuild();
+}
+
+void frmObjPath::RunBuild() {
+  Person& person = rt_.GetPerson();
+  settings.ClosePath = ClosePathChecked();
+  settings.BarLeft = editor_.BarLeft;
+  const BuildOutcome outcome = editor_.RotationSelected()
+                                   ? BuildRotation(editor_.path, settings, trig, mesh)
+                                   : BuildExtrusion(editor_.path, settings, mesh);
+  auto clearObject = [this] {
+    try {
+      Call(Object3D, "Clear");
+    } catch (const ComError&) {
+    }
+  };
+  switch (outcome) {
+    case BuildOutcome::NothingToBuild:
+      // A single point encloses and sweeps nothing.
+      person.MessageBox(kMsgEmptyPath, MsgButtons::OK, MsgIcon::None, "");
+      return;
+    case BuildOutcome::CapError:
+      person.MessageBox(kMsgIntersect, MsgButtons::OK, MsgIcon::Exclamation, "Error");
+      clearObject();
+      return;
+    case BuildOutcome::Built:
+      break;
+  }
+  try {
+    HandOver(Object3D, mesh);
+  } catch (const ComError& e) {
+    // The object could not take the geometry: say so and keep the dialog open.
+    person.MessageBox(e.description(), MsgButtons::OK, MsgIcon::Exclamation, "Error");
+    clearObject();
+    return;
+  }
+  ObjectBuilt = true;
+  Unload();
+}
+
+void frmObjPath::cmdClean_Click() {
+  editor_.ClearPath();
+}
+
+void frmObjPath::cmdCancel_Click() {
+  Unload();
+}
+
+void frmObjPath::Command3_Click() {
+  if (LoadTracePicture()) {
+    editor_.ClearPath();
+    TraceOutline();
+  }
+}
+
+void frmObjPath::Form_Unload() {
+  Unload();
+}
+
+void frmObjPath::Unload() {
+  if (Closed()) return;
+  if (!ObjectBuilt) Object3D = nullptr;
+  editor_.path.PathPoints.clear();
+  editor_.path.LastPoint = -1;
+  mesh.CapTriangles.clear();
+  mesh.Vertices.clear();
+  mesh.Polygons.clear();
+  MarkClosed();
+}
+
+}  // namespace ks::objpath

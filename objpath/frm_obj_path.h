@@ -1,0 +1,109 @@
+#pragma once
+// frmObjPath, the path generator's dialog: the drawing area (PathEditor), the
+// mode ("Rotation" or "Extrude") with its settings in three property grids,
+// and the buttons that build the object, clean the path or cancel.
+//
+// Views and scripted people work it through ks::Form: they set a control's
+// value where a click changes it (Check1) and fire events by name:
+//   Form_Load, Option1_Click(Integer index), Option2_Click(Integer index),
+//   Check1_Click, cmdGetObj_Click, cmdClean_Click, cmdCancel_Click,
+//   Command3_Click, Picture1_MouseDown / Picture1_MouseMove /
+//   Picture3_MouseMove (Button, Shift, X, Y), KsPropertiesN_LostFocus,
+//   KsPropertiesN_Change (ignored, row, value), Form_QueryUnload, Form_Unload.
+// The grids are reached through the value of the controls "KsProperties1"
+// (rotation), "KsProperties2" (background picture) and "KsProperties3"
+// (extrusion), which hold the grid objects. Events of disabled controls are
+// ignored, as a disabled control cannot be clicked.
+#include <array>
+#include <memory>
+#include <string>
+
+#include "host/form.h"
+#include "host/runtime.h"
+#include "objpath/mesh_builders.h"
+#include "objpath/mod_obj_path.h"
+#include "objpath/path_editor.h"
+
+namespace ks::objpath {
+
+// One of the eight neighbour steps of the outline tracer.
+struct NeighbourStep {
+  int dx = 0;
+  int dy = 0;
+};
+
+class frmObjPath : public Form {
+ public:
+  static constexpr const char* kRegistryKey = "SOFTWARE\\Ardeno\\KsObjPath";
+  static constexpr const char* kMsgEmptyPath = "Draw a Path to elaborate";
+  static constexpr const char* kMsgIntersect = "Remember that the lines must not intersect.";
+
+  // Creates the controls and the three property grids by class name; raises
+  // ComError when a grid cannot be created.
+  explicit frmObjPath(Runtime& rt);
+  ~frmObjPath() override;
+  frmObjPath(const frmObjPath&) = delete;
+  frmObjPath& operator=(const frmObjPath&) = delete;
+
+  std::string_view FormName() const override { return "frmObjPath"; }
+  void Fire(std::string_view event, std::vector<Variant> args = {}) override;
+  void RequestClose() override;
+
+  // ---- Event handlers ----
+  void Form_Load();
+  void Option1_Click(int index);
+  void Check1_Click();
+  void cmdGetObj_Click();
+  void cmdClean_Click();
+  void cmdCancel_Click();
+  void Command3_Click();
+  void Form_Unload();
+
+  // The host object being built; Nothing after an unload without a build.
+  ObjectRef Object3D;
+  bool ObjectBuilt = false;
+  BuildSettings settings;  // ExtrudeHeight, Sections, YRotation, translations, ...
+  MeshArrays mesh;         // Vertices, Polygons, PathFlip, CapTriangles
+  TrigTables trig;         // SinTable, CosTable
+
+  PathEditor& Editor() { return editor_; }
+  const PathState& Path() const { return editor_.path; }
+  // Grid 1 (rotation), 2 (background picture) or 3 (extrusion).
+  const ObjectRef& Grid(int number) const;
+
+  // ---- Controls ----
+  Control Option1_0, Option1_1;  // "Rotation", "Extrude"
+  Control Frame1, Check1, KsProperties1;
+  Control Frame2, KsProperties3, Command3;
+  Control Frame3, KsProperties2;
+  Control Option2_1, Option2_0;  // "Build Path", "Move Bar"
+  Control cmdGetObj, cmdClean, cmdCancel;
+  Control Picture1, Picture2, Picture3, Line2, Line3;
+
+  // ---- Background picture and tracing (frm_obj_path_picture.cpp) ----
+  void FillNeighbourSteps();
+  void ClearBackground();
+  void SetBackgroundPicture(const std::string& fileName);
+  bool LoadTracePicture();
+  void TraceOutline();
+  std::array<NeighbourStep, 8> NeighbourSteps{};
+  bool TraceSkip = false;
+
+ private:
+  void RegisterControls();
+  void CreateGrids();
+  void FillGrids();
+  void SetGridEnabled(int number, bool enabled);
+  void OnGridChange(int number, int32_t row, const Variant& value);
+  void OnGridLostFocus(int number);
+  void RunBuild();
+  void ClosePathHandling();
+  bool ClosePathChecked() const;
+  void Unload();
+
+  Runtime& rt_;
+  std::array<ObjectRef, 3> grids_;
+  PathEditor editor_;
+};
+
+}  // namespace ks::objpath

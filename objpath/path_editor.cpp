@@ -1,0 +1,229 @@
+#include "objpath/path_editor.h"
+
+#include <cmath>
+
+#include "host/person.h"
+#include "objpath/mod_obj_path.h"
+
+namespace ks::objpath {
+
+namespace {
+
+// Mouse positions beyond this are not from a picture box; rounding them could
+// overflow the extents.
+constexpr float kFarOutside = 1.0e6f;
+
+bool IsSelected(const Control& option) {
+  return option.value.type() == VarType::Boolean && option.value.ToBool();
+}
+
+}  // namespace
+
+PathEditor::PathEditor(Controls controls, std::function<void()> closePathClick)
+    : c_(controls), closePathClick_(std::move(closePathClick)) {
+  Line1.resize(1);
+  Line1[0].loaded = true;
+  Shape1.resize(1);
+  Shape1[0].loaded = true;
+  c_.Picture3.mousePointer = kPointerSizeWE;
+  c_.Picture3.value = Variant(BarLeft);
+  PublishPointCount();
+  PlaceAxisLine();
+}
+
+void PathEditor::Load() {
+  path = PathState{};
+  Drawing = false;
+  BuildPathMode = true;
+  c_.Picture1.mousePointer = kPointerCross;
+  c_.Picture3.visible = false;
+  PlaceAxisLine();
+  c_.Line3.visible = true;
+  PublishPointCount();
+}
+
+bool PathEditor::RotationSelected() const {
+  return IsSelected(c_.Rotation);
+}
+bool PathEditor::ExtrudeSelected() const {
+  return IsSelected(c_.Extrude);
+}
+
+void PathEditor::Picture1_MouseDown(int button, int /*shift*/, float x, float y) {
+  if (BuildPathMode || ExtrudeSelected()) PathClick(button, x, y);
+}
+
+void PathEditor::Picture1_MouseMove(int /*button*/, int /*shift*/, float x, float y) {
+  if (!Drawing || path.LastPoint < 0) return;
+  LineSegment& band = LineElement(path.LastPoint);
+  band.X2 = x;
+  band.Y2 = y;
+}
+
+void PathEditor::Picture3_MouseMove(int button, int /*shift*/, float x, float /*y*/) {
+  if (BuildPathMode || button != kLeftButton) return;
+  const float wanted = BarLeft + x;
+  const float rightmost = kAreaWidth - 6.0f;
+  if (wanted < 0.0f)
+    BarLeft = 0.0f;
+  else if (wanted > rightmost)
+    BarLeft = rightmost;
+  else
+    BarLeft = wanted;
+  c_.Picture3.value = Variant(BarLeft);
+}
+
+void PathEditor::Option2_Click(int index) {
+  // A click selects the clicked button; the state of "Move Bar" decides.
+  c_.MoveBar.value = Variant(index == 0);
+  c_.BuildPath.value = Variant(index != 0);
+  if (IsSelected(c_.MoveBar)) {
+    BuildPathMode = false;
+    c_.Picture1.mousePointer = kPointerDefault;
+    c_.Picture3.visible = true;
+    c_.Line3.visible = false;
+  } else {
+    BuildPathMode = true;
+    c_.Picture1.mousePointer = kPointerCross;
+    c_.Picture3.visible = false;
+    PlaceAxisLine();
+    c_.Line3.visible = true;
+  }
+}
+
+void PathEditor::PathClick(int button, float x, float y) {
+  if (button == kLeftButton) {
+    if (Drawing && RotationSelected() && path.LastPoint >= 0) {
+      // Every point stays on the side of the axis of the point before it; a
+      // point on the axis goes with either side.
+      const float axis = AxisX();
+      const float last = path.PathPoints[static_cast<size_t>(path.LastPoint)].X;
+      if ((x < axis && last > axis) || (x > axis && last < axis)) return;
+    }
+    if (!Drawing) ClearPath();
+    AddPathPoint(x, y);
+    Drawing = true;
+    return;
+  }
+  if (!Drawing) return;
+  if (path.LastPoint < 1) {
+    ClearPath();  // a single point is no path
+  } else {
+    if (RotationSelected()) {
+      LineElement(path.LastPoint).loaded = false;  // the path stays open
+      LineElement(path.LastPoint).visible = false;
+    } else {
+      ShowClosingSegment();  // an extrusion is always closed
+    }
+    c_.Check1.enabled = true;
+    if (c_.Check1.value.IsNumeric() && c_.Check1.value.ToLong() == 1 && closePathClick_)
+      closePathClick_();
+  }
+  Drawing = false;
+}
+
+void PathEditor::AddPathPoint(float x, float y) {
+  if (!std::isfinite(x) || !std::isfinite(y) || std::fabs(x) > kFarOutside ||
+      std::fabs(y) > kFarOutside)
+    return;
+  ++path.LastPoint;
+  path.PathPoints.resize(static_cast<size_t>(path.LastPoint) + 1);
+  path.PathPoints.back() = PathPoint{x, y, 0};
+
+  // Extents: equal values change nothing, so the earliest leftmost point stays.
+  if (path.MinY > y) path.MinY = RoundToLong(y);
+  if (path.MaxY < y) path.MaxY = RoundToLong(y);
+  if (path.MinX > x) {
+    path.MinX = RoundToLong(x);
+    path.LeftmostPoint = path.LastPoint;
+  }
+  if (path.MaxX < x) path.MaxX = RoundToLong(x);
+
+  Marker& marker = ShapeElement(path.LastPoint);
+  marker.Left = x;
+  marker.Top = y;
+  marker.visible = true;
+
+  LineSegment& segment = LineElement(path.LastPoint);
+  if (path.LastPoint == 0) {
+    segment.X1 = x;
+    segment.Y1 = y;
+  } else {
+    // The new segment starts where the previous rubber band ended.
+    const LineSegment& before = Line1[static_cast<size_t>(path.LastPoint) - 1];
+    segment.X1 = before.X2;
+    segment.Y1 = before.Y2;
+  }
+  segment.X2 = x;
+  segment.Y2 = y;
+  segment.visible = true;
+  PublishPointCount();
+}
+
+void PathEditor::ClearPath() {
+  c_.Check1.enabled = false;
+  path.LastPoint = -1;
+  path.PathPoints.clear();
+  Line1.resize(1);
+  Shape1.resize(1);
+  Line1[0].visible = false;
+  Shape1[0].visible = false;
+  path.MinY = 1000;
+  path.MaxY = -1000;
+  path.MinX = 1000;
+  path.MaxX = -1000;
+  path.LeftmostPoint = -1;
+  Drawing = false;
+  PublishPointCount();
+}
+
+void PathEditor::ShowClosingSegment() {
+  if (path.LastPoint < 1 || Line1.size() < static_cast<size_t>(path.LastPoint)) return;
+  const LineSegment first = Line1[0];
+  const LineSegment before = Line1[static_cast<size_t>(path.LastPoint) - 1];
+  LineSegment& closing = LineElement(path.LastPoint);
+  closing.X1 = first.X1;
+  closing.Y1 = first.Y1;
+  closing.X2 = before.X2;
+  closing.Y2 = before.Y2;
+  closing.visible = true;
+}
+
+void PathEditor::HideClosingSegment() {
+  if (!ClosingSegmentLoaded()) return;
+  LineSegment& closing = Line1[static_cast<size_t>(path.LastPoint)];
+  closing.loaded = false;
+  closing.visible = false;
+}
+
+bool PathEditor::ClosingSegmentLoaded() const {
+  return path.LastPoint >= 1 && static_cast<size_t>(path.LastPoint) < Line1.size() &&
+         Line1[static_cast<size_t>(path.LastPoint)].loaded;
+}
+
+LineSegment& PathEditor::LineElement(int32_t index) {
+  const auto slot = static_cast<size_t>(index);
+  if (slot >= Line1.size()) Line1.resize(slot + 1);
+  Line1[slot].loaded = true;
+  return Line1[slot];
+}
+
+Marker& PathEditor::ShapeElement(int32_t index) {
+  const auto slot = static_cast<size_t>(index);
+  if (slot >= Shape1.size()) Shape1.resize(slot + 1);
+  Shape1[slot].loaded = true;
+  return Shape1[slot];
+}
+
+void PathEditor::PublishPointCount() {
+  c_.Picture1.value = Variant(path.LastPoint + 1);
+}
+
+void PathEditor::PlaceAxisLine() {
+  Line3.X1 = Line3.X2 = AxisX();
+  Line3.Y1 = 0;
+  Line3.Y2 = kAxisLength;
+  Line3.loaded = true;
+}
+
+}  // namespace ks::objpath

@@ -1,0 +1,111 @@
+#pragma once
+// The drawing area of the path dialog: the person clicks the points of a 2D
+// polyline into it; in "Rotation" mode a vertical axis (the bar) stands in the
+// area, can be dragged, and every new point must stay on the same side of it
+// as the previous one. The editor holds the path the generators read and the
+// display objects a view draws: segments (Line1), point markers (Shape1), the
+// bar (Picture3) and the axis line (Line3).
+//
+// Coordinates are pixels of the area (266 × 343), origin top-left, y growing
+// downwards; mouse positions are stored exactly as they arrive.
+#include <functional>
+#include <vector>
+
+#include "host/form.h"
+#include "objpath/path_state.h"
+
+namespace ks::objpath {
+
+// A line control: loaded elements of a control array exist, visible ones show.
+struct LineSegment {
+  float X1 = 0, Y1 = 0, X2 = 0, Y2 = 0;
+  bool loaded = false;
+  bool visible = false;
+};
+
+// A square point marker, its top-left corner at the point.
+struct Marker {
+  static constexpr float kSize = 4;
+  float Left = 0, Top = 0;
+  bool loaded = false;
+  bool visible = false;
+};
+
+// Mouse buttons as event handlers receive them.
+inline constexpr int kLeftButton = 1;
+inline constexpr int kRightButton = 2;
+
+class PathEditor {
+ public:
+  static constexpr float kAreaWidth = 266;   // Width of Picture1
+  static constexpr float kAreaHeight = 343;  // Height of Picture1
+  static constexpr float kBarWidth = 3;
+  static constexpr float kBarStartLeft = 6;
+  static constexpr float kAxisLength = 352;
+
+  // The dialog controls the editor reads and writes. Picture1's value holds
+  // the number of points (Long); Picture3's value holds the bar's Left (Single).
+  struct Controls {
+    Control& Picture1;
+    Control& Picture3;
+    Control& Line3;
+    Control& Check1;     // "Close Path"
+    Control& Rotation;   // Option1(0)
+    Control& Extrude;    // Option1(1)
+    Control& MoveBar;    // Option2(0)
+    Control& BuildPath;  // Option2(1)
+  };
+
+  // closePathClick runs the dialog's "Close Path" handling when finishing a
+  // path with "Close Path" checked.
+  PathEditor(Controls controls, std::function<void()> closePathClick);
+
+  // ---- Event handlers ----
+  void Picture1_MouseDown(int button, int shift, float x, float y);
+  void Picture1_MouseMove(int button, int shift, float x, float y);  // rubber band
+  void Picture3_MouseMove(int button, int shift, float x,
+                          float y);  // bar drag; x from the bar's left
+  void Option2_Click(int index);
+
+  // ---- Operations ----
+  void PathClick(int button, float x, float y);
+  // Appends one point with its marker and segment; Drawing is left alone.
+  // Points that no mouse can report (not finite, or far outside any picture)
+  // are ignored.
+  void AddPathPoint(float x, float y);
+  void ClearPath();
+
+  // The closing segment Line1(LastPoint) from point 0 to the last point.
+  // Both need at least two points.
+  void ShowClosingSegment();
+  void HideClosingSegment();
+  bool ClosingSegmentLoaded() const;
+
+  // Resets the editor to its state at load: empty path, "Build Path", the bar
+  // hidden at its place and the axis line shown at it.
+  void Load();
+
+  bool RotationSelected() const;
+  bool ExtrudeSelected() const;
+  float AxisX() const { return BarLeft + 1.0f; }
+
+  // ---- State ----
+  PathState path;
+  bool Drawing = false;
+  bool BuildPathMode = true;
+  float BarLeft = kBarStartLeft;  // Left of Picture3
+  std::vector<LineSegment> Line1;
+  std::vector<Marker> Shape1;
+  LineSegment Line3;  // geometry of the axis line; its visibility is the control's
+
+ private:
+  LineSegment& LineElement(int32_t index);  // loads missing elements
+  Marker& ShapeElement(int32_t index);
+  void PublishPointCount();
+  void PlaceAxisLine();
+
+  Controls c_;
+  std::function<void()> closePathClick_;
+};
+
+}  // namespace ks::objpath
