@@ -1,0 +1,368 @@
+#include "imp_obj.h"
+
+#include <algorithm>
+#include <array>
+#include <cfloat>
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+#include "host/com_error.h"
+#include "host/runtime.h"
+#include "text_helpers.h"
+#include "text_input.h"
+
+namespace ks::readers {
+
+namespace {
+
+constexpr const char* kSource = "KsImport";
+constexpr int32_t kDefaultColor = 0 + 128 * 256 + 192 * 65536;  // RGB(0, 128, 192)
+
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+enum class NumberRead { Ok, NotANumber, OutOfRange };
+
+// A complete decimal number in which "." and "," both serve as the decimal
+// point: optional sign, digits, one point, optional exponent.
+NumberRead ParseCoordinate(std::string_view token, float& out) {
+  const char* begin = token.data();
+  const char* end = begin + token.size();
+  if (begin != end && *begin == '+') ++begin;
+  const char* first = begin != end && *begin == '-' ? begin + 1 : begin;
+  // Only a digit or a point may start the number: no "inf", "nan", "+-1".
+  if (first == end || !(IsDigit(*first) || *first == '.' || *first == ',')) {
+    return NumberRead::NotANumber;
+  }
+  std::array<char, 64> copy;
+  std::string commaCopy;
+  if (std::find(begin, end, ',') != end) {
+    const size_t n = static_cast<size_t>(end - begin);
+    char* to = copy.data();
+    if (n > copy.size()) {
+      commaCopy.assign(begin, end);
+      to = commaCopy.data();
+    }
+    std::replace_copy(begin, end, to, ',', '.');
+    end = to + n;
+    begin = to;
+  }
+  const auto [stop, ec] = std::from_chars(begin, end, out, std::chars_format::general);
+  if (ec == std::errc::result_out_of_range && stop == end) {
+    // Too small for a Single reads as 0; too large is an overflow.
+    const char* e = std::find_if(begin, end, [](char c) { return c == 'e' || c == 'E'; });
+    if (e != end && e + 1 != end && e[1] == '-') {
+      out = 0;
+      return NumberRead::Ok;
+    }
+    return NumberRead::OutOfRange;
+  }
+  if (ec != std::errc() || stop != end) return NumberRead::NotANumber;
+  return NumberRead::Ok;
+}
+
+int32_t ClampToLong(int64_t v) {
+  return static_cast<int32_t>(std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(),
+                                                  std::numeric_limits<int32_t>::max()));
+}
+
+// Late-bound call handing one array over by reference; the array is released.
+template <class T>
+void HandArray(const ObjectRef& object, std::string_view member, std::vector<T>& values) {
+  std::array<Variant, 1> args{Variant(std::move(values))};
+  values = {};
+  Call(object, member, std::span<Variant>(args));
+}
+
+}  // namespace
+
+void CImp_OBJ::Fail(int32_t number, const std::string& what) const {
+  throw ComError(number, "line " + std::to_string(st_.file->LineNumber()) + ": " + what, kSource);
+}
+
+void CImp_OBJ::StartRun() {
+  Vertices = {};
+  Polygons = {};
+  PolygonNormals = {};
+  Normals.assign(3, 0.0f);
+  SmoothRuns.clear();
+  LastVertex = -1;
+  LastTriangle = -1;
+  HaveNormals = MultiObject = Rebase = BlockLocal = InVertexRun = AfterGroup = false;
+  RunKind = 0;
+  RunStart = 0;
+  PrevLastVertex = 0;
+  BlankCount = 0;
+}
+
+void CImp_OBJ::NewObject(std::string name) {
+  object_ = st_.runtime.CreateObject("Kestrel.CKsObject");
+  objectName_ = std::move(name);
+}
+
+// A file whose first line ends at CR is read in line mode 0, any other in mode 1.
+void CImp_OBJ::DetectLineMode(const std::string& fileName) {
+  st_.file->Open(fileName);
+  st_.LineMode = st_.file->SkipToLineEnd() == '\r' ? 0 : 1;
+  st_.CloseFiles();
+  st_.CharsRead = 0;
+  st_.file->Open(fileName);
+}
+
+void CImp_OBJ::Load(const std::string& fileName, CollectionRef& colObject3D) {
+  std::string folder = fileName;
+  std::string name = SplitFileName(folder);
+  ReplaceAll(1, " ", "_", name);
+  NewObject(std::move(name));
+  ImportRuns = st_.options.importNormals;
+  SmoothAll = st_.options.smoothAll;
+  StartRun();
+  DetectLineMode(fileName);
+
+  TextInput& file = *st_.file;
+  while (!file.AtEnd() && st_.StopImport == 0) {
+    ReadLineOf(ReadLine(st_), colObject3D);
+    st_.ReportProgress(static_cast<double>(st_.CharsRead));
+    st_.YieldToUi();
+  }
+  st_.CloseFiles();
+  HandOver(colObject3D);
+  object_ = nullptr;
+  LastTriangle = -1;
+  Normals = {};
+}
+
+void CImp_OBJ::ReadLineOf(std::string_view line, CollectionRef& colObject3D) {
+  // Two blank lines after faces: from then on face indices count from the
+  // first position of their run of "v" lines.
+  if (!BlockLocal && LastTriangle >= 0) {
+    BlankCount = line.empty() ? BlankCount + 1 : 0;
+    if (BlankCount == 2) BlockLocal = true;
+  }
+  std::string_view rest = line;
+  const std::string_view key = NextToken(rest);
+  if (key.empty()) return;
+  switch (key[0]) {
+    case 'v':
+      if (key.size() == 1) {
+        ReadPosition(rest);
+      } else if (key == "vn") {
+        ReadNormal(rest);
+      }
+      break;
+    case 'f':
+      if (key == "f" || key == "fo") ReadFace(rest);
+      break;
+    case 's':
+      if (key.size() == 1 && ImportRuns) ReadSmoothing(rest);
+      break;
+    case 'g':
+      if (key.size() == 1 && ImportRuns) ReadGroup();
+      break;
+    case '#':
+      if (key.size() == 1) ReadComment(rest, colObject3D);
+      break;
+    default:
+      break;
+  }
+}
+
+float CImp_OBJ::ReadCoordinate(std::string_view& rest, int which) {
+  const std::string_view token = NextToken(rest);
+  float value = 0;
+  switch (ParseCoordinate(token, value)) {
+    case NumberRead::Ok:
+      break;
+    case NumberRead::NotANumber:
+      if (token.empty())
+        Fail(err::kTypeMismatch, "coordinate " + std::to_string(which) + " is missing");
+      Fail(err::kTypeMismatch, "'" + std::string(token) + "' is not a number");
+    case NumberRead::OutOfRange:
+      Fail(err::kOverflow, "'" + std::string(token) + "' is beyond the range of a Single");
+  }
+  const float scaled = value * 10.0f;
+  if (!std::isfinite(scaled))
+    Fail(err::kOverflow, "'" + std::string(token) + "' times 10 is beyond the range of a Single");
+  return scaled;
+}
+
+void CImp_OBJ::ReadPosition(std::string_view rest) {
+  if (!InVertexRun) {
+    RunStart = LastVertex + 1;
+    InVertexRun = true;
+  }
+  const float x = ReadCoordinate(rest, 1);
+  const float y = ReadCoordinate(rest, 2);
+  const float z = ReadCoordinate(rest, 3);
+  Vertices.insert(Vertices.end(), {x, y, z});
+  ++LastVertex;
+}
+
+void CImp_OBJ::ReadNormal(std::string_view rest) {
+  const float x = ReadCoordinate(rest, 1);
+  const float y = ReadCoordinate(rest, 2);
+  const float z = ReadCoordinate(rest, 3);
+  Normals.insert(Normals.end(), {x, y, z});
+  HaveNormals = true;
+}
+
+// The object's 0-based vertex number for a face index of the file: negative
+// indices count back from the last position read, positive ones from the first
+// position of the file, or of the current run of "v" lines after two blank
+// lines. 0 is no vertex and gives -1, which the host refuses.
+int32_t CImp_OBJ::VertexOf(int32_t index) const {
+  if (index == 0) return -1;
+  int64_t v = index < 0 ? int64_t{index} + LastVertex + 1
+                        : int64_t{index} - 1 + (BlockLocal ? RunStart : 0);
+  if (Rebase) v -= int64_t{PrevLastVertex} + 1;
+  return ClampToLong(v);
+}
+
+// The normal of a face corner: its x, y, z in Normals. 0 is no normal and
+// gives slot 0, (0, 0, 0); negative indices count back from the last normal read.
+const float* CImp_OBJ::NormalOf(int32_t index) const {
+  const int32_t count = NormalCount();
+  const int64_t slot = index < 0 ? int64_t{index} + count + 1 : index;
+  if (slot < 0 || slot > count || (index < 0 && slot == 0))
+    Fail(err::kSubscriptOutOfRange, "normal index " + std::to_string(index) +
+                                        " refers to no normal (" + std::to_string(count) +
+                                        " read so far)");
+  return Normals.data() + slot * 3;
+}
+
+void CImp_OBJ::AppendNormalRecord(int32_t triangle, int32_t n1, int32_t n2, int32_t n3) {
+  const float* a = NormalOf(n1);
+  const float* b = NormalOf(n2);
+  const float* c = NormalOf(n3);
+  PolygonNormals.insert(PolygonNormals.end(), {static_cast<float>(triangle), a[0], a[1], a[2], b[0],
+                                               b[1], b[2], c[0], c[1], c[2]});
+}
+
+void CImp_OBJ::ReadFace(std::string_view rest) {
+  InVertexRun = false;
+  std::array<int32_t, 4> v{};
+  std::array<int32_t, 4> n{};
+  extraCorners_.clear();
+  try {
+    for (size_t i = 0; i < 4; ++i) ParseFaceCorner(rest, v[i], n[i]);
+    // Corners after the fourth, up to the first token that names no vertex.
+    for (std::string_view token = NextToken(rest); !token.empty(); token = NextToken(rest)) {
+      int32_t vertex = 0;
+      int32_t normal = 0;
+      ParseCornerToken(token, vertex, normal);
+      if (vertex == 0) break;
+      extraCorners_.insert(extraCorners_.end(), {vertex, normal});
+    }
+  } catch (const ComError& e) {
+    Fail(e.number(), e.description());
+  }
+
+  const bool quad = v[3] != 0;
+  const int32_t v1 = VertexOf(v[0]), v2 = VertexOf(v[1]), v3 = VertexOf(v[2]);
+  if (quad) {
+    Polygons.insert(Polygons.end(), {4, v1, v2, v3, VertexOf(v[3])});
+    LastTriangle += 2;
+  } else {
+    Polygons.insert(Polygons.end(), {3, v1, v2, v3});
+    LastTriangle += 1;
+  }
+  if (HaveNormals) {
+    if (quad) {
+      // The quad's triangles are corners 1-2-3 and 3-4-1.
+      AppendNormalRecord(LastTriangle - 1, n[0], n[1], n[2]);
+      AppendNormalRecord(LastTriangle, n[2], n[3], n[0]);
+    } else {
+      AppendNormalRecord(LastTriangle, n[0], n[1], n[2]);
+    }
+  }
+  // A polygon of more corners goes on as a fan from its first corner:
+  // (1, 4, 5), (1, 5, 6), ...
+  int32_t prevVertex = v[3];
+  int32_t prevNormal = n[3];
+  for (size_t i = 0; i < extraCorners_.size(); i += 2) {
+    const int32_t vertex = extraCorners_[i];
+    const int32_t normal = extraCorners_[i + 1];
+    Polygons.insert(Polygons.end(), {3, v1, VertexOf(prevVertex), VertexOf(vertex)});
+    ++LastTriangle;
+    if (HaveNormals) AppendNormalRecord(LastTriangle, n[0], prevNormal, normal);
+    prevVertex = vertex;
+    prevNormal = normal;
+  }
+}
+
+void CImp_OBJ::ReadSmoothing(std::string_view rest) {
+  const std::string_view word = NextToken(rest);
+  if (AfterGroup) {
+    // "s off" right after "g" switches that group's smoothing off.
+    if (word == "off" && !SmoothRuns.empty()) SmoothRuns.back().smooth = false;
+    AfterGroup = false;
+    return;
+  }
+  SmoothRuns.push_back({LastTriangle, word != "off"});
+  RunKind = 1;
+}
+
+void CImp_OBJ::ReadGroup() {
+  SmoothRuns.push_back({LastTriangle, true});
+  RunKind = 3;
+  AfterGroup = true;
+}
+
+void CImp_OBJ::ReadComment(std::string_view rest, CollectionRef& colObject3D) {
+  if (NextToken(rest) != "Object") return;
+  // The first break only marks the file as multi-object: the first object
+  // keeps the file's name.
+  if (MultiObject) {
+    HandOver(colObject3D);
+    PrevLastVertex = LastVertex;
+    LastTriangle = -1;
+    NewObject(std::string(NextToken(rest)));
+    Rebase = true;
+  }
+  MultiObject = true;
+}
+
+void CImp_OBJ::ApplySmoothing() {
+  if (MultiObject) {
+    if (!HaveNormals && SmoothAll) Call(object_, "Get_Surface", int16_t{0});
+    return;
+  }
+  if (HaveNormals) return;
+  if (RunKind != 0 && SmoothRuns.size() > 1) {
+    for (size_t k = 0; k < SmoothRuns.size(); ++k) {
+      const SmoothRun& run = SmoothRuns[k];
+      if (!run.smooth && !SmoothAll) continue;
+      if (k + 1 < SmoothRuns.size()) {
+        std::array<Variant, 2> args{Variant(int32_t{run.start + 1}),
+                                    Variant(int32_t{SmoothRuns[k + 1].start})};
+        Call(object_, "Get_Surface", std::span<Variant>(args));
+      } else {
+        Call(object_, "Get_Surface", int32_t{run.start + 1});
+      }
+    }
+  } else if (SmoothRuns.size() == 1) {
+    const int32_t start = SmoothRuns.front().start;
+    std::array<Variant, 2> args{Variant(int32_t{0}), Variant(start)};
+    Call(object_, "Get_Surface", std::span<Variant>(args));
+    Call(object_, "Get_Surface", int32_t{start + 1});
+  } else if (SmoothAll) {
+    Call(object_, "Get_Surface", int16_t{0});
+  }
+}
+
+void CImp_OBJ::HandOver(CollectionRef& colObject3D) {
+  if (!Vertices.empty()) HandArray(object_, "Add_Vertices", Vertices);
+  if (!Polygons.empty()) HandArray(object_, "Add_Poligons", Polygons);
+  if (!PolygonNormals.empty()) HandArray(object_, "Set_PoligonNormals", PolygonNormals);
+  ApplySmoothing();
+  Put(object_, "Name", Variant(objectName_));
+  int32_t color = kDefaultColor;
+  if (MultiObject) color = ObjectColors[Get(colObject3D, "Count").ToLong() % 10 + 1];
+  Put(object_, "DefaultColor", Variant(color));
+  std::array<Variant, 1> item{Variant(object_)};
+  Call(colObject3D, "Add", std::span<Variant>(item));
+}
+
+}  // namespace ks::readers

@@ -1,0 +1,106 @@
+#pragma once
+// CImp_OBJ: reads a WaveFront OBJ text file into host mesh objects
+// ("Kestrel.CKsObject"), one per object section, added to the object list
+// handed in.
+//
+// Lines read: "v" positions, "vn" normals, "f"/"fo" faces, "s"/"g" smoothing
+// runs (only with the "Import Normals" option), and object breaks, comment
+// lines "# Object <name>". Everything else is skipped. Geometry is gathered in
+// flat arrays and handed to the host object in whole arrays when the object is
+// complete. Positions and normals are scaled by 10.
+//
+// The run sets ImportState::StopImport to 0 before Load; a non-zero value ends
+// the reading quietly and the object read so far is handed over.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "host/dispatch.h"
+#include "import_state.h"
+#include "mesh_reader.h"
+
+namespace ks::readers {
+
+class CImp_OBJ : public MeshReader {
+ public:
+  explicit CImp_OBJ(ImportState& state) : st_(state) {}
+
+  using MeshReader::Load;
+  // Errors (ComError) end the read at once and leave the input file open; the
+  // objects added to colObject3D so far stay there. A coordinate that is not a
+  // number is error 13, its description naming the line and the token.
+  void Load(const std::string& fileName, CollectionRef& colObject3D) override;
+
+  // Colours of the objects of a multi-object file, 1-based: entry
+  // (objects in the list mod 10) + 1 colours the next object.
+  static constexpr int32_t ObjectColors[11] = {
+      0,
+      0 + 128 * 256 + 192 * 65536,    // 1
+      255 + 0 * 256 + 0 * 65536,      // 2
+      255 + 128 * 256 + 64 * 65536,   // 3
+      0 + 255 * 256 + 0 * 65536,      // 4
+      128 + 128 * 256 + 192 * 65536,  // 5
+      255 + 128 * 256 + 64 * 65536,   // 6
+      0 + 128 * 256 + 192 * 65536,    // 7
+      255 + 128 * 256 + 192 * 65536,  // 8
+      64 + 128 * 256 + 128 * 65536,   // 9
+      128 + 128 * 256 + 128 * 65536,  // 10
+  };
+
+ private:
+  struct SmoothRun {
+    int32_t start;  // last triangle before the run began (-1: before the first)
+    bool smooth;
+  };
+
+  void StartRun();
+  void DetectLineMode(const std::string& fileName);
+  void ReadLineOf(std::string_view line, CollectionRef& colObject3D);
+  void ReadPosition(std::string_view rest);
+  void ReadNormal(std::string_view rest);
+  void ReadFace(std::string_view rest);
+  void ReadSmoothing(std::string_view rest);
+  void ReadGroup();
+  void ReadComment(std::string_view rest, CollectionRef& colObject3D);
+  void NewObject(std::string name);
+  void HandOver(CollectionRef& colObject3D);
+  void ApplySmoothing();
+
+  float ReadCoordinate(std::string_view& rest, int which);
+  int32_t VertexOf(int32_t index) const;
+  const float* NormalOf(int32_t index) const;
+  int32_t NormalCount() const { return static_cast<int32_t>(Normals.size() / 3) - 1; }
+  void AppendNormalRecord(int32_t triangle, int32_t n1, int32_t n2, int32_t n3);
+  [[noreturn]] void Fail(int32_t number, const std::string& what) const;
+
+  ImportState& st_;
+  ObjectRef object_;        // the host object being filled
+  std::string objectName_;  // written to it when it is handed over
+
+  // Geometry of the current object; the host receives exactly these records.
+  std::vector<float> Vertices;        // x, y, z per position, scaled by 10
+  std::vector<int32_t> Polygons;      // corner count (3 or 4), then 0-based vertex numbers
+  std::vector<float> PolygonNormals;  // triangle number, then 3 corner normals
+  std::vector<float> Normals;         // every "vn" of the file, 3 per slot; slot 0 is (0,0,0)
+  std::vector<SmoothRun> SmoothRuns;
+  std::vector<int32_t> extraCorners_;  // vertex, normal of corners after the fourth
+
+  bool ImportRuns = false;  // "Import Normals" ticked
+  bool SmoothAll = false;   // "Smooth all Normal Group" ticked
+
+  int32_t LastVertex = -1;    // last position read in the whole file
+  int32_t LastTriangle = -1;  // last triangle of the current object
+  bool HaveNormals = false;
+  bool MultiObject = false;
+  bool Rebase = false;
+  bool BlockLocal = false;
+  bool InVertexRun = false;
+  bool AfterGroup = false;
+  int32_t RunKind = 0;  // 0 none, 1 opened by "s", 3 opened by "g"
+  int32_t RunStart = 0;
+  int32_t PrevLastVertex = 0;
+  int32_t BlankCount = 0;
+};
+
+}  // namespace ks::readers

@@ -1,0 +1,55 @@
+#pragma once
+// Shared by the text reader tests: a runtime with the host classes and a call
+// log, an import state, and input files written into a fresh temporary folder.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "host/call_log.h"
+#include "host/host_classes.h"
+#include "host/runtime.h"
+#include "readers/import_state.h"
+
+namespace ks::readers::testing {
+
+class ReaderTest : public ::testing::Test {
+ protected:
+  ReaderTest() : dir_(MakeTempDir()), runtime_(dir_ / "registry.ini"), state_(runtime_) {
+    RegisterHostClasses(runtime_);
+    runtime_.SetCallLog(log_);
+    state_.StopImport = 0;  // a run is going on
+  }
+  ~ReaderTest() override {
+    state_.CloseFiles();
+    std::error_code ec;
+    std::filesystem::remove_all(dir_, ec);
+  }
+
+  // Writes bytes exactly as given (no line-end translation) and returns the path.
+  std::string WriteFile(std::string_view name, std::string_view bytes) {
+    const std::filesystem::path path = dir_ / std::string(name);
+    std::ofstream out(path, std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return path.string();
+  }
+
+  static std::filesystem::path MakeTempDir() {
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "ks-reader-test-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot create a temporary folder");
+    return pattern;
+  }
+
+  std::filesystem::path dir_;
+  std::shared_ptr<CallLog> log_ = std::make_shared<CallLog>();
+  Runtime runtime_;
+  ImportState state_;
+};
+
+}  // namespace ks::readers::testing

@@ -1,0 +1,232 @@
+#include "readers/text_helpers.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "host/com_error.h"
+#include "reader_test_support.h"
+
+namespace ks::readers {
+namespace {
+
+int32_t ErrorNumber(const std::function<void()>& fn) {
+  try {
+    fn();
+  } catch (const ComError& e) {
+    return e.number();
+  }
+  return 0;
+}
+
+TEST(NextTokenTest, CutsWordsAtSpacesOnly) {
+  std::string_view text = "  v  1.0 2.0 ";
+  EXPECT_EQ(NextToken(text), "v");
+  EXPECT_EQ(text, " 1.0 2.0 ");
+  EXPECT_EQ(NextToken(text), "1.0");
+  EXPECT_EQ(NextToken(text), "2.0");
+  EXPECT_EQ(text, "");
+  EXPECT_EQ(NextToken(text), "");
+
+  std::string_view tabbed = "1\t2 3";  // a tab is an ordinary character
+  EXPECT_EQ(NextToken(tabbed), "1\t2");
+  EXPECT_EQ(NextToken(tabbed), "3");
+
+  std::string_view blank = "    ";
+  EXPECT_EQ(NextToken(blank), "");
+  EXPECT_EQ(blank, "");
+}
+
+TEST(ParseFaceCornerTest, ReadsTheFourCornerForms) {
+  struct Case {
+    std::string_view text;
+    int32_t vertex, normal;
+  };
+  const std::vector<Case> cases = {
+      {"7", 7, 0},         {"7//3", 7, 3},   {"7/2", 7, 0}, {"7/2/3", 7, 3},
+      {"-1//-2", -1, -2},  {"x", 0, 0},      {"", 0, 0},    {"//4", 0, 4},
+      {"7a/1/2", 7, 2},    {"7//3x", 7, 0},  {"2.5", 2, 0}, {"3.5//0.5", 4, 0},
+      {"1e2/5/6", 100, 6}, {"+4//+5", 4, 5}, {"inf", 0, 0}, {"7x", 0, 0},
+  };
+  for (const Case& c : cases) {
+    std::string_view text = c.text;
+    int32_t vertex = -99, normal = -99;
+    ParseFaceCorner(text, vertex, normal);
+    EXPECT_EQ(vertex, c.vertex) << c.text;
+    EXPECT_EQ(normal, c.normal) << c.text;
+  }
+  std::string_view several = " 1/2/3  4//5 ";
+  int32_t vertex = 0, normal = 0;
+  ParseFaceCorner(several, vertex, normal);
+  EXPECT_EQ(vertex, 1);
+  EXPECT_EQ(normal, 3);
+  ParseFaceCorner(several, vertex, normal);
+  EXPECT_EQ(vertex, 4);
+  EXPECT_EQ(normal, 5);
+
+  std::string_view huge = "99999999999";
+  EXPECT_EQ(ErrorNumber([&] { ParseFaceCorner(huge, vertex, normal); }), err::kOverflow);
+}
+
+TEST(ToNumberTest, ReadsCompleteNumbersWithPointOnly) {
+  EXPECT_FLOAT_EQ(ToNumber("1.5"), 1.5f);
+  EXPECT_FLOAT_EQ(ToNumber("  -2e3 "), -2000.0f);
+  EXPECT_FLOAT_EQ(ToNumber("+.25"), 0.25f);
+  EXPECT_EQ(ToNumber("1,5"), 0.0f);
+  EXPECT_EQ(ToNumber("12abc"), 0.0f);
+  EXPECT_EQ(ToNumber(""), 0.0f);
+  EXPECT_EQ(ToNumber("nan"), 0.0f);
+  EXPECT_EQ(ErrorNumber([] { ToNumber("1e39"); }), err::kOverflow);
+}
+
+TEST(ReplaceAllTest, ReplacesFromTheStartOnWithoutRescanning) {
+  std::string name = "my  box";
+  ReplaceAll(1, " ", "_", name);
+  EXPECT_EQ(name, "my__box");
+
+  std::string later = "a b c";
+  ReplaceAll(3, " ", "_", later);
+  EXPECT_EQ(later, "a b_c");
+
+  std::string grows = "a b";
+  ReplaceAll(1, " ", "  ", grows);  // inserted text is never searched again
+  EXPECT_EQ(grows, "a  b");
+
+  std::string overlap = "aaa";
+  ReplaceAll(1, "aa", "a", overlap);
+  EXPECT_EQ(overlap, "aa");
+
+  std::string beyond = "abc";
+  ReplaceAll(10, "a", "x", beyond);
+  EXPECT_EQ(beyond, "abc");
+
+  EXPECT_EQ(ErrorNumber([&] { ReplaceAll(1, "", "x", beyond); }), err::kInvalidCall);
+  EXPECT_EQ(ErrorNumber([&] { ReplaceAll(0, "a", "x", beyond); }), err::kInvalidCall);
+}
+
+TEST(SplitFileNameTest, SplitsAtTheLastBackslashOrSlash) {
+  std::string path = "C:\\dir\\my box.obj";
+  EXPECT_EQ(SplitFileName(path), "my box");
+  EXPECT_EQ(path, "C:\\dir\\");
+
+  path = "/home/me/models/teapot.obj";
+  EXPECT_EQ(SplitFileName(path), "teapot");
+  EXPECT_EQ(path, "/home/me/models/");
+
+  path = "C:\\dir/sub\\cube.obj";
+  EXPECT_EQ(SplitFileName(path), "cube");
+  EXPECT_EQ(path, "C:\\dir/sub\\");
+
+  path = "cube.obj";
+  EXPECT_EQ(SplitFileName(path), "cube");
+  EXPECT_EQ(path, "cube");
+
+  path = "/dir/caf\xC3\xA9.\xC3\xA9xt";  // the last 4 characters, not bytes
+  EXPECT_EQ(SplitFileName(path), "caf\xC3\xA9");
+
+  path = "abc";
+  EXPECT_EQ(ErrorNumber([&] { SplitFileName(path); }), err::kInvalidCall);
+}
+
+// ---------------------------------------------------------------- ReadLine
+
+class ReadLineTest : public testing::ReaderTest {
+ protected:
+  // Every line of a file read in one mode, for each chunk size.
+  std::vector<std::string> ReadAll(std::string_view bytes, int32_t mode, size_t chunk,
+                                   int64_t* chars = nullptr) {
+    state_.file->SetChunkSize(chunk);
+    state_.file->Open(WriteFile("lines.txt", bytes));
+    state_.LineMode = mode;
+    state_.CharsRead = 0;
+    std::vector<std::string> lines;
+    while (!state_.file->AtEnd() && lines.size() < 100) lines.emplace_back(ReadLine(state_));
+    if (chars) *chars = state_.CharsRead;
+    state_.CloseFiles();
+    return lines;
+  }
+  static constexpr size_t kChunks[] = {1, 2, 3, 5, TextInput::kDefaultChunkSize};
+};
+
+TEST_F(ReadLineTest, Mode0EndsLinesAtCrCrLfAndLoneLf) {
+  for (size_t chunk : kChunks) {
+    int64_t chars = 0;
+    EXPECT_EQ(ReadAll("ab\r\ncd\ref\ngh", 0, chunk, &chars),
+              (std::vector<std::string>{"ab", "cd", "ef", "gh"}))
+        << chunk;
+    EXPECT_EQ(chars, 8) << "terminators are not counted";
+    EXPECT_EQ(ReadAll("a\r\r\n\nb\r\n", 0, chunk), (std::vector<std::string>{"a", "", "", "b"}))
+        << chunk;
+  }
+}
+
+TEST_F(ReadLineTest, Mode1EndsLinesAtEachCrOrLf) {
+  for (size_t chunk : kChunks) {
+    int64_t chars = 0;
+    EXPECT_EQ(ReadAll("a\r\nb", 1, chunk, &chars), (std::vector<std::string>{"a", "", "b"}))
+        << chunk;
+    EXPECT_EQ(chars, 4) << "every character counts";
+    EXPECT_EQ(ReadAll("a\nb\n", 1, chunk), (std::vector<std::string>{"a", "b"})) << chunk;
+  }
+}
+
+TEST_F(ReadLineTest, LinesLongerThanTheBufferAndTheLastLine) {
+  const std::string longLine(1000, 'x');
+  for (size_t chunk : kChunks) {
+    EXPECT_EQ(ReadAll(longLine + "\n" + longLine, 0, chunk),
+              (std::vector<std::string>{longLine, longLine}))
+        << chunk;
+  }
+  EXPECT_TRUE(ReadAll("", 0, 4).empty());
+}
+
+TEST_F(ReadLineTest, OtherModesReadNothing) {
+  state_.file->Open(WriteFile("x.txt", "abc\n"));
+  state_.LineMode = 2;
+  EXPECT_EQ(ReadLine(state_), "");
+  EXPECT_EQ(state_.CharsRead, 0);
+  EXPECT_FALSE(state_.file->AtEnd());
+}
+
+TEST_F(ReadLineTest, LineStaysValidWhileTheEndIsTested) {
+  state_.file->SetChunkSize(4);
+  state_.file->Open(WriteFile("x.txt", "abc\nd"));
+  state_.LineMode = 1;
+  const std::string_view first = ReadLine(state_);
+  EXPECT_FALSE(state_.file->AtEnd());
+  EXPECT_EQ(first, "abc");
+  EXPECT_EQ(ReadLine(state_), "d");
+  EXPECT_EQ(state_.file->LineNumber(), 2);
+  EXPECT_TRUE(state_.file->AtEnd());
+  EXPECT_EQ(ReadLine(state_), "");
+}
+
+TEST_F(ReadLineTest, SkipToLineEndReportsTheFirstTerminator) {
+  state_.file->SetChunkSize(2);
+  state_.file->Open(WriteFile("a.txt", "abcd\r\nx"));
+  EXPECT_EQ(state_.file->SkipToLineEnd(), '\r');
+  state_.file->Open(WriteFile("b.txt", "abcd"));
+  EXPECT_EQ(state_.file->SkipToLineEnd(), -1);
+}
+
+TEST_F(ReadLineTest, OpenErrorsNameTheFile) {
+  auto openError = [&](const std::string& name) {
+    try {
+      state_.file->Open(name);
+    } catch (const ComError& e) {
+      EXPECT_NE(e.description().find(name), std::string::npos) << e.description();
+      return e.number();
+    }
+    return 0;
+  };
+  EXPECT_EQ(openError((dir_ / "missing.obj").string()), err::kFileNotFound);
+  EXPECT_EQ(openError((dir_ / "no-folder" / "x.obj").string()), err::kPathNotFound);
+  EXPECT_EQ(openError(dir_.string()), 75);
+  EXPECT_EQ(ErrorNumber([&] { state_.file->Open(""); }), err::kBadFileName);
+  EXPECT_FALSE(state_.file->IsOpen());
+  EXPECT_EQ(ErrorNumber([&] { ReadLine(state_); }), err::kBadFileName);
+}
+
+}  // namespace
+}  // namespace ks::readers
