@@ -19,6 +19,7 @@
 #include <string>
 
 #include "host/form.h"
+#include "host/picture_surface.h"
 #include "host/runtime.h"
 #include "objpath/mesh_builders.h"
 #include "objpath/mod_obj_path.h"
@@ -83,11 +84,15 @@ class frmObjPath : public Form {
   // ---- Background picture and tracing (frm_obj_path_picture.cpp) ----
   void FillNeighbourSteps();
   void ClearBackground();
+  void DrawGrid();
   void SetBackgroundPicture(const std::string& fileName);
   bool LoadTracePicture();
   void TraceOutline();
   std::array<NeighbourStep, 8> NeighbourSteps{};
   bool TraceSkip = false;
+  // Picture1's persistent image (grid, background or traced picture), which
+  // views show under the path; its handle is its device context and image.
+  const PictureSurface& Picture1Image() const { return picture1Image_.Surface(); }
 
  private:
   void RegisterControls();
@@ -104,6 +109,8 @@ class frmObjPath : public Form {
   Runtime& rt_;
   std::array<ObjectRef, 3> grids_;
   PathEditor editor_;
+  RegisteredSurface picture1Image_{rt_, static_cast<int>(PathEditor::kAreaWidth),
+                                   static_cast<int>(PathEditor::kAreaHeight)};
 };
 
 }  // namespace ks::objpath
