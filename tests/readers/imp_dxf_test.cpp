@@ -1,0 +1,324 @@
+#include "readers/imp_dxf.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <utility>
+
+#include "tests/readers/text_reader_fixture.h"
+
+namespace ks::readers::testing {
+namespace {
+
+using Pairs = std::vector<std::pair<int, std::string>>;
+using Corner = std::array<std::string, 3>;
+
+// One entity as CAD programs write it: group 0 and the name, then the pairs,
+// group codes right-aligned in three columns.
+std::vector<std::string> Entity(const std::string& name, const Pairs& pairs) {
+  std::vector<std::string> lines = {"  0", name};
+  for (const auto& [code, value] : pairs) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%3d", code);
+    lines.push_back(text);
+    lines.push_back(value);
+  }
+  return lines;
+}
+
+// Layer "0" and a handle come before the geometry, as usual.
+Pairs Head(const std::string& handle) {
+  return {{5, handle}, {100, "AcDbEntity"}, {8, "0"}};
+}
+
+std::vector<std::string> Face3D(const std::array<Corner, 4>& corners, bool lastCornerFirst = false,
+                                const std::string& handle = "2F") {
+  Pairs pairs = Head(handle);
+  pairs.push_back({100, "AcDbFace"});
+  for (int i = 0; i < 4; ++i) {
+    int k = lastCornerFirst ? 3 - i : i;
+    for (int axis = 0; axis < 3; ++axis) pairs.push_back({10 * (axis + 1) + k, corners[k][axis]});
+  }
+  return Entity("3DFACE", pairs);
+}
+
+std::vector<std::string> PolyfaceStart(int vertices, int faces) {
+  Pairs pairs = Head("30");
+  pairs.insert(pairs.end(), {{100, "AcDbPolyFaceMesh"},
+                             {66, "1"},
+                             {10, "0.0"},
+                             {20, "0.0"},
+                             {30, "0.0"},
+                             {70, "64"},
+                             {71, std::to_string(vertices)},
+                             {72, std::to_string(faces)}});
+  return Entity("POLYLINE", pairs);
+}
+
+// A mesh vertex; the handle "71" must not be taken for a face group.
+std::vector<std::string> MeshVertex(const Corner& xyz) {
+  Pairs pairs = Head("71");
+  pairs.insert(pairs.end(), {{100, "AcDbVertex"},
+                             {100, "AcDbPolyFaceMeshVertex"},
+                             {10, xyz[0]},
+                             {20, xyz[1]},
+                             {30, xyz[2]},
+                             {70, "192"}});
+  return Entity("VERTEX", pairs);
+}
+
+std::vector<std::string> FaceRecord(const std::vector<std::string>& numbers) {
+  Pairs pairs = Head("3A");
+  pairs.insert(pairs.end(), {{100, "AcDbVertex"},
+                             {100, "AcDbFaceRecord"},
+                             {10, "0.0"},
+                             {20, "0.0"},
+                             {30, "0.0"},
+                             {70, "128"}});
+  for (size_t k = 0; k < numbers.size(); ++k)
+    pairs.push_back({71 + static_cast<int>(k), numbers[k]});
+  return Entity("VERTEX", pairs);
+}
+
+std::vector<std::string> SeqEnd() {
+  return Entity("SEQEND", Head("3B"));
+}
+
+// A whole file: a header section that must be passed over, then the entities.
+std::string DxfFile(const std::vector<std::vector<std::string>>& entities, const std::string& eol) {
+  std::vector<std::string> lines = {"  0",      "SECTION", "  2",    "HEADER",  "  9",
+                                    "$ACADVER", "  1",     "AC1015", "  0",     "ENDSEC",
+                                    "  0",      "SECTION", "  2",    "ENTITIES"};
+  for (const auto& e : entities) lines.insert(lines.end(), e.begin(), e.end());
+  lines.insert(lines.end(), {"  0", "ENDSEC", "  0", "EOF"});
+  return Lines(lines, eol);
+}
+
+const std::array<Corner, 4> kSquare = {
+    {{"0", "0", "0"}, {"1", "0", "0"}, {"1", "1", "0"}, {"1", "1", "0"}}};
+const std::array<Corner, 4> kRaised = {
+    {{"0", "0", "2"}, {"1.5", "0", "2"}, {"1.5", "1", "2"}, {"0", "1", "2"}}};
+
+class DxfReaderTest : public TextReaderTest, public ::testing::WithParamInterface<std::string> {
+ protected:
+  // Reads content as "my part.dxf"; returns the object list.
+  CollectionRef Load(const std::string& content) {
+    CImp_DXF reader(*state_);
+    auto list = std::make_shared<Collection>();
+    reader.Load(Write("my part.dxf", content), list);
+    return list;
+  }
+  // The first error the file raises (number 0 when it loads).
+  ComError LoadError(const std::string& content, CollectionRef& list) {
+    CImp_DXF reader(*state_);
+    list = std::make_shared<Collection>();
+    try {
+      reader.Load(Write("my part.dxf", content), list);
+    } catch (const ComError& e) {
+      return e;
+    }
+    return ComError(0, "");
+  }
+  std::string Eol() const { return GetParam(); }
+};
+
+INSTANTIATE_TEST_SUITE_P(LineEnds, DxfReaderTest, ::testing::ValuesIn(kLineEnds),
+                         [](const auto& info) { return info.param == "\n" ? "LF" : "CRLF"; });
+
+TEST_P(DxfReaderTest, FacesAreQuadsNumberedFromTheVerticesStored) {
+  CollectionRef list = Load(DxfFile({Face3D(kSquare), Face3D(kRaised)}, Eol()));
+  ASSERT_EQ(list->Count(), 1);
+  EXPECT_EQ(log_->MemberLines(),
+            (std::vector<std::string>{
+                "Add_Vertices(Single(24)[0,0,0,1,0,0,1,1,0,1,1,0,0,0,2,1.5,0,2,1.5,1,2,0,1,2])",
+                "Add_Poligons(Long(10)[4,0,1,2,3,4,4,5,6,7])", "Name=String(\"my_part\")",
+                "DefaultColor=Long(12615680)"}));
+  KsObjectRef object = ObjectAt(list, 1);
+  EXPECT_EQ(object->VertexCount(), 8);
+  EXPECT_EQ(object->TriangleCount(), 4);  // every 3DFACE is a quad, also a repeated corner
+}
+
+TEST_P(DxfReaderTest, FaceCornersAreTakenByTheirGroupCodesInAnyOrder) {
+  // Written 13 ... 10: each corner still lands in its place.
+  Load(DxfFile({Face3D(kRaised, true), Face3D(kSquare)}, Eol()));
+  EXPECT_EQ(CallsOf("Add_Vertices"),
+            (std::vector<std::string>{
+                "Add_Vertices(Single(24)[0,0,2,1.5,0,2,1.5,1,2,0,1,2,0,0,0,1,0,0,1,1,0,1,1,0])"}));
+  EXPECT_EQ(CallsOf("Add_Poligons"),
+            (std::vector<std::string>{"Add_Poligons(Long(10)[4,0,1,2,3,4,4,5,6,7])"}));
+}
+
+TEST_P(DxfReaderTest, PolyfaceMeshKeepsItsVerticesAndFaces) {
+  // Layer "0" and handle "71" in every vertex; a quad record with hidden edges.
+  CollectionRef list =
+      Load(DxfFile({PolyfaceStart(4, 2), MeshVertex({"0", "0", "0"}), MeshVertex({"2", "0", "0"}),
+                    MeshVertex({"2", "2", "0"}), MeshVertex({"0", "2", "1"}),
+                    FaceRecord({"1", "2", "3"}), FaceRecord({"1", "-2", "3", "-4"}), SeqEnd()},
+                   Eol()));
+  EXPECT_EQ(CallsOf("Add_Vertices"),
+            (std::vector<std::string>{"Add_Vertices(Single(12)[0,0,0,2,0,0,2,2,0,0,2,1])"}));
+  EXPECT_EQ(CallsOf("Add_Poligons"),
+            (std::vector<std::string>{"Add_Poligons(Long(9)[3,0,1,2,4,0,1,2,3])"}));
+  EXPECT_EQ(ObjectAt(list, 1)->TriangleCount(), 3);
+}
+
+TEST_P(DxfReaderTest, EachMeshNumbersFromItsOwnFirstVertex) {
+  // A face, a mesh, a face and a second mesh: every polygon keeps its own corners.
+  Load(DxfFile({Face3D(kSquare), PolyfaceStart(3, 1), MeshVertex({"5", "0", "0"}),
+                MeshVertex({"6", "0", "0"}), MeshVertex({"6", "1", "0"}),
+                FaceRecord({"1", "2", "3"}), SeqEnd(), Face3D(kRaised), PolyfaceStart(3, 1),
+                MeshVertex({"7", "0", "0"}), MeshVertex({"8", "0", "0"}),
+                MeshVertex({"8", "1", "0"}), FaceRecord({"3", "2", "1"}), SeqEnd()},
+               Eol()));
+  EXPECT_EQ(CallsOf("Add_Poligons"),
+            (std::vector<std::string>{
+                "Add_Poligons(Long(18)[4,0,1,2,3,3,4,5,6,4,7,8,9,10,3,13,12,11])"}));
+}
+
+TEST_P(DxfReaderTest, BadPolyfaceNumbersAreErrorsThatSayWhere) {
+  struct Case {
+    std::vector<std::string> numbers;
+    int32_t error;
+    std::string text;
+  } cases[] = {
+      {{"1", "2", "0"}, err::kBadData, "vertex number 0 for its corner 3"},
+      {{"1", "2"}, err::kBadData, "vertex number 0 for its corner 3"},
+      {{"1", "4", "2"}, err::kBadData, "refers to vertex 4 (group 72), but its mesh has only 3"},
+      {{"1", "2", "3", "9"}, err::kBadData, "refers to vertex 9"},
+      {{"1", "x7", "3"}, err::kTypeMismatch, "\"x7\" is not a whole number"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    log_->Clear();
+    CollectionRef list;
+    ComError e = LoadError(
+        DxfFile({PolyfaceStart(3, 1), MeshVertex({"0", "0", "0"}), MeshVertex({"1", "0", "0"}),
+                 MeshVertex({"1", "1", "0"}), FaceRecord(c.numbers), SeqEnd()},
+                Eol()),
+        list);
+    EXPECT_EQ(e.number(), c.error);
+    EXPECT_NE(e.description().find(c.text), std::string::npos) << e.description();
+    EXPECT_NE(e.description().find(" of my part.dxf)"), std::string::npos) << e.description();
+    EXPECT_EQ(e.source(), "KsImport.CImp_DXF");
+    EXPECT_EQ(list->Count(), 0);  // no object on failure
+    EXPECT_FALSE(state_->file->IsOpen());
+    EXPECT_TRUE(CallsOf("Add_Vertices").empty());
+  }
+}
+
+TEST_P(DxfReaderTest, ErrorLinesPointAtTheOffendingValue) {
+  std::string content = DxfFile(
+      {PolyfaceStart(1, 1), MeshVertex({"0", "0", "0"}), FaceRecord({"1", "5", "1"}), SeqEnd()},
+      Eol());
+  CollectionRef list;
+  ComError e = LoadError(content, list);
+  // Find the line of the value "5" after group 72 in the file as written.
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (size_t pos; (pos = content.find(Eol(), start)) != std::string::npos;
+       start = pos + Eol().size())
+    lines.push_back(content.substr(start, pos - start));
+  size_t line = 0;
+  for (size_t i = 1; i < lines.size(); ++i)
+    if (lines[i - 1] == " 72" && lines[i] == "5") line = i + 1;
+  EXPECT_NE(e.description().find("(line " + std::to_string(line) + " of"), std::string::npos)
+      << e.description();
+}
+
+TEST_P(DxfReaderTest, OnlyExactEntityNamesAreRead) {
+  Load(DxfFile({Entity("3dface", {{10, "1"}, {20, "2"}, {30, "3"}}),
+                Entity("vertex", {{10, "1"}, {20, "2"}, {30, "3"}})},
+               Eol()));
+  EXPECT_TRUE(CallsOf("Add_Vertices").empty());
+  EXPECT_TRUE(CallsOf("Add_Poligons").empty());
+}
+
+TEST_P(DxfReaderTest, PointsOnlyHandAnEmptyPolygonList) {
+  Load(DxfFile({MeshVertex({"1", "2", "3"}), MeshVertex({"-4", "5.5", "1e2"})}, Eol()));
+  EXPECT_EQ(log_->MemberLines(),
+            (std::vector<std::string>{"Add_Vertices(Single(6)[1,2,3,-4,5.5,100])",
+                                      "Add_Poligons(Long(1)[0])", "Name=String(\"my_part\")",
+                                      "DefaultColor=Long(12615680)"}));
+}
+
+TEST_P(DxfReaderTest, FileWithoutGeometryGivesAnEmptyObjectNamedAfterIt) {
+  for (const std::string& content : {std::string(), DxfFile({SeqEnd()}, Eol())}) {
+    log_->Clear();
+    CollectionRef list = Load(content);
+    ASSERT_EQ(list->Count(), 1);
+    EXPECT_EQ(log_->MemberLines(), (std::vector<std::string>{"Name=String(\"my_part\")",
+                                                             "DefaultColor=Long(12615680)"}));
+    EXPECT_EQ(ObjectAt(list, 1)->VertexCount(), 0);
+  }
+}
+
+TEST_P(DxfReaderTest, FaceCutOffByTheEndOfTheFileAddsNothing) {
+  std::vector<std::string> lines = Face3D(kRaised);
+  lines.resize(lines.size() - 2);  // the last corner's z is missing, and the next group 0
+  std::vector<std::string> whole = Face3D(kSquare);
+  lines.insert(lines.begin(), whole.begin(), whole.end());
+  Load(Lines(lines, Eol()));
+  EXPECT_EQ(CallsOf("Add_Poligons"),
+            (std::vector<std::string>{"Add_Poligons(Long(5)[4,0,1,2,3])"}));
+}
+
+TEST_P(DxfReaderTest, ProgressFollowsTheCharactersReadAndStopKeepsWhatWasRead) {
+  RecordingUi ui(*state_);
+  state_->ui = &ui;
+  std::string content = DxfFile({Face3D(kSquare), Face3D(kRaised)}, Eol());
+  Load(content);
+  ASSERT_FALSE(ui.values.empty());
+  EXPECT_EQ(ui.turns, static_cast<int>(ui.values.size()));
+  EXPECT_TRUE(std::is_sorted(ui.values.begin(), ui.values.end()));
+  EXPECT_GT(ui.values.back(), content.size() / 2.0);
+
+  // Stopped after the header's first lines and the first face: only that face is kept.
+  log_->Clear();
+  state_->StopImport = 0;
+  ui.turns = 0;
+  ui.stopAfterTurns = 16;  // the 14 header lines, the group 0 and the first face
+  CollectionRef list = Load(content);
+  ASSERT_EQ(list->Count(), 1);
+  EXPECT_EQ(CallsOf("Add_Poligons"),
+            (std::vector<std::string>{"Add_Poligons(Long(5)[4,0,1,2,3])"}));
+}
+
+TEST_P(DxfReaderTest, MissingFileOrBadNameAddsNoObject) {
+  CImp_DXF reader(*state_);
+  auto list = std::make_shared<Collection>();
+  try {
+    reader.Load((dir_ / "absent.dxf").string(), list);
+    FAIL();
+  } catch (const ComError& e) {
+    EXPECT_EQ(e.number(), err::kFileNotFound);
+  }
+  EXPECT_THROW(reader.Load("a", list), ComError);  // too short for a name with an extension
+  EXPECT_EQ(list->Count(), 0);
+}
+
+// Every cut of a real-looking file and random input either load or raise an
+// error; none crashes or hangs.
+TEST_P(DxfReaderTest, TruncatedAndRandomFilesNeverCrash) {
+  std::string whole = DxfFile({Face3D(kSquare), PolyfaceStart(3, 1), MeshVertex({"0", "0", "0"}),
+                               MeshVertex({"1", "0", "0"}), MeshVertex({"1", "1", "0"}),
+                               FaceRecord({"1", "-2", "3"}), SeqEnd(), Face3D(kRaised, true)},
+                              Eol());
+  std::vector<std::string> inputs;
+  for (size_t size = 0; size < whole.size(); size += 5) inputs.push_back(whole.substr(0, size));
+  for (uint32_t seed = 1; seed <= 4; ++seed) {
+    inputs.push_back(RandomBytes(seed, 20000));
+    inputs.push_back(RandomWords(seed, 5000,
+                                 {"  0", "3DFACE", "VERTEX", "POLYLINE", " 10", " 13", " 33", " 71",
+                                  " 72", " 74", "-3", "2", "1e40", "abc", "", "0", "99999999999"}));
+  }
+  for (const std::string& input : inputs) {
+    CollectionRef list;
+    ComError e = LoadError(input, list);
+    EXPECT_EQ(list->Count(), e.number() == 0 ? 1 : 0);
+    EXPECT_FALSE(state_->file->IsOpen());
+  }
+}
+
+}  // namespace
+}  // namespace ks::readers::testing
