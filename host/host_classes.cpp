@@ -4,6 +4,7 @@
 #include "ks_material.h"
 #include "ks_object.h"
 #include "ks_scene.h"
+#include "reg_fun.h"
 #include "runtime.h"
 
 namespace ks {
@@ -15,6 +16,8 @@ void RegisterHostClasses(Runtime& rt) {
                    [](Runtime&) -> ObjectRef { return std::make_shared<CKsMaterial>(); });
   rt.RegisterClass(std::string(CKsScene::kClassName),
                    [](Runtime&) -> ObjectRef { return std::make_shared<CKsScene>(); });
+  rt.RegisterClass(std::string(RegFun::kClassName),
+                   [](Runtime& r) -> ObjectRef { return std::make_shared<RegFun>(r.Registry()); });
   RegisterImageClasses(rt);
 }
 
