@@ -171,6 +171,23 @@ TEST_P(PovReaderTest, BadNumberIsAnErrorAndObjectsReadSoFarStay) {
   EXPECT_EQ(ObjectAt(list, 2)->VertexCount(), 0);  // nothing of the broken triangle
 }
 
+TEST_P(PovReaderTest, ObjectThatCannotBeCreatedIsAnErrorNotATriangleInTheWrongObject) {
+  int created = 0;
+  runtime_->RegisterClass("Kestrel.CKsObject", [&created](Runtime&) -> ObjectRef {
+    if (++created == 2) throw ComError(err::kCannotCreateObject, "no more objects", "Kestrel");
+    return std::make_shared<CKsObject>();
+  });
+  CollectionRef list;
+  ComError e = LoadError(
+      Lines({"#declare A = mesh {", kTriangle, "}", "#declare B = mesh {", kTriangle, "}"},
+            GetParam()),
+      list);
+  EXPECT_EQ(e.number(), err::kCannotCreateObject);
+  EXPECT_EQ(e.source(), "Kestrel");
+  ASSERT_EQ(list->Count(), 1);
+  EXPECT_EQ(ObjectAt(list, 1)->TriangleCount(), 1);  // B's triangle did not land in A
+}
+
 TEST_P(PovReaderTest, StopEndsTheLoopAndProgressFollowsTheCharacters) {
   RecordingUi ui(*state_);
   state_->ui = &ui;
