@@ -3,6 +3,7 @@
 #include "ks_image.h"
 #include "ks_material.h"
 #include "ks_object.h"
+#include "ks_properties.h"
 #include "ks_scene.h"
 #include "reg_fun.h"
 #include "runtime.h"
@@ -18,6 +19,8 @@ void RegisterHostClasses(Runtime& rt) {
                    [](Runtime&) -> ObjectRef { return std::make_shared<CKsScene>(); });
   rt.RegisterClass(std::string(RegFun::kClassName),
                    [](Runtime& r) -> ObjectRef { return std::make_shared<RegFun>(r.Registry()); });
+  rt.RegisterClass(std::string(KsProperties::kClassName),
+                   [](Runtime& r) -> ObjectRef { return std::make_shared<KsProperties>(r); });
   RegisterImageClasses(rt);
 }
 
