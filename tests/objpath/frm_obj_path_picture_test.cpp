@@ -1,0 +1,176 @@
+// The path dialog's drawing-area background and "Get from a Picture", worked
+// through the dialog's events with the real image library.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "host/ks_image.h"
+#include "host/picture_surface.h"
+#include "objpath/frm_obj_path.h"
+#include "objpath_fakes.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using ks::Rgb;
+using ks::Variant;
+using objpath_test::FakeGrid;
+
+constexpr int kW = 266, kH = 343;
+constexpr int32_t kGrey = Rgb(192, 192, 192), kGridLine = Rgb(210, 210, 210);
+
+// Chooses a prepared picture file (or cancels) in the open-file dialog.
+class PickingPerson : public objpath_test::TestPerson {
+ public:
+  std::optional<std::string> picture;
+  std::vector<ks::OpenFileRequest> requests;
+  std::optional<std::string> ChooseOpenFile(const ks::OpenFileRequest& r) override {
+    requests.push_back(r);
+    return picture;
+  }
+};
+
+class PicturePathTest : public ::testing::Test {
+ protected:
+  fs::path dir_ =
+      fs::temp_directory_path() / ("ks-objpath-picture-" + std::to_string(::getpid()) + "-" +
+                                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
+  std::unique_ptr<ks::Runtime> rt_;
+  std::shared_ptr<PickingPerson> person_ = std::make_shared<PickingPerson>();
+  std::unique_ptr<ks::objpath::frmObjPath> form_;
+
+  void SetUp() override {
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    rt_ = std::make_unique<ks::Runtime>(dir_ / "registry.ini");
+    rt_->RegisterClass(std::string(FakeGrid::kClassName),
+                       [](ks::Runtime&) -> ks::ObjectRef { return std::make_shared<FakeGrid>(); });
+    ks::RegisterImageClasses(*rt_);
+    rt_->SetPerson(person_);
+    form_ = std::make_unique<ks::objpath::frmObjPath>(*rt_);
+    form_->Fire("Form_Load");
+  }
+  void TearDown() override {
+    form_.reset();
+    rt_.reset();
+    fs::remove_all(dir_);
+  }
+
+  const ks::PictureSurface& Area() const { return form_->Picture1Image(); }
+  FakeGrid& PictureGrid() { return static_cast<FakeGrid&>(*form_->Grid(2)); }
+  void SetPictureRow(const std::string& text) {
+    std::vector<Variant> args{Variant(int32_t{0}), Variant(text)};
+    ks::CallId(form_->Grid(2), ks::objpath::grid::kSetRowValue, args);
+  }
+  // A white picture of the area's size with black boxes (inclusive corners).
+  std::string Picture(const std::string& name, std::vector<std::array<int, 4>> boxes,
+                      uint32_t ink = 0xFF000000) {
+    std::vector<uint32_t> px(static_cast<size_t>(kW) * kH, 0xFFFFFFFF);
+    for (auto [l, t, r, b] : boxes)
+      for (int y = t; y <= b; ++y)
+        for (int x = l; x <= r; ++x) px[static_cast<size_t>(y) * kW + x] = ink;
+    std::string file = (dir_ / name).string();
+    ks::SavePicture(file, kW, kH, px);
+    return file;
+  }
+  bool IsGrid() const {
+    for (int y = 0; y < kH; ++y)
+      for (int x = 0; x < kW; ++x) {
+        const bool line = x % 20 == 1 || y % 20 == 1;
+        if (Area().Pixel(x, y) != (line ? kGridLine : kGrey)) return false;
+      }
+    return true;
+  }
+  std::vector<std::pair<float, float>> Points() const {
+    std::vector<std::pair<float, float>> out;
+    for (const auto& p : form_->Path().PathPoints) out.push_back({p.X, p.Y});
+    return out;
+  }
+};
+
+TEST_F(PicturePathTest, TheAreaStartsWithTheGridAndThePictureRowSwitchesIt) {
+  EXPECT_TRUE(IsGrid());
+  EXPECT_EQ(Area().Pixel(261, 0), kGridLine);  // the last vertical line
+  EXPECT_EQ(Area().Pixel(0, 341), kGridLine);  // the last horizontal line
+
+  // A picture as background: faded, no grid over it.
+  SetPictureRow(Picture("bg.png", {{0, 0, 9, 9}}));
+  EXPECT_EQ(Area().Pixel(0, 0), Rgb(128, 128, 128));
+  EXPECT_EQ(Area().Pixel(1, 30), 0xFFFFFF);
+  // "(None)" brings the grid back.
+  SetPictureRow("(None)");
+  EXPECT_TRUE(IsGrid());
+}
+
+TEST_F(PicturePathTest, GetFromAPictureTracesTheFirstShapeIntoAClosedPath) {
+  form_->Fire("Option1_Click", {Variant(int16_t{1})});  // "Extrude" enables the button
+  // An earlier path is replaced by the traced one.
+  form_->Fire("Picture1_MouseDown",
+              {Variant(int16_t{1}), Variant(int16_t{0}), Variant(5.0f), Variant(5.0f)});
+  person_->picture = Picture("shape.png", {{10, 10, 20, 30}, {100, 100, 120, 150}});
+  form_->Fire("Command3_Click");
+  EXPECT_EQ(Points(),
+            (std::vector<std::pair<float, float>>{{20, 10}, {20, 30}, {10, 30}, {10, 10}}));
+  EXPECT_FALSE(form_->Editor().Drawing);
+  EXPECT_FALSE(form_->Check1.enabled);
+  // The area shows the picture in two tones until the background changes.
+  EXPECT_EQ(Area().Pixel(15, 15), 0xFFFFFF);
+  EXPECT_EQ(Area().Pixel(110, 140), 0xFFFFFF);
+  EXPECT_EQ(Area().Pixel(5, 5), 0);
+  // The file was asked for with the picture filter, and its folder remembered.
+  ASSERT_EQ(person_->requests.size(), 1u);
+  auto folder = rt_->Registry().Read(ks::kHkeyLocalMachine, "SOFTWARE\\Ardeno\\KsObjPath",
+                                     ks::kPictureFolderValue);
+  ASSERT_TRUE(folder);
+  EXPECT_EQ(folder->ToString(), dir_.string());
+  EXPECT_EQ(person_->pointers.back(), ks::kPointerDefault);
+
+  // "Get Object" builds the extrusion of the traced outline.
+  auto object = std::make_shared<objpath_test::RecordingMesh>();
+  form_->Object3D = object;
+  form_->Fire("cmdGetObj_Click");
+  EXPECT_TRUE(form_->ObjectBuilt);
+  EXPECT_EQ(object->vertices.size() % 3, 0u);
+  EXPECT_FALSE(object->polygons.empty());
+}
+
+TEST_F(PicturePathTest, ACancelledChoiceOrAnEmptyPictureChangesNothingOrNothingIsFound) {
+  form_->Fire("Option1_Click", {Variant(int16_t{1})});
+  for (float x : {5.0f, 50.0f})
+    form_->Fire("Picture1_MouseDown",
+                {Variant(int16_t{1}), Variant(int16_t{0}), Variant(x), Variant(5.0f)});
+  form_->Fire("Command3_Click");  // cancelled
+  EXPECT_EQ(form_->Path().LastPoint, 1);
+  EXPECT_TRUE(IsGrid());
+  EXPECT_TRUE(person_->pointers.empty());
+
+  person_->picture = Picture("blank.png", {});
+  form_->Fire("Command3_Click");
+  EXPECT_EQ(form_->Path().LastPoint, -1);  // cleared, nothing traced
+  EXPECT_EQ(Area().Pixel(100, 100), 0);    // the blank picture shows black
+  EXPECT_EQ(person_->pointers.back(), ks::kPointerDefault);
+}
+
+TEST_F(PicturePathTest, AnUnreadablePictureEndsTheClickWithAnErrorNamingIt) {
+  form_->Fire("Option1_Click", {Variant(int16_t{1})});
+  for (float x : {5.0f, 50.0f})
+    form_->Fire("Picture1_MouseDown",
+                {Variant(int16_t{1}), Variant(int16_t{0}), Variant(x), Variant(5.0f)});
+  std::string bad = (dir_ / "broken.png").string();
+  std::ofstream(bad) << "no picture here";
+  person_->picture = bad;
+  try {
+    form_->Fire("Command3_Click");
+    FAIL() << "no error";
+  } catch (const ks::ComError& e) {
+    EXPECT_NE(e.description().find(bad), std::string::npos);
+  }
+  EXPECT_EQ(form_->Path().LastPoint, 1);  // the path is kept
+}
+
+}  // namespace
