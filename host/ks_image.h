@@ -28,8 +28,10 @@ namespace err {
 inline constexpr int32_t kInvalidPicture = 481;  // the file is not a picture that can be read
 }
 
-// The registry value under REGKEY that holds the last picture folder.
-inline constexpr std::string_view kPictureFolderValue = "PicturePath";
+// The registry value under REGKEY that holds the last picture folder; the
+// property grid's picture row keeps its folder under the same name, so both
+// start where the person last found a picture.
+inline constexpr std::string_view kPictureFolderValue = "PictureFolder";
 inline constexpr std::string_view kPictureFilter =
     "Pictures (*.png;*.jpg;*.jpeg;*.bmp;*.gif)|*.png;*.jpg;*.jpeg;*.bmp;*.gif|"
     "All files (*.*)|*.*";
