@@ -1,0 +1,210 @@
+// The import run of frmImport: from the file dialog through the reader to the
+// objects in the host scene.
+#include <cctype>
+#include <filesystem>
+#include <new>
+
+#include "host/com_error.h"
+#include "host/runtime.h"
+#include "import/frm_import.h"
+#include "import/import_settings.h"
+#include "readers/text_helpers.h"
+
+namespace ks::importer {
+namespace {
+
+// Runs fn and drops any error: post-processing goes on step by step.
+template <class Fn>
+void IgnoreErrors(Fn&& fn) {
+  try {
+    fn();
+  } catch (const std::exception&) {
+  }
+}
+
+std::string Upper(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return out;
+}
+
+ComError AsComError(const std::exception& e) {
+  if (const auto* com = dynamic_cast<const ComError*>(&e)) return *com;
+  if (dynamic_cast<const std::bad_alloc*>(&e))
+    return ComError(7, "Out of memory while importing", "KsImport");
+  return ComError(err::kInvalidCall, e.what(), "KsImport");
+}
+
+// Length of the chosen file in bytes; error 53 when it is not a readable file.
+double FileLength(const std::string& fileName) {
+  std::error_code ec;
+  auto size = std::filesystem::file_size(fileName, ec);
+  if (ec)
+    throw ComError(err::kFileNotFound, "File not found: " + fileName + " (" + ec.message() + ")",
+                   "KsImport");
+  return static_cast<double>(size);
+}
+
+}  // namespace
+
+template <class Fn>
+void frmImport::Step(Fn&& fn) {
+  try {
+    fn();
+  } catch (const ComError& e) {
+    if (e.number() != err::kTypeMismatch) throw;
+    if (typeMismatch_.empty()) typeMismatch_ = e.description();
+  }
+}
+
+ObjectRef frmImport::ListObjects() {
+  return Get(objScene, "ListObjects").ToObject();
+}
+
+ObjectRef frmImport::ListObjects(Variant index) {
+  return Get(objScene, "ListObjects", std::move(index)).ToObject();
+}
+
+void frmImport::RunImport(readers::MeshReader& reader, const std::string& extension) {
+  typeMismatch_.clear();
+  try {
+    StartRun();
+    Step([&] { ChooseFile(extension); });
+    Step([&] { RememberFolder(extension); });
+    Step([&] { ProgressBar1.max = FileLength(CommonDialog1.FileName) + 1; });
+    Step([&] { LoadFile(reader, extension); });
+    if (state_.StopImport == 0) {
+      if (Upper(extension) == "3DS")
+        PostProcess3DS(reader);
+      else
+        PostProcessGeneral();
+    }
+  } catch (const std::exception& caught) {
+    ComError e = AsComError(caught);
+    state_.StopImport = -1;  // back to idle below
+    if (e.number() != err::kFileDialogCancel) {
+      state_.CloseFiles();
+      if (p_colObject3D) p_colObject3D->Clear();
+      Message(e.description(), MsgButtons::OK, MsgIcon::Exclamation);
+    }
+  }
+  p_colObject3D.reset();
+  p_colMaterial3D.reset();
+  EndRun();
+}
+
+void frmImport::StartRun() {
+  rt_.GetPerson().SetScreenPointer(kPointerHourglass);
+  SetControlsEnabled(false);
+  ProgressBar1.value = Variant(0.0);
+  state_.StopImport = 0;
+  // Every run counts its own characters and starts without an open file, so
+  // that progress is true whatever the previous run left behind.
+  state_.CloseFiles();
+  state_.CharsRead = 0;
+  state_.options = {Checked(chkNorm), Checked(chkSmooth), Checked(chkAutoSmooth)};
+  pumpCalls_ = 0;
+  lastPump_ = std::chrono::steady_clock::now();
+}
+
+void frmImport::ChooseFile(const std::string& extension) {
+  CommonDialog1.Filter = "*." + extension + "|*." + extension;
+  CommonDialog1.InitDir = ImportSettings(rt_).ReadPath(extension);
+  CommonDialog1.FileName.clear();
+  auto chosen = rt_.GetPerson().ChooseOpenFile({CommonDialog1.Filter, CommonDialog1.InitDir, {}});
+  if (!chosen) throw ComError(err::kFileDialogCancel, "Cancel was selected.", "CommonDialog");
+  // File dialogs hand back full names; a bare name counts from the current folder.
+  std::error_code ec;
+  std::filesystem::path file = std::filesystem::absolute(*chosen, ec);
+  CommonDialog1.FileName = ec ? *chosen : file.lexically_normal().string();
+}
+
+void frmImport::RememberFolder(const std::string& extension) {
+  std::string rest = CommonDialog1.FileName;
+  p_FileName = readers::SplitFileName(rest);
+  // The folder comes from the whole name, so that a name without a
+  // three-letter extension still gives its true folder.
+  std::string folder = std::filesystem::path(CommonDialog1.FileName).parent_path().string();
+  if (folder.empty() || folder.back() != '/') folder += '/';
+  ImportSettings(rt_).WritePath(extension, folder);
+}
+
+void frmImport::LoadFile(readers::MeshReader& reader, const std::string& extension) {
+  p_colObject3D = std::make_shared<Collection>();
+  if (Upper(extension) == "3DS") {
+    p_colMaterial3D = std::make_shared<Collection>();
+    reader.Load(CommonDialog1.FileName, p_colObject3D, p_colMaterial3D);
+  } else {
+    reader.Load(CommonDialog1.FileName, p_colObject3D);
+  }
+}
+
+void frmImport::PostProcessGeneral() {
+  if (!p_colObject3D || p_colObject3D->Count() == 0) return;
+  IgnoreErrors([&] { Call(objScene, "Prepare_Import"); });
+  ObjectRef first = p_colObject3D->Item(1).ToObject();
+  std::string firstKey;
+  IgnoreErrors([&] { Call(ListObjects(), "Add", first); });
+  IgnoreErrors([&] { firstKey = Get(first, "Key").ToString(); });
+  IgnoreErrors([&] { SelectedObject = Get(ListObjects(), "Count").ToLong(); });
+  for (int32_t i = 2; i <= p_colObject3D->Count(); ++i)
+    IgnoreErrors(
+        [&] { Call(ListObjects(), "Add", p_colObject3D->Item(i), Variant::Omitted(), firstKey); });
+  IgnoreErrors([&] { Call(ListObjects(firstKey), "Center"); });
+  p_colObject3D->Clear();
+}
+
+void frmImport::PostProcess3DS(readers::MeshReader& reader) {
+  if (!p_colObject3D || p_colObject3D->Count() == 0) return;
+  IgnoreErrors([&] { Call(objScene, "Prepare_Import"); });
+  if (p_colMaterial3D)
+    for (int32_t i = 1; i <= p_colMaterial3D->Count(); ++i)
+      IgnoreErrors([&] {
+        Call(Get(objScene, "ListMaterials").ToObject(), "Add", p_colMaterial3D->Item(i));
+      });
+  std::string firstKey;
+  if (p_colObject3D->Count() == 1) {
+    IgnoreErrors([&] { Call(ListObjects(), "Add", p_colObject3D->Item(1)); });
+    IgnoreErrors([&] { firstKey = Get(ListObjects(int16_t{1}), "Key").ToString(); });
+    IgnoreErrors([&] { Call(objScene, "Assign_MaterialToObject", int16_t{1}); });
+  } else {
+    ObjectRef first = p_colObject3D->Item(1).ToObject();
+    IgnoreErrors([&] { Call(ListObjects(), "Add", first); });
+    IgnoreErrors([&] { firstKey = Get(first, "Key").ToString(); });
+    IgnoreErrors([&] { Call(objScene, "Assign_MaterialToObject", firstKey); });
+    for (int32_t i = 2; i <= p_colObject3D->Count(); ++i) {
+      IgnoreErrors([&] {
+        Call(ListObjects(), "Add", p_colObject3D->Item(i), Variant::Omitted(), firstKey);
+      });
+      IgnoreErrors(
+          [&] { Call(objScene, "Assign_MaterialToObject", Get(ListObjects(), "Count").ToLong()); });
+    }
+  }
+  SelectedObject = 1;
+  IgnoreErrors([&] { Call(ListObjects(firstKey), "Center"); });
+  if (Checked(chkAutoSmooth))
+    IgnoreErrors([&] { Call(ListObjects(firstKey), "SmoothNormalsAdaptive", int16_t{60}); });
+  float x = 0, y = 0, z = 0;
+  IgnoreErrors([&] { reader.Get_Position(x, y, z); });
+  IgnoreErrors([&] { Put(ListObjects(firstKey), "PosX", x); });
+  IgnoreErrors([&] { Put(ListObjects(firstKey), "PosY", y); });
+  IgnoreErrors([&] { Put(ListObjects(firstKey), "PosZ", z); });
+  p_colObject3D->Clear();
+}
+
+void frmImport::EndRun() {
+  // Whatever happened, no input file stays open after a run.
+  state_.CloseFiles();
+  bool stopped = state_.StopImport != 0;
+  if (stopped) {
+    SetControlsEnabled(true);
+    ProgressBar1.value = Variant(0.0);
+  }
+  state_.StopImport = -1;
+  rt_.GetPerson().SetScreenPointer(kPointerDefault);
+  // A skipped type mismatch lets the run go on but must not pass for success.
+  if (!typeMismatch_.empty()) Message(typeMismatch_, MsgButtons::OK, MsgIcon::Exclamation);
+  if (!stopped) Close(kUnloadFromCode);
+}
+
+}  // namespace ks::importer

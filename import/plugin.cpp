@@ -1,0 +1,39 @@
+#include "import/plugin.h"
+
+#include <memory>
+
+#include "import/frm_import.h"
+#include "ks_version.h"
+
+namespace ks::importer {
+
+void CPlugIn::BuildMembers(MemberTable<CPlugIn>& t) {
+  t.Property("Name", [](CPlugIn& p, std::span<Variant>) { return Variant(p.Name()); });
+  t.Property("PlugInType", [](CPlugIn& p, std::span<Variant>) { return Variant(p.PlugInType()); });
+  t.Method("ExecutePlugIn", [](CPlugIn& p, std::span<Variant> a) {
+    p.ExecutePlugIn(Arg(a, 0));
+    return Variant();
+  });
+  t.Property("SelectedObject",
+             [](CPlugIn& p, std::span<Variant>) { return Variant(p.SelectedObject()); });
+}
+
+CPlugIn::CPlugIn(Runtime& rt)
+    : rt_(rt),
+      name_("Import Object v" + std::to_string(KS_VERSION_MAJOR) + "." +
+            std::to_string(KS_VERSION_MINOR)),
+      plugInType_(3) {}
+
+void CPlugIn::ExecutePlugIn(Variant& v_objScene) {
+  ObjectRef scene = v_objScene.ToObject();
+  // Without a scene every imported object would be dropped unseen.
+  RequireObject(scene, "ExecutePlugIn: the scene");
+  auto dialog = std::make_unique<frmImport>(rt_);
+  dialog->objScene = scene;
+  dialog->ShowModal();
+  selectedObject_ = dialog->SelectedObject;
+  v_objScene = Variant(dialog->objScene);
+  dialog.reset();
+}
+
+}  // namespace ks::importer
