@@ -214,22 +214,19 @@ class Triangulator {
     const PathPoint& v = points_[list[c]];
     const int32_t f0 = WholeDegreesOf(v, points_[list[next]]);
     const int32_t d0 = WholeDegreesOf(v, points_[list[prev]]);
-    bool boxesReady = false;
     int32_t lastBlocker = -1;
     for (int32_t i = 0; i <= u; ++i) {
       if (i == c || i == prev || i == next) continue;
       const PathPoint& k = points_[list[i]];
       if (!InsideCone(WholeDegreesOf(v, k), f0, d0, pathFlip_)) continue;
-      if (!boxesReady) {
-        BuildEdgeBoxes(list);
-        boxesReady = true;
-      }
       const Box diagonal = Box::Of(k, v, margin_);
       auto blocks = [&](int32_t j) {
         const int32_t j2 = j + 1 > u ? 0 : j + 1;
         if (c == j || c == j2 || i == j || i == j2) return false;
-        if (!diagonal.Overlaps(edges_[static_cast<size_t>(j)])) return false;
-        return SegmentsIntersect(k, v, points_[list[j]], points_[list[j2]]);
+        const PathPoint& a = points_[list[j]];
+        const PathPoint& b = points_[list[j2]];
+        if (!diagonal.Overlaps(a, b)) return false;
+        return SegmentsIntersect(k, v, a, b);
       };
       bool crosses = lastBlocker >= 0 && blocks(lastBlocker);
       for (int32_t j = 0; j <= u && !crosses; ++j) {
@@ -253,19 +250,12 @@ class Triangulator {
       return {std::min(a.X, b.X) - grow, std::max(a.X, b.X) + grow, std::min(a.Y, b.Y) - grow,
               std::max(a.Y, b.Y) + grow};
     }
-    bool Overlaps(const Box& o) const {
-      return !(o.maxX < minX || o.minX > maxX || o.maxY < minY || o.minY > maxY);
+    // Whether the segment a–b can come within the box.
+    bool Overlaps(const PathPoint& a, const PathPoint& b) const {
+      return !((a.X < minX && b.X < minX) || (a.X > maxX && b.X > maxX) ||
+               (a.Y < minY && b.Y < minY) || (a.Y > maxY && b.Y > maxY));
     }
   };
-
-  void BuildEdgeBoxes(const IndexList& list) {
-    const size_t count = list.size();
-    edges_.resize(count);
-    for (size_t j = 0; j < count; ++j) {
-      const size_t j2 = j + 1 == count ? 0 : j + 1;
-      edges_[j] = Box::Of(points_[list[j]], points_[list[j2]], 0.0f);
-    }
-  }
 
   std::span<const PathPoint> points_;
   bool pathFlip_;
@@ -274,7 +264,6 @@ class Triangulator {
   std::vector<int32_t> cachePrev_;
   std::vector<int32_t> cacheNext_;
   std::vector<uint8_t> cacheReflex_;
-  std::vector<Box> edges_;
 };
 
 }  // namespace

@@ -1,0 +1,137 @@
+#pragma once
+// Outlines for the triangulation tests and benchmark: jagged star-shaped
+// polygons and the staircase outlines that tracing a picture gives.
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "objpath/path_state.h"
+
+namespace objpath_test {
+
+using ks::objpath::PathPoint;
+
+// A polygon star-shaped about the centre of the drawing area: corners at
+// random angles and radii, so about half of them are reflex.
+inline std::vector<PathPoint> StarOutline(int corners, unsigned seed, bool wholePixels) {
+  std::mt19937 rng(seed);
+  std::uniform_real_distribution<double> angle(0.0, 2 * M_PI);
+  std::uniform_real_distribution<double> radius(15.0, 130.0);
+  std::vector<double> angles(static_cast<size_t>(corners));
+  for (double& a : angles) a = angle(rng);
+  std::sort(angles.begin(), angles.end());
+  angles.erase(std::unique(angles.begin(), angles.end()), angles.end());
+  std::vector<PathPoint> points;
+  for (double a : angles) {
+    const double r = radius(rng);
+    double x = 133 + r * std::cos(a), y = 171 + r * std::sin(a);
+    if (wholePixels) x = std::round(x), y = std::round(y);
+    points.push_back({static_cast<float>(x), static_cast<float>(y), 0});
+  }
+  return points;
+}
+
+// A band whose top edge is a saw of `teeth` teeth on whole pixels (two
+// corners per tooth, every valley a reflex corner), closed by a straight
+// bottom: a simple polygon that the cap triangulation cuts completely.
+// Tooth heights vary a little with the seed.
+inline std::vector<PathPoint> SawBandOutline(int teeth, unsigned seed) {
+  std::mt19937 rng(seed);
+  std::uniform_int_distribution<int> tip(0, 2);
+  std::vector<PathPoint> points;
+  points.push_back({0, 200, 0});
+  for (int t = 0; t < teeth; ++t) {
+    points.push_back({static_cast<float>(2 * t), 20, 0});
+    points.push_back({static_cast<float>(2 * t + 1), static_cast<float>(tip(rng)), 0});
+  }
+  points.push_back({static_cast<float>(2 * teeth), 200, 0});
+  return points;
+}
+
+// Any points at all: most such paths cross themselves.
+inline std::vector<PathPoint> RandomPoints(int count, unsigned seed) {
+  std::mt19937 rng(seed);
+  std::uniform_int_distribution<int> x(0, 40), y(0, 40);
+  std::vector<PathPoint> points;
+  for (int i = 0; i < count; ++i)
+    points.push_back({static_cast<float>(x(rng)), static_cast<float>(y(rng)), 0});
+  return points;
+}
+
+// A jagged shape in a width × height picture, traced the way the
+// path generator traces a picture: walking the outline pixel by pixel
+// clockwise and putting a point where the walking direction changes
+// (skipping the pixel after each point when skipAfterPoint).
+//
+// The shape is star-shaped about the picture's centre: its radius runs
+// linearly between `spikes` random radii, so more spikes give a more jagged
+// outline with more corners.
+inline std::vector<PathPoint> TracedBlobOutline(int spikes, unsigned seed, bool skipAfterPoint,
+                                                int width = 266, int height = 343) {
+  std::mt19937 rng(seed);
+  const double cx = width / 2.0, cy = height / 2.0;
+  const double maxRadius = std::min(width, height) / 2.0 - 3;
+  std::uniform_real_distribution<double> radius(maxRadius * 0.35, maxRadius);
+  std::vector<double> radii(static_cast<size_t>(spikes));
+  for (double& r : radii) r = radius(rng);
+  std::vector<uint8_t> ink(static_cast<size_t>(width * height), 0);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      const double dx = x - cx, dy = y - cy;
+      double t = (std::atan2(dy, dx) + M_PI) / (2 * M_PI) * spikes;
+      const int k = static_cast<int>(t) % spikes;
+      t -= std::floor(t);
+      const double r = radii[static_cast<size_t>(k)] * (1 - t) +
+                       radii[static_cast<size_t>((k + 1) % spikes)] * t;
+      if (dx * dx + dy * dy <= r * r) ink[static_cast<size_t>(y * width + x)] = 1;
+    }
+  auto inkAt = [&](int x, int y) {
+    return x >= 0 && y >= 0 && x < width && y < height && ink[static_cast<size_t>(y * width + x)];
+  };
+  static constexpr std::array<std::array<int, 2>, 8> steps{
+      {{-1, 0}, {-1, -1}, {0, -1}, {1, -1}, {1, 0}, {1, 1}, {0, 1}, {-1, 1}}};
+  int fx = -1, fy = -1;
+  for (int x = 0; x < width && fx < 0; ++x)
+    for (int y = 0; y < height; ++y)
+      if (inkAt(x, y)) {
+        fx = x, fy = y;
+        break;
+      }
+  std::vector<PathPoint> points;
+  if (fx < 0) return points;
+  auto next = [&](int x, int y, int dir, int& nx, int& ny, int& nd) {
+    bool background = false;
+    for (int n = 0; n < 9; ++n) {
+      const int i = (dir + 5 + n) % 8;
+      const int tx = x + steps[i][0], ty = y + steps[i][1];
+      if (!inkAt(tx, ty)) {
+        background = true;
+      } else if (background) {
+        nx = tx, ny = ty, nd = i;
+        return true;
+      }
+    }
+    return false;
+  };
+  int sx, sy, dir;
+  if (!next(fx, fy, 0, sx, sy, dir)) return points;
+  int x = sx, y = sy;
+  bool skip = false;
+  for (int guard = 0; guard < width * height * 4; ++guard) {
+    int nx, ny, nd;
+    if (!next(x, y, dir, nx, ny, nd)) break;
+    if (skip) {
+      skip = false;
+    } else if ((x != sx || y != sy) && nd != dir) {
+      points.push_back({static_cast<float>(x), static_cast<float>(y), 0});
+      skip = skipAfterPoint;
+    }
+    if (nx == sx && ny == sy) break;
+    x = nx, y = ny, dir = nd;
+  }
+  return points;
+}
+
+}  // namespace objpath_test
