@@ -110,8 +110,9 @@ void PathEditor::PathClick(int button, float x, float y) {
     ClearPath();  // a single point is no path
   } else {
     if (RotationSelected()) {
-      LineElement(path.LastPoint).loaded = false;  // the path stays open
-      LineElement(path.LastPoint).visible = false;
+      LineSegment& band = LineElement(path.LastPoint);  // the path stays open
+      band.loaded = false;
+      band.visible = false;
     } else {
       ShowClosingSegment();  // an extrusion is always closed
     }
