@@ -29,7 +29,6 @@ class TracingPerson : public ks::Person {
   TracingPerson(std::string picture, std::optional<int> height)
       : picture_(std::move(picture)), height_(height) {}
 
-  bool noOutline = false;
   int32_t tracedPoints = 0;
   std::vector<std::string> messages;  // message boxes, in order
 
@@ -40,11 +39,7 @@ class TracingPerson : public ks::Person {
     // The drawing area publishes the number of points the path holds.
     const ks::Control* area = form.FindControl("Picture1");
     tracedPoints = area && area->value.IsNumeric() ? area->value.ToLong() : 0;
-    if (tracedPoints == 0) {
-      noOutline = true;
-    } else {
-      form.Fire("cmdGetObj_Click");
-    }
+    if (tracedPoints > 0) form.Fire("cmdGetObj_Click");
     // A refused build leaves the dialog open: give up as a person would.
     if (!form.Closed()) form.Fire("cmdCancel_Click");
     if (!form.Closed()) form.RequestClose();
@@ -80,26 +75,34 @@ class TracingPerson : public ks::Person {
 
 }  // namespace
 
-int RunTrace(AppContext& ctx, const TraceOptions& options, std::ostream& out, std::ostream& err) {
+TraceOutcome TraceThroughDialog(ks::Runtime& rt, const TraceOptions& options) {
   const std::string picture = std::filesystem::absolute(options.picture).string();
   auto person = std::make_shared<TracingPerson>(picture, options.height);
-  ks::Runtime& rt = ctx.runtime;
   rt.SetPerson(person);
-
   ks::ObjectRef plugIn = rt.CreateObject(kPlugInClass);
   std::vector<ks::Variant> args{ks::Variant(rt.CreateObject("Kestrel.CKsObject"))};
+  ks::Call(plugIn, "ExecutePlugIn", args);
+  TraceOutcome outcome;
+  outcome.object = std::dynamic_pointer_cast<ks::CKsObject>(args[0].ToObject());
+  outcome.tracedPoints = person->tracedPoints;
+  outcome.messages = person->messages;
+  return outcome;
+}
+
+int RunTrace(AppContext& ctx, const TraceOptions& options, std::ostream& out, std::ostream& err) {
+  TraceOutcome outcome;
   try {
-    ks::Call(plugIn, "ExecutePlugIn", args);
+    outcome = TraceThroughDialog(ctx.runtime, options);
   } catch (const ks::ComError& e) {
     err << "kestrel: " << e.description() << "\n";
     return kExitFailed;
   }
-  auto object = std::dynamic_pointer_cast<ks::CKsObject>(args[0].ToObject());
+  const ks::KsObjectRef& object = outcome.object;
   if (!object) {
-    if (person->noOutline)
+    if (outcome.tracedPoints == 0)
       err << "kestrel: no outline found in " << options.picture.string() << "\n";
-    for (const std::string& message : person->messages) err << "kestrel: " << message << "\n";
-    if (!person->noOutline && person->messages.empty())
+    for (const std::string& message : outcome.messages) err << "kestrel: " << message << "\n";
+    if (outcome.tracedPoints > 0 && outcome.messages.empty())
       err << "kestrel: the path dialog built no object\n";
     return kExitFailed;
   }
@@ -109,7 +112,7 @@ int RunTrace(AppContext& ctx, const TraceOptions& options, std::ostream& out, st
   if (options.json) {
     WriteSceneJson(out, report);
   } else {
-    out << "traced " << person->tracedPoints << " points from " << options.picture.string() << "\n";
+    out << "traced " << outcome.tracedPoints << " points from " << options.picture.string() << "\n";
     WriteSceneSummary(out, report);
   }
   if (!options.exportFile.empty()) {
