@@ -187,7 +187,6 @@ void CKsObject::SetPolygonNormal(int32_t triangle, std::span<const float, 9> n) 
   if (explicitMask_.empty()) explicitMask_.assign(size_t(TriangleCount()), 0);
   uint8_t& mask = explicitMask_[size_t(triangle)];
   const bool had = mask != 0;
-  const auto face = mesh::FaceNormal(vertices_, triangles_, triangle);
   float* out = &normals_[size_t(triangle) * 9];
   for (int c = 0; c < 3; ++c) {
     const float x = n[c * 3], y = n[c * 3 + 1], z = n[c * 3 + 2];
@@ -195,9 +194,11 @@ void CKsObject::SetPolygonNormal(int32_t triangle, std::span<const float, 9> n) 
     // A zero-length (or non-finite) normal means "no normal": use the face's.
     const bool given = len2 > 0 && std::isfinite(len2);
     mask = given ? uint8_t(mask | 1u << c) : uint8_t(mask & ~(1u << c));
-    out[c * 3] = given ? x : face[0];
-    out[c * 3 + 1] = given ? y : face[1];
-    out[c * 3 + 2] = given ? z : face[2];
+    const auto v =
+        given ? std::array<float, 3>{x, y, z} : mesh::FaceNormal(vertices_, triangles_, triangle);
+    out[c * 3] = v[0];
+    out[c * 3 + 1] = v[1];
+    out[c * 3 + 2] = v[2];
   }
   normalTriangles_ += int32_t(mask != 0) - int32_t(had);
 }

@@ -134,6 +134,7 @@ TEST_F(SceneTest, CallLogShowsSceneListAndObjectCallsWithIntegerVsLong) {
                                       "Add(Object)", "Assign_MaterialToObject(Integer(1))"}));
   auto calls = log->Calls();
   EXPECT_EQ(calls[7].object.rfind("Kestrel.CKsList#", 0), 0u);  // the list logs too
+  log->Clear();  // the log holds the objects that hold the log
 }
 
 }  // namespace
