@@ -82,6 +82,13 @@ void frmObjPath::TraceOutline() {
   // Cancel or the close box may unload the dialog while the trace gives the
   // interface its turns; the trace ends there.
   tracer.stopRequested = [this] { return Closed(); };
+  // No second trace can start inside this one: the button is off meanwhile
+  // and comes back as the mode then selected wants it ("Extrude" only).
+  Command3.enabled = false;
+  struct RestoreButton {
+    frmObjPath& form;
+    ~RestoreButton() { form.Command3.enabled = form.editor_.ExtrudeSelected(); }
+  } restore{*this};
   tracer.TraceOutline();
   TraceSkip = tracer.TraceSkip;
 }

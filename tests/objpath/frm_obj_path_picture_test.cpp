@@ -5,6 +5,7 @@
 #include <array>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -32,6 +33,10 @@ class PickingPerson : public objpath_test::TestPerson {
   std::optional<std::string> ChooseOpenFile(const ks::OpenFileRequest& r) override {
     requests.push_back(r);
     return picture;
+  }
+  std::function<void()> duringTrace;  // "user events" while the trace yields
+  void DoEvents() override {
+    if (duringTrace) duringTrace();
   }
 };
 
@@ -137,6 +142,32 @@ TEST_F(PicturePathTest, GetFromAPictureTracesTheFirstShapeIntoAClosedPath) {
   EXPECT_TRUE(form_->ObjectBuilt);
   EXPECT_EQ(object->vertices.size() % 3, 0u);
   EXPECT_FALSE(object->polygons.empty());
+}
+
+TEST_F(PicturePathTest, ATraceCannotBeRestartedWhileItRunsAndStopsWhenTheDialogCloses) {
+  form_->Fire("Option1_Click", {Variant(int16_t{1})});
+  person_->picture = Picture("shape.png", {{10, 10, 20, 30}});
+  int turns = 0;
+  person_->duringTrace = [&] {
+    ++turns;
+    form_->Fire("Command3_Click");  // ignored: the button is off
+  };
+  form_->Fire("Command3_Click");
+  EXPECT_GT(turns, 0);
+  EXPECT_EQ(person_->requests.size(), 1u);
+  EXPECT_EQ(form_->Path().LastPoint, 3);
+  EXPECT_TRUE(form_->Command3.enabled);
+
+  // Cancel pressed during the trace: the dialog unloads and the trace ends.
+  turns = 0;
+  person_->duringTrace = [&] {
+    if (++turns == 15) form_->Fire("cmdCancel_Click");
+  };
+  form_->Fire("Command3_Click");
+  EXPECT_EQ(turns, 15);
+  EXPECT_TRUE(form_->Closed());
+  EXPECT_EQ(form_->Path().LastPoint, -1);
+  EXPECT_EQ(person_->pointers.back(), ks::kPointerDefault);
 }
 
 TEST_F(PicturePathTest, ACancelledChoiceOrAnEmptyPictureChangesNothingOrNothingIsFound) {
