@@ -7,7 +7,10 @@ namespace ks {
 std::string LoggedCall::ToString() const {
   std::string out = object + ".";
   std::string argText;
-  for (size_t i = 0; i < args.size(); ++i) argText += (i ? "," : "") + args[i].Describe();
+  for (size_t i = 0; i < args.size(); ++i) {
+    bool live = i < liveObject.size() && liveObject[i];
+    argText += (i ? "," : "") + (live ? std::string("Object") : args[i].Describe());
+  }
   if (kind == CallKind::PropertyPut) return out + member + "=" + argText;
   if (kind == CallKind::PropertyGet && args.empty()) return out + member;
   return out + member + "(" + argText + ")";

@@ -16,7 +16,11 @@ struct LoggedCall {
   std::string object;  // class name and serial, "Kestrel.CKsObject#2"
   std::string member;  // as declared by the object ("Add_Poligons")
   CallKind kind;
+  // The arguments as passed, except that object references are dropped (the
+  // log must not keep objects alive: objects hold the log). liveObject[i] says
+  // that argument i was a reference to an object rather than Nothing.
   std::vector<Variant> args;
+  std::vector<bool> liveObject;
   // "Kestrel.CKsObject#2.Add_Poligons(Long(5)[4,0,1,2,3])"; property writes as "Name=String(..)".
   std::string ToString() const;
 };

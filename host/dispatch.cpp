@@ -48,7 +48,14 @@ void Dispatch::AttachCallLog(std::shared_ptr<CallLog> log) {
 
 void Dispatch::LogCall(std::string_view member, CallKind kind,
                        std::span<const Variant> args) const {
-  log_->Record({logName_, std::string(member), kind, std::vector<Variant>(args.begin(), args.end())});
+  LoggedCall call{logName_, std::string(member), kind, {}, {}};
+  call.args.reserve(args.size());
+  for (const Variant& a : args) {
+    bool live = a.IsObject() && a.ToObject();
+    call.liveObject.push_back(live);
+    call.args.push_back(live ? Variant::Nothing() : a);
+  }
+  log_->Record(std::move(call));
 }
 
 void RequireObject(const ObjectRef& obj, std::string_view member) {
