@@ -32,6 +32,7 @@ extern "C" void OnInterrupt(int) {
 }
 
 // Catches Ctrl-C while it lives; restores the previous handler afterwards.
+// An interrupt ignored from the start (a background job) stays ignored.
 class InterruptGuard {
  public:
   InterruptGuard() {
@@ -40,6 +41,7 @@ class InterruptGuard {
     action.sa_handler = OnInterrupt;
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, &previous_);
+    if (previous_.sa_handler == SIG_IGN) sigaction(SIGINT, &previous_, nullptr);
   }
   ~InterruptGuard() { sigaction(SIGINT, &previous_, nullptr); }
   InterruptGuard(const InterruptGuard&) = delete;
@@ -113,6 +115,8 @@ int RunImport(AppContext& ctx, const ImportOptions& opt) {
   // dialog has said why on stderr.
   if (!person->RunFinished()) return kExitFailed;
 
+  if (hostScene->ObjectList()->Count() == 0)
+    std::cerr << "kestrel: " << opt.file << " holds no objects to import\n";
   SceneReport report{*hostScene, opt.file, ks::Get(plugin, "SelectedObject").ToLong(),
                      opt.geometry};
   if (opt.json)
@@ -122,7 +126,10 @@ int RunImport(AppContext& ctx, const ImportOptions& opt) {
   std::cout.flush();
   if (!opt.exportFile.empty()) {
     try {
-      ExportScene(*hostScene, opt.exportFile);
+      std::filesystem::path out(opt.exportFile);
+      std::error_code ec;
+      if (out.has_parent_path()) std::filesystem::create_directories(out.parent_path(), ec);
+      ExportScene(*hostScene, out);
     } catch (const ks::ComError& e) {
       std::cerr << "kestrel: " << e.description() << "\n";
       return kExitFailed;
