@@ -385,14 +385,12 @@ TEST_F(Imp3dsTest, StopFlagEndsTheReadWithWhatWasBuilt) {
 
 // Loads bytes with an event pump that stops a run which reads far more chunk
 // headers than the file could hold; true when the run was cut off that way.
-bool RunsAway(Imp3dsTest& test, ImportState& state, const std::function<void()>& load,
-              size_t fileSize) {
+bool RunsAway(ImportState& state, const std::function<void()>& load, size_t fileSize) {
   testing::RecordingUi ui(state);
   state.ui = &ui;
   ui.stopAfterTurns = static_cast<int>(2 * fileSize + 16);
   load();
   state.ui = nullptr;
-  (void)test;
   return ui.turns >= ui.stopAfterTurns;
 }
 
@@ -420,7 +418,7 @@ TEST_F(Imp3dsTest, TruncationSweepAlwaysEndsInAnError) {
     std::optional<ComError> error;
     state_->StopImport = 0;
     EXPECT_FALSE(RunsAway(
-        *this, *state_, [&] { error = Load(prefix); }, size))
+        *state_, [&] { error = Load(prefix); }, size))
         << size;
     // Cuts after the version chunk or after the editor chunk end on a chunk
     // boundary and read what is there; every other cut is an error.
@@ -443,7 +441,7 @@ TEST_F(Imp3dsTest, CorruptionSweepNeverCrashesOrHangs) {
     std::optional<ComError> error;
     state_->StopImport = 0;
     EXPECT_FALSE(RunsAway(
-        *this, *state_, [&] { error = Load(bytes); }, bytes.size()))
+        *state_, [&] { error = Load(bytes); }, bytes.size()))
         << round;
     if (error) {
       ++failures;
@@ -459,7 +457,7 @@ TEST_F(Imp3dsTest, CorruptionSweepNeverCrashesOrHangs) {
     const Bytes bytes(random.begin(), random.end());
     state_->StopImport = 0;
     EXPECT_FALSE(RunsAway(
-        *this, *state_, [&] { Load(bytes); }, bytes.size()))
+        *state_, [&] { Load(bytes); }, bytes.size()))
         << seed;
   }
 }
