@@ -1,15 +1,22 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the default preset and imports the bundled samples.
+# Installs what is missing, builds the default preset, imports every bundled
+# sample through the KsImport plug-in and exports one of them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 cmake --preset default >/dev/null
 cmake --build --preset default --target kestrel KsImport KsObjPath
+# The demo keeps its remembered formats and folders in its own registry file.
 export KESTREL_REGISTRY="${KESTREL_REGISTRY:-$PWD/build/default/demo-registry.ini}"
 k=build/default/bin/kestrel
-mkdir -p build/default/out
+out=build/default/out
+mkdir -p "$out"
+"$k" plugins
 for f in samples/*.obj samples/*.3ds samples/*.dxf samples/*.inc; do
   [[ -e "$f" ]] || continue
   echo "== kestrel import $f"
   "$k" import "$f"
 done
+echo "== kestrel import samples/cube.obj --normals --export $out/cube.glb"
+"$k" import samples/cube.obj --normals --export "$out/cube.glb"
+echo "wrote $out/cube.glb"
