@@ -1,5 +1,6 @@
 #include "readers/imp_3ds.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <new>
 #include <optional>
@@ -210,6 +211,11 @@ bool CImp_3DS::ReadFile(std::string& failure) {
     return false;
   }
 
+  // Bytes after a main chunk that lies inside the file and that are no chunk
+  // (padding, leftovers of a file overwritten in place) end the reading.
+  const size_t trailingFrom =
+      h.Length >= c3ds::kChunkHeaderSize && h.End() <= c.Size() ? h.End() : SIZE_MAX;
+
   ContextText_ = "MAIN3DS";
   h = ReadChunkHeader();
   int32_t version = 3;
@@ -229,7 +235,7 @@ bool CImp_3DS::ReadFile(std::string& failure) {
   }
 
   ContextText_ = "MAIN CHUNK";
-  if (!MainWalker()) {
+  if (!MainWalker(trailingFrom)) {
     failure = ContextText_;
     return false;
   }
@@ -298,15 +304,26 @@ bool CImp_3DS::TrapWrapped(Step&& step) {
   return false;
 }
 
+bool CImp_3DS::ChunkAhead() const {
+  BinaryCursor& c = *cursor_;
+  if (c.Remaining() < static_cast<size_t>(c3ds::kChunkHeaderSize)) return false;
+  const size_t offset = c.Offset();
+  c.ReadUInt16();
+  const int32_t length = c.ReadInt32();
+  c.Seek(offset);
+  return length >= c3ds::kChunkHeaderSize && static_cast<size_t>(length) <= c.Limit() - offset;
+}
+
 template <class Labels, class Handler>
 bool CImp_3DS::WalkChunks(size_t bound, std::string_view label, Labels&& labelOf,
-                          Handler&& childHandler) {
+                          Handler&& childHandler, size_t trailingFrom) {
   BinaryCursor& c = *cursor_;
   const size_t start = c.Offset();
   bool result = true;
   const bool completed = TrapWrapped([&] {
     BinaryCursor::LimitScope scope(c, start + bound, c.LimitName());
     while (!c.AtEndOfFile() && c.Offset() - start < bound && result && !Stopped()) {
+      if (c.Offset() >= trailingFrom && !ChunkAhead()) break;
       ContextText_ = label;
       const ChunkHeader h = ReadChunkHeader();
       BeginChunk(h, labelOf(h.Id));
@@ -321,12 +338,15 @@ bool CImp_3DS::WalkChunks(size_t bound, std::string_view label, Labels&& labelOf
   return result;
 }
 
-bool CImp_3DS::MainWalker() {
+bool CImp_3DS::MainWalker(size_t trailingFrom) {
   const size_t start = cursor_->Offset();
-  return WalkChunks(cursor_->Size() - start, "MAIN CHUNK", MainLabel, [&](const ChunkHeader& h) {
-    if (h.Id == c3ds::EDITOR) return EditorWalker(h.End() - h.PayloadStart());
-    return true;  // key-frame data and unknown chunks are stepped over
-  });
+  return WalkChunks(
+      cursor_->Size() - start, "MAIN CHUNK", MainLabel,
+      [&](const ChunkHeader& h) {
+        if (h.Id == c3ds::EDITOR) return EditorWalker(h.End() - h.PayloadStart());
+        return true;  // key-frame data and unknown chunks are stepped over
+      },
+      trailingFrom);
 }
 
 bool CImp_3DS::EditorWalker(size_t bound) {

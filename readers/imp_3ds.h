@@ -63,11 +63,17 @@ class CImp_3DS : public MeshReader {
   // Handles the children of one chunk until the bound, the end of the file, a
   // failure or a stop. labelOf(id) names each child; childHandler(header)
   // returns its result. Each child is confined to its own length and reading
-  // resumes at its end.
+  // resumes at its end. From the offset trailingFrom on, bytes that do not
+  // form a whole chunk end the walk instead of failing it.
   template <class Labels, class Handler>
-  bool WalkChunks(size_t bound, std::string_view label, Labels&& labelOf, Handler&& childHandler);
+  bool WalkChunks(size_t bound, std::string_view label, Labels&& labelOf, Handler&& childHandler,
+                  size_t trailingFrom = SIZE_MAX);
+  // True when a chunk header with a fitting length lies at the position.
+  bool ChunkAhead() const;
 
-  bool MainWalker();
+  // Runs to the end of the file, not of the main chunk; trailingFrom is the
+  // main chunk's end when it lies inside the file.
+  bool MainWalker(size_t trailingFrom);
   bool EditorWalker(size_t bound);
   bool MaterialWalker(size_t bound);
   bool ObjectWalker(size_t bound);

@@ -309,6 +309,25 @@ TEST_F(Imp3dsTest, ChunkLengthsOutsideTheirParentFail) {
               StartsWith("(EDITOR) Input past end of chunk: a chunk header"));
 }
 
+TEST_F(Imp3dsTest, PaddingAfterTheMainChunkIsIgnored) {
+  for (const Bytes& padding : {Bytes(3, 0), Bytes(64, 0), Bytes{0x10, 0x00, 0x09, 0, 0, 0}}) {
+    Bytes bytes = EditorFile({TriangleObject("A")});
+    bytes.insert(bytes.end(), padding.begin(), padding.end());
+    ASSERT_FALSE(Load(bytes)) << padding.size();
+    EXPECT_EQ(objects_->Count(), 1);
+  }
+  // A whole chunk after the main chunk is still read.
+  Bytes bytes = EditorFile({});
+  const Bytes more = Chunk(0x3D3D).Add(TriangleObject("B")).Build();
+  bytes.insert(bytes.end(), more.begin(), more.end());
+  ASSERT_FALSE(Load(bytes));
+  EXPECT_EQ(objects_->Count(), 1);
+  // Inside the main chunk such bytes are an error.
+  Chunk main(0x4D4D);
+  main.Add(Chunk(0x0002).I32(3)).Add(Chunk(0x3D3D).Add(TriangleObject("A"))).Raw(Bytes(8, 0));
+  EXPECT_THAT(Failure(main.Build()), StartsWith("(UNKNOWN CHUNK) The chunk 0x0000"));
+}
+
 TEST_F(Imp3dsTest, CountsLargerThanTheirChunkFail) {
   Chunk vertices(0x4110);
   vertices.U16(3).F32(0).F32(0).F32(0);  // one vertex's worth of data
