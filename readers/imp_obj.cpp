@@ -7,6 +7,7 @@
 #include <cmath>
 #include <limits>
 
+#include "decimal_number.h"
 #include "host/com_error.h"
 #include "host/runtime.h"
 #include "text_helpers.h"
@@ -19,50 +20,6 @@ namespace {
 constexpr const char* kSource = "KsImport";
 constexpr int32_t kDefaultColor = 0 + 128 * 256 + 192 * 65536;  // RGB(0, 128, 192)
 
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-
-enum class NumberRead { Ok, NotANumber, OutOfRange };
-
-// A complete decimal number in which "." and "," both serve as the decimal
-// point: optional sign, digits, one point, optional exponent.
-NumberRead ParseCoordinate(std::string_view token, float& out) {
-  const char* begin = token.data();
-  const char* end = begin + token.size();
-  if (begin != end && *begin == '+') ++begin;
-  const char* first = begin != end && *begin == '-' ? begin + 1 : begin;
-  // Only a digit or a point may start the number: no "inf", "nan", "+-1".
-  if (first == end || !(IsDigit(*first) || *first == '.' || *first == ',')) {
-    return NumberRead::NotANumber;
-  }
-  std::array<char, 64> copy;
-  std::string commaCopy;
-  if (std::find(begin, end, ',') != end) {
-    const size_t n = static_cast<size_t>(end - begin);
-    char* to = copy.data();
-    if (n > copy.size()) {
-      commaCopy.assign(begin, end);
-      to = commaCopy.data();
-    }
-    std::replace_copy(begin, end, to, ',', '.');
-    end = to + n;
-    begin = to;
-  }
-  const auto [stop, ec] = std::from_chars(begin, end, out, std::chars_format::general);
-  if (ec == std::errc::result_out_of_range && stop == end) {
-    // Too small for a Single reads as 0; too large is an overflow.
-    const char* e = std::find_if(begin, end, [](char c) { return c == 'e' || c == 'E'; });
-    if (e != end && e + 1 != end && e[1] == '-') {
-      out = 0;
-      return NumberRead::Ok;
-    }
-    return NumberRead::OutOfRange;
-  }
-  if (ec != std::errc() || stop != end) return NumberRead::NotANumber;
-  return NumberRead::Ok;
-}
-
 int32_t ClampToLong(int64_t v) {
   return static_cast<int32_t>(std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(),
                                                   std::numeric_limits<int32_t>::max()));
@@ -74,6 +31,29 @@ void HandArray(const ObjectRef& object, std::string_view member, std::vector<T>&
   std::array<Variant, 1> args{Variant(std::move(values))};
   values = {};
   Call(object, member, std::span<Variant>(args));
+}
+
+// Appends one record. Capacity grows geometrically; once 64 KiB of the file
+// has been read since the array's first record, it grows at once to what the
+// rest of the file is expected to need at the density seen so far, so that
+// large arrays are copied once or twice rather than a dozen times (capacity
+// that is never written costs no memory). The host receives only the records.
+template <class T, size_t N>
+void Append(std::vector<T>& array, int64_t& firstAt, const ImportState& st,
+            const std::array<T, N>& record) {
+  if (array.capacity() - array.size() < N) {
+    if (array.empty()) firstAt = st.CharsRead;
+    size_t want = std::max<size_t>(array.capacity() * 2, 1024);
+    const int64_t seen = st.CharsRead - firstAt;
+    const int64_t length = st.file->Length();
+    if (seen >= 65536 && length > st.CharsRead) {
+      const double perChar = static_cast<double>(array.size()) / static_cast<double>(seen);
+      want = std::max(
+          want, static_cast<size_t>(perChar * static_cast<double>(length - firstAt) * 1.0625));
+    }
+    array.reserve(std::max(want, array.size() + N));
+  }
+  for (const T& value : record) array.push_back(value);
 }
 
 }  // namespace
@@ -170,9 +150,10 @@ void CImp_OBJ::ReadLineOf(std::string_view line, CollectionRef& colObject3D) {
 }
 
 float CImp_OBJ::ReadCoordinate(std::string_view& rest, int which) {
-  const std::string_view token = NextToken(rest);
   float value = 0;
-  switch (ParseCoordinate(token, value)) {
+  if (ReadPlainDecimal(rest, value)) return value * 10.0f;
+  const std::string_view token = NextToken(rest);
+  switch (ParseDecimal(token, value)) {
     case NumberRead::Ok:
       break;
     case NumberRead::NotANumber:
@@ -196,7 +177,7 @@ void CImp_OBJ::ReadPosition(std::string_view rest) {
   const float x = ReadCoordinate(rest, 1);
   const float y = ReadCoordinate(rest, 2);
   const float z = ReadCoordinate(rest, 3);
-  Vertices.insert(Vertices.end(), {x, y, z});
+  Append(Vertices, verticesFrom_, st_, std::array<float, 3>{x, y, z});
   ++LastVertex;
 }
 
@@ -236,8 +217,9 @@ void CImp_OBJ::AppendNormalRecord(int32_t triangle, int32_t n1, int32_t n2, int3
   const float* a = NormalOf(n1);
   const float* b = NormalOf(n2);
   const float* c = NormalOf(n3);
-  PolygonNormals.insert(PolygonNormals.end(), {static_cast<float>(triangle), a[0], a[1], a[2], b[0],
-                                               b[1], b[2], c[0], c[1], c[2]});
+  Append(PolygonNormals, polygonNormalsFrom_, st_,
+         std::array<float, 10>{static_cast<float>(triangle), a[0], a[1], a[2], b[0], b[1], b[2],
+                               c[0], c[1], c[2]});
 }
 
 void CImp_OBJ::ReadFace(std::string_view rest) {
@@ -248,10 +230,10 @@ void CImp_OBJ::ReadFace(std::string_view rest) {
   try {
     for (size_t i = 0; i < 4; ++i) ParseFaceCorner(rest, v[i], n[i]);
     // Corners after the fourth, up to the first token that names no vertex.
-    for (std::string_view token = NextToken(rest); !token.empty(); token = NextToken(rest)) {
+    for (;;) {
       int32_t vertex = 0;
       int32_t normal = 0;
-      ParseCornerToken(token, vertex, normal);
+      ParseFaceCorner(rest, vertex, normal);
       if (vertex == 0) break;
       extraCorners_.insert(extraCorners_.end(), {vertex, normal});
     }
@@ -262,10 +244,10 @@ void CImp_OBJ::ReadFace(std::string_view rest) {
   const bool quad = v[3] != 0;
   const int32_t v1 = VertexOf(v[0]), v2 = VertexOf(v[1]), v3 = VertexOf(v[2]);
   if (quad) {
-    Polygons.insert(Polygons.end(), {4, v1, v2, v3, VertexOf(v[3])});
+    Append(Polygons, polygonsFrom_, st_, std::array<int32_t, 5>{4, v1, v2, v3, VertexOf(v[3])});
     LastTriangle += 2;
   } else {
-    Polygons.insert(Polygons.end(), {3, v1, v2, v3});
+    Append(Polygons, polygonsFrom_, st_, std::array<int32_t, 4>{3, v1, v2, v3});
     LastTriangle += 1;
   }
   if (HaveNormals) {
@@ -284,7 +266,8 @@ void CImp_OBJ::ReadFace(std::string_view rest) {
   for (size_t i = 0; i < extraCorners_.size(); i += 2) {
     const int32_t vertex = extraCorners_[i];
     const int32_t normal = extraCorners_[i + 1];
-    Polygons.insert(Polygons.end(), {3, v1, VertexOf(prevVertex), VertexOf(vertex)});
+    Append(Polygons, polygonsFrom_, st_,
+           std::array<int32_t, 4>{3, v1, VertexOf(prevVertex), VertexOf(vertex)});
     ++LastTriangle;
     if (HaveNormals) AppendNormalRecord(LastTriangle, n[0], prevNormal, normal);
     prevVertex = vertex;

@@ -85,6 +85,10 @@ class CImp_OBJ : public MeshReader {
   std::vector<float> Normals;         // every "vn" of the file, 3 per slot; slot 0 is (0,0,0)
   std::vector<SmoothRun> SmoothRuns;
   std::vector<int32_t> extraCorners_;  // vertex, normal of corners after the fourth
+  // CharsRead when each array received its first record (sizes its growth).
+  int64_t verticesFrom_ = 0;
+  int64_t polygonsFrom_ = 0;
+  int64_t polygonNormalsFrom_ = 0;
 
   bool ImportRuns = false;  // "Import Normals" ticked
   bool SmoothAll = false;   // "Smooth all Normal Group" ticked

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "decimal_number.h"
 #include "host/com_error.h"
 #include "host/variant.h"
 
@@ -83,25 +84,6 @@ size_t StartOfLastChars(const std::string& text, size_t n) {
 
 }  // namespace
 
-std::string_view NextToken(std::string_view& text) {
-  const size_t first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) {
-    text = {};
-    return {};
-  }
-  text.remove_prefix(first);
-  const size_t space = text.find(' ');
-  if (space == std::string_view::npos ||
-      text.find_first_not_of(' ', space) == std::string_view::npos) {
-    const std::string_view token = text.substr(0, space);
-    text = {};
-    return token;
-  }
-  const std::string_view token = text.substr(0, space);
-  text.remove_prefix(space + 1);
-  return token;
-}
-
 void ParseCornerToken(std::string_view token, int32_t& vertex, int32_t& normal) {
   normal = 0;
   const size_t slash = token.find('/');
@@ -115,7 +97,41 @@ void ParseCornerToken(std::string_view token, int32_t& vertex, int32_t& normal) 
   if (second != std::string_view::npos) normal = WholeValue(rest.substr(second + 1));
 }
 
+// Where the face corner at p ends when it has one of the common forms "12",
+// "-3", "12/5", "12/5/7" or "12//7" with short numbers (read into vertex and
+// normal); null for any other form.
+static const char* ReadCommonCorner(const char* p, const char* end, int32_t& vertex,
+                                    int32_t& normal) {
+  if (!ReadShortWhole(p, end, vertex)) return nullptr;
+  normal = 0;
+  if (p == end || *p == ' ') return p;
+  if (*p != '/') return nullptr;
+  ++p;
+  while (p != end && *p != '/' && *p != ' ') ++p;  // the texture index is dropped
+  if (p == end || *p == ' ') return p;
+  ++p;
+  if (!ReadShortWhole(p, end, normal) || (p != end && *p != ' ')) return nullptr;
+  return p;
+}
+
 void ParseFaceCorner(std::string_view& text, int32_t& vertex, int32_t& normal) {
+  // The common forms are read in place; the rest are cut off as a token.
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  while (p != end && *p == ' ') ++p;
+  if (p == end) {
+    vertex = normal = 0;
+    text = {};
+    return;
+  }
+  if (const char* behind = ReadCommonCorner(p, end, vertex, normal)) {
+    // The text is left as NextToken leaves it: behind the space, or empty.
+    const char* q = behind;
+    while (q != end && *q == ' ') ++q;
+    text = q == end ? std::string_view()
+                    : std::string_view(behind + 1, static_cast<size_t>(end - behind - 1));
+    return;
+  }
   ParseCornerToken(NextToken(text), vertex, normal);
 }
 

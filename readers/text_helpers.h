@@ -15,7 +15,20 @@ namespace ks::readers {
 // that space (untrimmed; the next call trims it). Without a space inside the
 // trimmed text, returns all of it and leaves text empty. "" for empty or
 // all-space text.
-std::string_view NextToken(std::string_view& text);
+inline std::string_view NextToken(std::string_view& text) {
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  while (p != end && *p == ' ') ++p;
+  const char* const start = p;
+  while (p != end && *p != ' ') ++p;
+  const std::string_view token(start, static_cast<size_t>(p - start));
+  // The rest starts behind the space, unless only spaces follow.
+  const char* rest = p;
+  while (rest != end && *rest == ' ') ++rest;
+  text =
+      rest == end ? std::string_view() : std::string_view(p + 1, static_cast<size_t>(end - p - 1));
+  return token;
+}
 
 // Cuts the next token off text (as NextToken) and reads a face corner of the
 // forms v, v/t, v//n, v/t/n: vertex and normal index (0 when absent or not a

@@ -17,13 +17,21 @@ constexpr int32_t kPathFileAccessError = 75;  // the platform's "Path/File acces
 constexpr int32_t kDeviceIoError = 57;        // the platform's "Device I/O error"
 constexpr const char* kSource = "KsImport";
 
-// The first CR or LF in [p, end), or end. Most characters lie above CR, so one
-// comparison rules them out.
+// The first CR or LF in [p, end), or end. Eight characters at a time: a byte
+// of x ^ 0x0A.. or x ^ 0x0D.. is zero exactly where x holds LF or CR.
 const char* FindLineEnd(const char* p, const char* end) {
-  for (; p != end; ++p) {
-    const unsigned char c = static_cast<unsigned char>(*p);
-    if (c <= '\r' && (c == '\r' || c == '\n')) return p;
+  constexpr uint64_t kOnes = 0x0101010101010101ull;
+  constexpr uint64_t kHighs = 0x8080808080808080ull;
+  while (end - p >= 8) {
+    uint64_t x;
+    std::memcpy(&x, p, 8);
+    const uint64_t lf = x ^ (kOnes * '\n');
+    const uint64_t cr = x ^ (kOnes * '\r');
+    if (((lf - kOnes) & ~lf & kHighs) | ((cr - kOnes) & ~cr & kHighs)) break;
+    p += 8;
   }
+  for (; p != end; ++p)
+    if (*p == '\r' || *p == '\n') return p;
   return end;
 }
 

@@ -65,6 +65,15 @@ TEST(ParseFaceCornerTest, ReadsTheFourCornerForms) {
   EXPECT_EQ(vertex, 4);
   EXPECT_EQ(normal, 5);
 
+  // The text is left as NextToken leaves it, whichever way the corner was read.
+  for (std::string_view text : {"1/2/3   ", "1x   ", "5  6", "5x  6"}) {
+    std::string_view viaCorner = text;
+    std::string_view viaToken = text;
+    ParseFaceCorner(viaCorner, vertex, normal);
+    NextToken(viaToken);
+    EXPECT_EQ(viaCorner, viaToken) << text;
+  }
+
   std::string_view huge = "99999999999";
   EXPECT_EQ(ErrorNumber([&] { ParseFaceCorner(huge, vertex, normal); }), err::kOverflow);
 }

@@ -1,0 +1,104 @@
+#include "readers/decimal_number.h"
+
+#include <gtest/gtest.h>
+
+#include <charconv>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace ks::readers {
+namespace {
+
+// The platform's conversion: the nearest Double, then the nearest Single.
+float Reference(std::string text) {
+  for (char& c : text)
+    if (c == ',') c = '.';
+  const char* begin = text.data() + (text[0] == '+' ? 1 : 0);
+  double value = 0;
+  std::from_chars(begin, text.data() + text.size(), value);
+  return static_cast<float>(value);
+}
+
+bool SameBits(float a, float b) {
+  return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+TEST(DecimalNumberTest, FastAndGeneralPathsAgree) {
+  const std::vector<std::string> numbers = {"0",
+                                            "-0",
+                                            "1.5",
+                                            "+1.5",
+                                            "-.5",
+                                            "1.",
+                                            "123456.789",
+                                            "-1732.0508076",
+                                            "0.1",
+                                            "16777217",
+                                            "0.30000001",
+                                            "999999999999999999",
+                                            "3.4028234e38",
+                                            "1e-50",
+                                            "1,5",
+                                            "-0,25",
+                                            "2.5E+3",
+                                            "7e0",
+                                            "0.000000000000000001"};
+  for (const std::string& text : numbers) {
+    float general = -99;
+    ASSERT_EQ(ParseDecimal(text, general), NumberRead::Ok) << text;
+    const float expected = text == "1e-50" ? 0.0f : Reference(text);
+    EXPECT_TRUE(SameBits(general, expected)) << text << ": " << general << " vs " << expected;
+    std::string_view rest = text;
+    float fast = -99;
+    if (ReadPlainDecimal(rest, fast)) {
+      EXPECT_TRUE(SameBits(fast, general)) << text;
+      EXPECT_TRUE(rest.empty()) << text;
+    }
+  }
+}
+
+TEST(DecimalNumberTest, FastPathTakesOnlyPlainDecimals) {
+  for (std::string_view text : {"1e5", "1,5", "1.5x", "1.2.3", "-", "", "1\t2",
+                                "1234567890123456789", "inf", "+-1", ".", "0x10"}) {
+    std::string_view rest = text;
+    float value = 0;
+    EXPECT_FALSE(ReadPlainDecimal(rest, value)) << text;
+    EXPECT_EQ(rest, text);
+  }
+  std::string_view line = "  1.5  -2 3";
+  float value = 0;
+  ASSERT_TRUE(ReadPlainDecimal(line, value));
+  EXPECT_EQ(value, 1.5f);
+  EXPECT_EQ(line, "  -2 3");
+}
+
+TEST(DecimalNumberTest, GeneralPathRejectsAndRanges) {
+  float value = 0;
+  for (std::string_view text :
+       {"", "-", "1.2.3", "1,2.3", "abc", "inf", "nan", "+-1", "1e", "1 2", ",", "0x10"})
+    EXPECT_EQ(ParseDecimal(text, value), NumberRead::NotANumber) << text;
+  EXPECT_EQ(ParseDecimal("1e39", value), NumberRead::OutOfRange);
+  EXPECT_EQ(ParseDecimal("-1e400", value), NumberRead::OutOfRange);
+  EXPECT_EQ(ParseDecimal("0," + std::string(70, '0') + "5", value), NumberRead::Ok);
+  EXPECT_EQ(value, 0.0f);
+}
+
+TEST(ShortWholeTest, ReadsUpToNineDigits) {
+  auto read = [](std::string_view text, int32_t& out) {
+    const char* p = text.data();
+    const bool ok = ReadShortWhole(p, text.data() + text.size(), out);
+    return ok ? static_cast<int>(p - text.data()) : -1;
+  };
+  int32_t out = 0;
+  EXPECT_EQ(read("123/4", out), 3);
+  EXPECT_EQ(out, 123);
+  EXPECT_EQ(read("-999999999", out), 10);
+  EXPECT_EQ(out, -999999999);
+  EXPECT_EQ(read("1234567890", out), -1);
+  EXPECT_EQ(read("-", out), -1);
+  EXPECT_EQ(read("x1", out), -1);
+}
+
+}  // namespace
+}  // namespace ks::readers
