@@ -18,16 +18,19 @@ struct Outline {
   bool flip = false;
 };
 
-enum class Shape { Saw, Star, Traced };
+enum class Shape { Saw, ArchSaw, Star, Traced };
 
-// An outline with about `corners` corners: a saw-toothed band (cut
-// completely), a jagged star or a traced spiky picture (both refused part way,
-// as dense outlines often are).
+// An outline with about `corners` corners: a saw-toothed band, a band with an
+// arch hidden behind a saw (both cut completely), a jagged star or a traced spiky picture (both
+// refused part way, as dense outlines often are).
 Outline MakeOutline(int corners, Shape shape) {
   Outline o;
   switch (shape) {
     case Shape::Saw:
       o.points = objpath_test::SawBandOutline(corners / 2 - 1, 3);
+      break;
+    case Shape::ArchSaw:
+      o.points = objpath_test::ArchAndSawOutline(corners / 2, corners / 4);
       break;
     case Shape::Star:
       o.points = objpath_test::StarOutline(corners, 11, false);
@@ -70,6 +73,12 @@ void BM_SawOutline(benchmark::State& state) {
 void BM_SawOutlinePlain(benchmark::State& state) {
   Triangulate<true>(state, Shape::Saw);
 }
+void BM_ArchSawOutline(benchmark::State& state) {
+  Triangulate<false>(state, Shape::ArchSaw);
+}
+void BM_ArchSawOutlinePlain(benchmark::State& state) {
+  Triangulate<true>(state, Shape::ArchSaw);
+}
 void BM_StarOutline(benchmark::State& state) {
   Triangulate<false>(state, Shape::Star);
 }
@@ -90,6 +99,8 @@ BENCHMARK(BM_SawOutlinePlain)
     ->Arg(2000)
     ->Arg(4000)
     ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ArchSawOutline)->Arg(1000)->Arg(2000)->Arg(4000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ArchSawOutlinePlain)->Arg(1000)->Arg(2000)->Arg(4000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StarOutline)->Arg(2000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StarOutlinePlain)->Arg(2000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TracedOutline)->Arg(2000)->Unit(benchmark::kMillisecond);

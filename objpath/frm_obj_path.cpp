@@ -10,9 +10,6 @@ namespace {
 
 constexpr const char* kGridClass = "KsControls.KsProperties";
 
-// Unload modes of Form_QueryUnload / Form_Unload.
-constexpr int kUnloadFromCloseBox = 0;
-
 int IntArg(const std::vector<Variant>& args, size_t i) {
   return i < args.size() && args[i].IsNumeric() ? args[i].ToInteger() : 0;
 }
@@ -137,8 +134,8 @@ void frmObjPath::Fire(std::string_view event, std::vector<Variant> args) {
   }
 }
 
+// Nothing asks before closing: the close box unloads at once.
 void frmObjPath::RequestClose() {
-  (void)kUnloadFromCloseBox;
   if (!Closed()) Unload();
 }
 

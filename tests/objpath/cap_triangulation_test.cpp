@@ -171,6 +171,9 @@ TEST(TriangulateCap, CutsAnOutlineOfTwoThousandCornersCompletely) {
     EXPECT_TRUE(cap.ok);
     EXPECT_EQ(cap.triangles.size(), outline.size() - 2);
   }
+  const auto arch = objpath_test::ArchAndSawOutline(1000, 500);
+  ExpectSameAsPlain(arch, "arch and saw");
+  EXPECT_TRUE(Triangulate(arch, FindOrientation(arch, Leftmost(arch)).value()).ok);
   // Long traced outlines too, complete or refused part way.
   for (unsigned seed : {3u, 4u})
     ExpectSameAsPlain(objpath_test::TracedBlobOutline(150, seed, seed % 2 == 0),

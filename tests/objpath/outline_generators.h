@@ -50,6 +50,28 @@ inline std::vector<PathPoint> SawBandOutline(int teeth, unsigned seed) {
   return points;
 }
 
+// A band whose top wall holds a long, gently arched stretch of `arch` points
+// followed by a saw of `teeth` teeth. The path starts on the arch, so from
+// every valley of the saw the earliest candidates of the diagonal search lie
+// on the arch, inside the valley's corner but hidden behind the next tooth.
+inline std::vector<PathPoint> ArchAndSawOutline(int arch, int teeth) {
+  std::vector<PathPoint> points;
+  const double width = 200;
+  for (int k = 0; k < arch; ++k) {
+    const double s = static_cast<double>(k) / arch;
+    points.push_back({static_cast<float>(2 * teeth + width * (1 - s)),
+                      static_cast<float>(20 - 10 * std::sin(M_PI * s)), 0});
+  }
+  for (int t = teeth - 1; t >= 0; --t) {
+    points.push_back({static_cast<float>(2 * t + 2), 20, 0});
+    points.push_back({static_cast<float>(2 * t + 1), 0, 0});
+  }
+  points.push_back({0, 20, 0});
+  points.push_back({0, 200, 0});
+  points.push_back({static_cast<float>(2 * teeth + width), 200, 0});
+  return points;
+}
+
 // Any points at all: most such paths cross themselves.
 inline std::vector<PathPoint> RandomPoints(int count, unsigned seed) {
   std::mt19937 rng(seed);
