@@ -132,6 +132,22 @@ void AppendCapTriangle(CapOutput& out, int32_t l, int32_t m, int32_t f, bool pat
   out.triangles.push_back({l, m, f});
 }
 
+bool IsSliverPiece(std::span<const PathPoint> points, std::span<const int32_t> list) {
+  if (list.size() != 3) return false;
+  const PathPoint& a = points[list[0]];
+  const PathPoint& b = points[list[1]];
+  const PathPoint& c = points[list[2]];
+  const double abx = b.X - a.X, aby = b.Y - a.Y, acx = c.X - a.X, acy = c.Y - a.Y;
+  const double bcx = c.X - b.X, bcy = c.Y - b.Y;
+  const double longest2 =
+      std::max({abx * abx + aby * aby, acx * acx + acy * acy, bcx * bcx + bcy * bcy});
+  if (longest2 == 0) return true;
+  const double twiceArea = std::fabs(abx * acy - aby * acx);
+  // height = twiceArea / longest; compare height / longest with tan 2 degrees.
+  constexpr double kTan2Degrees = 0.03492076949;
+  return twiceArea <= kTan2Degrees * longest2;
+}
+
 void FanTriangulate(std::span<const int32_t> list, bool pathFlip, CapOutput& out) {
   for (size_t u = list.size(); u-- > 2;)
     AppendCapTriangle(out, list[u], list[u - 1], list[0], pathFlip);
@@ -171,7 +187,11 @@ class Triangulator {
     while (!pending.empty()) {
       IndexList piece = std::move(pending.back());
       pending.pop_back();
-      const int32_t c = FindReflex(piece);
+      // The whole-degree cone test can split a nearly straight run of an
+      // outline (as a traced slope gives) along a diagonal just outside it,
+      // leaving a three-corner sliver that looks reflex and has no diagonal:
+      // such a sliver is a triangle, not a crossing.
+      const int32_t c = IsSliverPiece(points_, piece) ? -1 : FindReflex(piece);
       if (c < 0) {
         FanTriangulate(piece, pathFlip_, out_);
         continue;

@@ -61,6 +61,11 @@ int32_t FindDiagonal(std::span<const PathPoint> points, std::span<const int32_t>
                      bool pathFlip);
 
 // Entries at positions 0 … min(c, i) followed by max(c, i) … u.
+// Whether three corners lie so nearly on one line (height below tan 2° of the
+// longest side) that a reflex verdict on them can only come from the
+// whole-degree rounding of the cone test, not from edges that cross.
+bool IsSliverPiece(std::span<const PathPoint> points, std::span<const int32_t> list);
+
 IndexList SplitOuter(std::span<const int32_t> list, int32_t c, int32_t i);
 // Entries at positions min(c, i) … max(c, i).
 IndexList SplitInner(std::span<const int32_t> list, int32_t c, int32_t i);

@@ -117,6 +117,21 @@ TEST(TriangulateCap, RefusesAPathWhoseEdgesCross) {
   EXPECT_FALSE(cap.ok);
 }
 
+TEST(TriangulateCap, ASliverOfThreeNearlyCollinearCornersIsATriangleNotACrossing) {
+  const auto sliver = Path({{52, 139}, {128, 46}, {132, 41}});
+  EXPECT_TRUE(IsSliverPiece(sliver, AllOf(sliver)));
+  const auto thick = Path({{0, 0}, {100, 0}, {50, 10}});
+  EXPECT_FALSE(IsSliverPiece(thick, AllOf(thick)));
+  const auto square = Path({{0, 0}, {10, 0}, {10, 10}, {0, 10}});
+  EXPECT_FALSE(IsSliverPiece(square, AllOf(square)));
+  // Whichever way round the sliver runs, it yields its one triangle.
+  for (bool flip : {false, true}) {
+    const Cap cap = Triangulate(sliver, flip);
+    EXPECT_TRUE(cap.ok);
+    EXPECT_EQ(cap.triangles.size(), 1u);
+  }
+}
+
 TEST(TriangulateCap, PathsOfOneOrTwoPointsHaveNoCap) {
   for (const auto& path : {Path({{10, 10}}), Path({{10, 10}, {40, 30}})}) {
     Cap cap = Triangulate(path, true);

@@ -9,7 +9,8 @@ namespace ks::objpath::plain {
 inline void TriangulateCapStep(std::span<const PathPoint> points, const IndexList& list,
                                bool pathFlip, CapOutput& out, bool& capError) {
   if (capError) return;
-  const int32_t c = FindReflexCorner(points, list, pathFlip);
+  // A three-corner sliver is one triangle (see TriangulateCap).
+  const int32_t c = IsSliverPiece(points, list) ? -1 : FindReflexCorner(points, list, pathFlip);
   if (c < 0) {
     FanTriangulate(list, pathFlip, out);
     return;
