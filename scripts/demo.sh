@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the default preset, imports every bundled
-# sample through the KsImport plug-in and exports one of them.
+# sample through the KsImport plug-in, exports one of them, and builds objects
+# from a path and from a picture through the KsObjPath plug-in.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -20,3 +21,7 @@ done
 echo "== kestrel import samples/cube.obj --normals --export $out/cube.glb"
 "$k" import samples/cube.obj --normals --export "$out/cube.glb"
 echo "wrote $out/cube.glb"
+echo "== kestrel path: a vase turned about the axis"
+"$k" path --rotate --axis 60 --points "60,40 110,60 100,150 140,250 60,300" --export "$out/vase.stl"
+echo "== kestrel trace samples/logo.png"
+"$k" trace samples/logo.png --height 20 --export "$out/logo.obj"
