@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 
+#include "large_memory.h"
 #include "mesh_normals.h"
 
 namespace ks {
@@ -71,21 +72,37 @@ void CKsObject::CheckTriangleLimit(size_t added) const {
             "too many triangles for one object (at most " + Num(kMaxTriangles) + ")");
 }
 
-void CKsObject::AddVertices(std::span<const float> xyz) {
-  if (xyz.size() % 3 != 0)
-    BadData("Add_Vertices", "the array holds " + Plural(xyz.size(), "number") +
-                                ", not whole x, y, z triples (" + Plural(xyz.size() % 3, "number") +
+namespace {
+void CheckWholeTriples(size_t count) {
+  if (count % 3 != 0)
+    BadData("Add_Vertices", "the array holds " + Plural(count, "number") +
+                                ", not whole x, y, z triples (" + Plural(count % 3, "number") +
                                 " left over)");
+}
+}  // namespace
+
+void CKsObject::AddVertices(std::span<const float> xyz) {
+  CheckWholeTriples(xyz.size());
   CheckVertexLimit(xyz.size() / 3);
+  ReserveLarge(vertices_, vertices_.size() + xyz.size());
   vertices_.insert(vertices_.end(), xyz.begin(), xyz.end());
 }
 
-void CKsObject::AddPolygons(std::span<const int32_t> records) {
+void CKsObject::AddVertices(std::vector<float>&& xyz) {
+  if (!vertices_.empty()) return AddVertices(std::span<const float>(xyz));
+  CheckWholeTriples(xyz.size());
+  CheckVertexLimit(xyz.size() / 3);
+  vertices_ = std::move(xyz);
+  xyz = {};
+}
+
+CKsObject::PolygonScan CKsObject::ScanPolygons(std::span<const int32_t> records) const {
   constexpr std::string_view kMember = "Add_Poligons";
   const size_t n = records.size();
   const uint32_t vertexCount = uint32_t(VertexCount());
-  // Pass 1: validate everything and count the triangles.
-  size_t end = 0, polygons = 0, newTriangles = 0;
+  PolygonScan scan;
+  size_t& end = scan.end;
+  size_t polygons = 0;
   while (end < n) {
     const int32_t corners = records[end];
     if (corners == 0) break;  // a zero count ends the array
@@ -99,29 +116,45 @@ void CKsObject::AddPolygons(std::span<const int32_t> records) {
     for (size_t i = end + 1; i <= end + size_t(corners); ++i)
       if (uint32_t(records[i]) >= vertexCount)
         BadVertex(kMember, polygons, i, records[i], vertexCount);
-    newTriangles += size_t(corners) - 2;
+    scan.triangles += size_t(corners) - 2;
+    scan.allTriangles &= corners == 3;
     end += size_t(corners) + 1;
     ++polygons;
   }
-  CheckTriangleLimit(newTriangles);
-  // Pass 2: append (a quad is triangles 1-2-3 and 3-4-1).
-  const size_t oldTriangles = size_t(TriangleCount());
-  triangles_.resize(triangles_.size() + newTriangles * 3);
-  int32_t* out = triangles_.data() + oldTriangles * 3;
-  for (size_t i = 0; i < end;) {
+  CheckTriangleLimit(scan.triangles);
+  return scan;
+}
+
+void CKsObject::AddPolygons(std::span<const int32_t> records) {
+  AppendPolygons(records, ScanPolygons(records));
+}
+
+void CKsObject::AppendPolygons(std::span<const int32_t> records, const PolygonScan& scan) {
+  // Append (a quad is triangles 1-2-3 and 3-4-1).
+  ReserveLarge(triangles_, triangles_.size() + scan.triangles * 3);
+  for (size_t i = 0; i < scan.end;) {
     const int32_t* p = &records[i + 1];
-    out[0] = p[0];
-    out[1] = p[1];
-    out[2] = p[2];
-    out += 3;
-    if (records[i] == 4) {
-      out[0] = p[2];
-      out[1] = p[3];
-      out[2] = p[0];
-      out += 3;
-    }
+    triangles_.insert(triangles_.end(), {p[0], p[1], p[2]});
+    if (records[i] == 4) triangles_.insert(triangles_.end(), {p[2], p[3], p[0]});
     i += size_t(records[i]) + 1;
   }
+}
+
+void CKsObject::AddPolygons(std::vector<int32_t>&& records) {
+  const PolygonScan scan = ScanPolygons(records);
+  if (!triangles_.empty() || !scan.allTriangles) return AppendPolygons(records, scan);
+  // Records of 4 (count, a, b, c) shrink to triples: each write lands at or
+  // before the record being read.
+  int32_t* out = records.data();
+  for (size_t i = 0; i < scan.end; i += 4, out += 3) {
+    const int32_t a = records[i + 1], b = records[i + 2], c = records[i + 3];
+    out[0] = a;
+    out[1] = b;
+    out[2] = c;
+  }
+  records.resize(scan.triangles * 3);
+  triangles_ = std::move(records);
+  records = {};
 }
 
 void CKsObject::AddTriangles(std::span<const int32_t> triples) {
@@ -134,6 +167,7 @@ void CKsObject::AddTriangles(std::span<const int32_t> triples) {
   for (size_t i = 0; i < triples.size(); ++i)
     if (uint32_t(triples[i]) >= vertexCount) BadVertex(kMember, i / 3, i, triples[i], vertexCount);
   CheckTriangleLimit(triples.size() / 3);
+  ReserveLarge(triangles_, triangles_.size() + triples.size());
   triangles_.insert(triangles_.end(), triples.begin(), triples.end());
 }
 
@@ -281,15 +315,19 @@ bool CKsObject::HasExplicitNormal(int32_t triangle, int corner) const {
 
 void CKsObject::BuildMembers(MemberTable<CKsObject>& t) {
   using Args = std::span<Variant>;
+  // Add_Vertices and Add_Poligons take their array by reference: an object
+  // still without vertices (triangles) takes the caller's array over instead
+  // of copying it, leaving the caller an empty array.
   t.Method("Add_Vertices", [](CKsObject& o, Args a) {
-    o.AddVertices(SingleArrayArg(a, 0, "Add_Vertices"));
+    SingleArrayArg(a, 0, "Add_Vertices");
+    o.AddVertices(std::move(a[0].Singles()));
     return Variant();
   });
   // Add_Poligons(records) or Add_Poligons(triples, 3): counts omitted, all triangles.
   t.Method("Add_Poligons", [](CKsObject& o, Args a) {
     const auto& polygons = LongArrayArg(a, 0, "Add_Poligons");
     if (!HasArg(a, 1)) {
-      o.AddPolygons(polygons);
+      o.AddPolygons(std::move(a[0].Longs()));
       return Variant();
     }
     const int32_t corners = a[1].ToLong();

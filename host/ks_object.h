@@ -48,9 +48,16 @@ class CKsObject : public DispatchObject<CKsObject> {
   // ---- Geometry (typed; the late-bound members call these) ----
   // Appends x, y, z triples; the size must be a multiple of 3.
   void AddVertices(std::span<const float> xyz);
+  // As AddVertices, but an object without vertices takes the array over
+  // instead of copying it; xyz is then left empty (otherwise unchanged).
+  void AddVertices(std::vector<float>&& xyz);
   // Polygon records: corner count (3 or 4) then its vertex numbers; a count of
   // 0 ends the array.
   void AddPolygons(std::span<const int32_t> records);
+  // As AddPolygons, but an object without triangles whose records are all
+  // triangles turns the array into its triangle list in place and takes it
+  // over; records is then left empty (otherwise unchanged).
+  void AddPolygons(std::vector<int32_t>&& records);
   // Vertex triples, one per triangle, no counts.
   void AddTriangles(std::span<const int32_t> triples);
   // Records of 10: triangle number, then x, y, z of its three corner normals.
@@ -104,6 +111,14 @@ class CKsObject : public DispatchObject<CKsObject> {
   void EnsureNormals();
   void CheckVertexLimit(size_t addedVertices) const;
   void CheckTriangleLimit(size_t addedTriangles) const;
+  struct PolygonScan {
+    size_t end = 0;  // index behind the last record (at the ending 0, if any)
+    size_t triangles = 0;
+    bool allTriangles = true;
+  };
+  // Validates polygon records in full; throws on the first fault.
+  PolygonScan ScanPolygons(std::span<const int32_t> records) const;
+  void AppendPolygons(std::span<const int32_t> records, const PolygonScan& scan);
 
   std::vector<float> vertices_;
   std::vector<int32_t> triangles_;

@@ -9,6 +9,7 @@
 
 #include "decimal_number.h"
 #include "host/com_error.h"
+#include "host/large_memory.h"
 #include "host/runtime.h"
 #include "text_helpers.h"
 #include "text_input.h"
@@ -33,26 +34,34 @@ void HandArray(const ObjectRef& object, std::string_view member, std::vector<T>&
   Call(object, member, std::span<Variant>(args));
 }
 
-// Appends one record. Capacity grows geometrically; once 64 KiB of the file
-// has been read since the array's first record, it grows at once to what the
-// rest of the file is expected to need at the density seen so far, so that
-// large arrays are copied once or twice rather than a dozen times (capacity
-// that is never written costs no memory). The host receives only the records.
+// Makes room for at least N more values. Capacity grows geometrically; once
+// 64 KiB of the file has been read since the array's first record, it grows at
+// once to what the rest of the file is expected to need at the density seen so
+// far, so that large arrays are copied once or twice rather than a dozen times
+// (capacity that is never written costs no memory). The host receives only the
+// records.
+template <class T>
+[[gnu::noinline]] void Grow(std::vector<T>& array, size_t n, int64_t& firstAt,
+                            const ImportState& st) {
+  if (array.empty()) firstAt = st.CharsRead;
+  size_t want = std::max<size_t>(array.capacity() * 2, 1024);
+  const int64_t seen = st.CharsRead - firstAt;
+  const int64_t length = st.file->Length();
+  if (seen >= 65536 && length > st.CharsRead) {
+    const double perChar = static_cast<double>(array.size()) / static_cast<double>(seen);
+    want = std::max(want,
+                    static_cast<size_t>(perChar * static_cast<double>(length - firstAt) * 1.0625));
+  }
+  ReserveLarge(array, std::max(want, array.size() + n));
+}
+
+// Appends one record.
 template <class T, size_t N>
 void Append(std::vector<T>& array, int64_t& firstAt, const ImportState& st,
             const std::array<T, N>& record) {
-  if (array.capacity() - array.size() < N) {
-    if (array.empty()) firstAt = st.CharsRead;
-    size_t want = std::max<size_t>(array.capacity() * 2, 1024);
-    const int64_t seen = st.CharsRead - firstAt;
-    const int64_t length = st.file->Length();
-    if (seen >= 65536 && length > st.CharsRead) {
-      const double perChar = static_cast<double>(array.size()) / static_cast<double>(seen);
-      want = std::max(
-          want, static_cast<size_t>(perChar * static_cast<double>(length - firstAt) * 1.0625));
-    }
-    array.reserve(std::max(want, array.size() + N));
-  }
+  if (array.capacity() - array.size() < N) [[unlikely]]
+    Grow(array, N, firstAt, st);
+  // One value at a time: the room is there, and a range insert costs a call.
   for (const T& value : record) array.push_back(value);
 }
 

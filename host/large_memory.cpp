@@ -1,0 +1,32 @@
+#include "large_memory.h"
+
+#include <cstdint>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
+namespace ks {
+
+namespace {
+constexpr size_t kHugePage = size_t(2) << 20;
+// Below this a block gains at most one huge page: not worth a system call.
+constexpr size_t kMinBytes = size_t(4) << 20;
+}  // namespace
+
+void AdviseHugePages(void* data, size_t bytes) {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+  if (!data || bytes < kMinBytes) return;
+  const auto begin = reinterpret_cast<uintptr_t>(data);
+  const uintptr_t first = (begin + kHugePage - 1) & ~(kHugePage - 1);
+  const uintptr_t last = (begin + bytes) & ~(kHugePage - 1);
+  if (last <= first) return;
+  // Advice only: a refusal (no huge page support) leaves ordinary pages.
+  (void)madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+#else
+  (void)data;
+  (void)bytes;
+#endif
+}
+
+}  // namespace ks
