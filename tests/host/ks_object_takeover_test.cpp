@@ -1,0 +1,106 @@
+// Arrays handed to Add_Vertices / Add_Poligons by reference: an empty object
+// takes them over (the caller is left an empty array); every other case
+// copies and leaves the caller's array as it was.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <numeric>
+
+#include "host/ks_object.h"
+#include "host/large_memory.h"
+
+namespace {
+
+using ks::Variant;
+using Floats = std::vector<float>;
+using Longs = std::vector<int32_t>;
+
+struct ByRef {
+  std::array<Variant, 1> args;
+  explicit ByRef(Variant v) : args{std::move(v)} {}
+  std::span<Variant> span() { return args; }
+  const Variant& arg() const { return args[0]; }
+};
+
+// Gives the object n vertices along the x axis.
+void AddPoints(ks::CKsObject& o, int n) {
+  Floats xyz;
+  for (int i = 0; i < n; ++i) xyz.insert(xyz.end(), {float(i), 0, 0});
+  o.AddVertices(std::span<const float>(xyz));
+}
+
+Longs Tris(const ks::CKsObject& o) {
+  return {o.Triangles().begin(), o.Triangles().end()};
+}
+
+TEST(CKsObjectTakeOver, FirstVertexArrayIsTakenLaterOnesAreCopied) {
+  auto o = std::make_shared<ks::CKsObject>();
+  ByRef first(Variant(Floats{0, 0, 0, 1, 0, 0, 0, 1, 0}));
+  ks::Call(o, "Add_Vertices", first.span());
+  EXPECT_TRUE(first.arg().Singles().empty());
+  EXPECT_EQ(o->VertexCount(), 3);
+
+  ByRef second(Variant(Floats{5, 6, 7}));
+  ks::Call(o, "Add_Vertices", second.span());
+  EXPECT_EQ(second.arg().Singles(), (Floats{5, 6, 7}));
+  EXPECT_EQ(Floats(o->Vertices().begin(), o->Vertices().end()),
+            (Floats{0, 0, 0, 1, 0, 0, 0, 1, 0, 5, 6, 7}));
+
+  // A refused array stays with the caller, whole.
+  auto empty = std::make_shared<ks::CKsObject>();
+  ByRef bad(Variant(Floats{1, 2, 3, 4}));
+  EXPECT_THROW(ks::Call(empty, "Add_Vertices", bad.span()), ks::ComError);
+  EXPECT_EQ(bad.arg().Singles().size(), 4u);
+  EXPECT_EQ(empty->VertexCount(), 0);
+}
+
+TEST(CKsObjectTakeOver, TriangleRecordsAreCompactedInPlace) {
+  auto o = std::make_shared<ks::CKsObject>();
+  AddPoints(*o, 6);
+  // Records, the ending 0 and garbage behind it, which must not survive.
+  ByRef records(Variant(Longs{3, 0, 1, 2, 3, 3, 4, 5, 3, 5, 4, 1, 0, 9, 9, 9}));
+  ks::Call(o, "Add_Poligons", records.span());
+  EXPECT_TRUE(records.arg().Longs().empty());
+  EXPECT_EQ(Tris(*o), (Longs{0, 1, 2, 3, 4, 5, 5, 4, 1}));
+
+  // The object has triangles now: the next array is copied and appended.
+  ByRef more(Variant(Longs{3, 2, 1, 0}));
+  ks::Call(o, "Add_Poligons", more.span());
+  EXPECT_EQ(more.arg().Longs(), (Longs{3, 2, 1, 0}));
+  EXPECT_EQ(Tris(*o).size(), 12u);
+}
+
+TEST(CKsObjectTakeOver, QuadsOrBadRecordsLeaveTheCallersArrayAlone) {
+  auto o = std::make_shared<ks::CKsObject>();
+  AddPoints(*o, 4);
+  const Longs withQuad{3, 0, 1, 2, 4, 0, 1, 2, 3};
+  ByRef quads{Variant(withQuad)};
+  ks::Call(o, "Add_Poligons", quads.span());
+  EXPECT_EQ(quads.arg().Longs(), withQuad);
+  EXPECT_EQ(Tris(*o), (Longs{0, 1, 2, 0, 1, 2, 2, 3, 0}));
+
+  auto fresh = std::make_shared<ks::CKsObject>();
+  AddPoints(*fresh, 3);
+  const Longs badVertex{3, 0, 1, 2, 3, 0, 1, 7};
+  ByRef bad{Variant(badVertex)};
+  EXPECT_THROW(ks::Call(fresh, "Add_Poligons", bad.span()), ks::ComError);
+  EXPECT_EQ(bad.arg().Longs(), badVertex);
+  EXPECT_EQ(fresh->TriangleCount(), 0);
+}
+
+TEST(LargeMemory, AdviceKeepsContentsForAnyBlock) {
+  ks::AdviseHugePages(nullptr, size_t(64) << 20);  // nothing to advise
+  std::vector<int32_t> small;
+  ks::ReserveLarge(small, 10);
+  EXPECT_GE(small.capacity(), 10u);
+  // A large block at an address that is not 2 MiB aligned, partly filled first.
+  std::vector<int32_t> large(1000, 7);
+  ks::ReserveLarge(large, (size_t(6) << 20) + 3);
+  EXPECT_GE(large.capacity(), (size_t(6) << 20) + 3);
+  EXPECT_EQ(std::accumulate(large.begin(), large.end(), 0), 7000);
+  large.resize(large.capacity(), 1);
+  EXPECT_EQ(large.back(), 1);
+  EXPECT_EQ(large[999], 7);
+}
+
+}  // namespace
