@@ -65,6 +65,30 @@ void Append(std::vector<T>& array, int64_t& firstAt, const ImportState& st,
   for (const T& value : record) array.push_back(value);
 }
 
+// Reads the commonest face, "a b c" or "a b c d" with plain positive vertex
+// numbers of up to 9 digits, into v (a missing fourth corner is 0). Returns
+// false, v untouched, for any other form: the general corner parser takes it.
+bool ReadPlainFace(std::string_view text, std::array<int32_t, 4>& v) {
+  std::array<int32_t, 4> read{};
+  size_t count = 0;
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  for (;;) {
+    while (p != end && *p == ' ') ++p;
+    if (p == end) break;
+    if (count == 4) return false;
+    const char* const stop = end - p > 9 ? p + 9 : end;
+    int32_t value = 0;
+    for (; p != stop && detail::IsDigit(*p); ++p) value = value * 10 + (*p - '0');
+    // A tenth digit, or anything but a space behind the number, is another form.
+    if (value == 0 || (p != end && *p != ' ')) return false;
+    read[count++] = value;
+  }
+  if (count < 3) return false;
+  v = read;
+  return true;
+}
+
 }  // namespace
 
 void CImp_OBJ::Fail(int32_t number, const std::string& what) const {
@@ -202,7 +226,7 @@ void CImp_OBJ::ReadNormal(std::string_view rest) {
 // indices count back from the last position read, positive ones from the first
 // position of the file, or of the current run of "v" lines after two blank
 // lines. 0 is no vertex and gives -1, which the host refuses.
-int32_t CImp_OBJ::VertexOf(int32_t index) const {
+inline int32_t CImp_OBJ::VertexOf(int32_t index) const {
   if (index == 0) return -1;
   int64_t v = index < 0 ? int64_t{index} + LastVertex + 1
                         : int64_t{index} - 1 + (BlockLocal ? RunStart : 0);
@@ -236,19 +260,19 @@ void CImp_OBJ::ReadFace(std::string_view rest) {
   std::array<int32_t, 4> v{};
   std::array<int32_t, 4> n{};
   extraCorners_.clear();
-  try {
-    for (size_t i = 0; i < 4; ++i) ParseFaceCorner(rest, v[i], n[i]);
-    // Corners after the fourth, up to the first token that names no vertex.
-    for (;;) {
-      int32_t vertex = 0;
-      int32_t normal = 0;
-      ParseFaceCorner(rest, vertex, normal);
-      if (vertex == 0) break;
-      extraCorners_.insert(extraCorners_.end(), {vertex, normal});
+  if (!ReadPlainFace(rest, v)) try {
+      for (size_t i = 0; i < 4; ++i) ParseFaceCorner(rest, v[i], n[i]);
+      // Corners after the fourth, up to the first token that names no vertex.
+      for (;;) {
+        int32_t vertex = 0;
+        int32_t normal = 0;
+        ParseFaceCorner(rest, vertex, normal);
+        if (vertex == 0) break;
+        extraCorners_.insert(extraCorners_.end(), {vertex, normal});
+      }
+    } catch (const ComError& e) {
+      Fail(e.number(), e.description());
     }
-  } catch (const ComError& e) {
-    Fail(e.number(), e.description());
-  }
 
   const bool quad = v[3] != 0;
   const int32_t v1 = VertexOf(v[0]), v2 = VertexOf(v[1]), v3 = VertexOf(v[2]);

@@ -6,6 +6,10 @@
 #include <filesystem>
 #include <system_error>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "host/com_error.h"
 #include "import_state.h"
 
@@ -17,9 +21,20 @@ constexpr int32_t kPathFileAccessError = 75;  // the platform's "Path/File acces
 constexpr int32_t kDeviceIoError = 57;        // the platform's "Device I/O error"
 constexpr const char* kSource = "KsImport";
 
-// The first CR or LF in [p, end), or end. Eight characters at a time: a byte
-// of x ^ 0x0A.. or x ^ 0x0D.. is zero exactly where x holds LF or CR.
+// The first CR or LF in [p, end), or end. Sixteen characters at a time where
+// SSE2 is there, else eight: a byte of x ^ 0x0A.. or x ^ 0x0D.. is zero exactly
+// where x holds LF or CR.
 const char* FindLineEnd(const char* p, const char* end) {
+#if defined(__SSE2__)
+  const __m128i lf = _mm_set1_epi8('\n');
+  const __m128i cr = _mm_set1_epi8('\r');
+  while (end - p >= 16) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const int hits = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(x, lf), _mm_cmpeq_epi8(x, cr)));
+    if (hits != 0) return p + __builtin_ctz(static_cast<unsigned>(hits));
+    p += 16;
+  }
+#endif
   constexpr uint64_t kOnes = 0x0101010101010101ull;
   constexpr uint64_t kHighs = 0x8080808080808080ull;
   while (end - p >= 8) {
