@@ -56,7 +56,7 @@ void ScriptedPathPerson::ShowModal(ks::Form& form) {
 
 void ScriptedPathPerson::Work(ks::Form& form) {
   const bool rotate = script_.mode == PathScript::Mode::Rotate;
-  form.Fire("Option1_Click", {Variant(int16_t{rotate ? 0 : 1})});
+  form.Fire("Option1_Click", {Variant(static_cast<int16_t>(rotate ? 0 : 1))});
   if (rotate && script_.axis) MoveBar(form, *script_.axis);
   FillGrids(form);
   ClickPoints(form);
