@@ -1,6 +1,7 @@
 #include "host/ks_scene.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "host/host_classes.h"
 #include "host/runtime.h"
@@ -11,7 +12,11 @@ using ks::Variant;
 
 class SceneTest : public ::testing::Test {
  protected:
-  std::filesystem::path file_ = std::filesystem::temp_directory_path() / "ks-scene-test.ini";
+  // One file per test and process: ctest runs tests in parallel.
+  std::filesystem::path file_ =
+      std::filesystem::temp_directory_path() /
+      ("ks-scene-" + std::to_string(::getpid()) + "-" +
+       ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".ini");
   void SetUp() override {
     std::filesystem::remove(file_);
     rt_ = std::make_unique<ks::Runtime>(file_);

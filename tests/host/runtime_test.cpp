@@ -1,12 +1,17 @@
 #include "host/runtime.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace {
 
 class RuntimeTest : public ::testing::Test {
  protected:
-  std::filesystem::path file_ = std::filesystem::temp_directory_path() / "ks-runtime-test.ini";
+  // One file per test and process: ctest runs tests in parallel.
+  std::filesystem::path file_ =
+      std::filesystem::temp_directory_path() /
+      ("ks-runtime-" + std::to_string(::getpid()) + "-" +
+       ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".ini");
   void SetUp() override { std::filesystem::remove(file_); }
   void TearDown() override { std::filesystem::remove(file_); }
 };
