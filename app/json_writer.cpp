@@ -154,21 +154,30 @@ JsonWriter& JsonWriter::Null() {
   return *this;
 }
 
+namespace {
+
+// Shortest round-trip text of a number, appended to the buffer.
+template <class Number>
+void AppendNumber(std::string& buffer, Number v) {
+  char text[32];
+  auto r = std::to_chars(text, text + sizeof text, v);
+  buffer.append(text, r.ptr);
+}
+
+}  // namespace
+
 JsonWriter& JsonWriter::Int(int64_t v) {
   BeforeValue();
-  char text[24];
-  auto r = std::to_chars(text, text + sizeof text, v);
-  buffer_.append(text, r.ptr);
+  AppendNumber(buffer_, v);
   MaybeFlush();
   return *this;
 }
 
+// A Single keeps its own shortest text ("0.1", not the double's digits).
 JsonWriter& JsonWriter::Float(float v) {
   if (!std::isfinite(v)) return Null();
   BeforeValue();
-  char text[32];
-  auto r = std::to_chars(text, text + sizeof text, v);
-  buffer_.append(text, r.ptr);
+  AppendNumber(buffer_, v);
   MaybeFlush();
   return *this;
 }
@@ -176,9 +185,7 @@ JsonWriter& JsonWriter::Float(float v) {
 JsonWriter& JsonWriter::Double(double v) {
   if (!std::isfinite(v)) return Null();
   BeforeValue();
-  char text[32];
-  auto r = std::to_chars(text, text + sizeof text, v);
-  buffer_.append(text, r.ptr);
+  AppendNumber(buffer_, v);
   MaybeFlush();
   return *this;
 }
