@@ -162,15 +162,27 @@ void frmImport::PostProcess3DS(readers::MeshReader& reader) {
       IgnoreErrors([&] {
         Call(Get(objScene, "ListMaterials").ToObject(), "Add", p_colMaterial3D->Item(i));
       });
+  // The scene may hold objects from before: the run's first object is found
+  // by its position after it was added (1 in an empty scene), so that the
+  // material, smoothing, position and selection below address it and not the
+  // scene's first object.
   std::string firstKey;
+  ObjectRef first = p_colObject3D->Item(1).ToObject();
+  int32_t firstPosition = 1;
   if (p_colObject3D->Count() == 1) {
-    IgnoreErrors([&] { Call(ListObjects(), "Add", p_colObject3D->Item(1)); });
-    IgnoreErrors([&] { firstKey = Get(ListObjects(int16_t{1}), "Key").ToString(); });
-    IgnoreErrors([&] { Call(objScene, "Assign_MaterialToObject", int16_t{1}); });
+    IgnoreErrors([&] { Call(ListObjects(), "Add", first); });
+    IgnoreErrors([&] { firstPosition = Get(ListObjects(), "Count").ToLong(); });
+    if (firstPosition == 1) {
+      IgnoreErrors([&] { firstKey = Get(ListObjects(int16_t{1}), "Key").ToString(); });
+      IgnoreErrors([&] { Call(objScene, "Assign_MaterialToObject", int16_t{1}); });
+    } else {
+      IgnoreErrors([&] { firstKey = Get(first, "Key").ToString(); });
+      IgnoreErrors([&] { Call(objScene, "Assign_MaterialToObject", firstPosition); });
+    }
   } else {
-    ObjectRef first = p_colObject3D->Item(1).ToObject();
     IgnoreErrors([&] { Call(ListObjects(), "Add", first); });
     IgnoreErrors([&] { firstKey = Get(first, "Key").ToString(); });
+    IgnoreErrors([&] { firstPosition = Get(ListObjects(), "Count").ToLong(); });
     IgnoreErrors([&] { Call(objScene, "Assign_MaterialToObject", firstKey); });
     for (int32_t i = 2; i <= p_colObject3D->Count(); ++i) {
       IgnoreErrors([&] {
@@ -180,7 +192,7 @@ void frmImport::PostProcess3DS(readers::MeshReader& reader) {
           [&] { Call(objScene, "Assign_MaterialToObject", Get(ListObjects(), "Count").ToLong()); });
     }
   }
-  SelectedObject = 1;
+  SelectedObject = firstPosition;
   IgnoreErrors([&] { Call(ListObjects(firstKey), "Center"); });
   if (Checked(chkAutoSmooth))
     IgnoreErrors([&] { Call(ListObjects(firstKey), "SmoothNormalsAdaptive", int16_t{60}); });

@@ -324,15 +324,15 @@ TEST_F(ImportRunTest, ThreeDsRunWithOneObjectBindsByPositionSmoothsAndPlacesIt) 
   EXPECT_TRUE(form->Closed());
   EXPECT_EQ(form->SelectedObject, 1);
   EXPECT_EQ(person_->fileRequests.at(0).filter, "*.3ds|*.3ds");
-  EXPECT_THAT(
-      PostProcessCalls(*log),
-      ElementsAre("Prepare_Import()", "ListMaterials", "Add(Object)", "ListMaterials",
-                  "Add(Object)", "ListObjects", "Add(Object)", "ListObjects(Integer(1))", "Key",
-                  "Assign_MaterialToObject(Integer(1))", "ListObjects(String(\"Object1\"))",
-                  "Center()", "ListObjects(String(\"Object1\"))",
-                  "SmoothNormalsAdaptive(Integer(60))", "ListObjects(String(\"Object1\"))",
-                  "PosX=Single(1.5)", "ListObjects(String(\"Object1\"))", "PosY=Single(-2)",
-                  "ListObjects(String(\"Object1\"))", "PosZ=Single(3)"));
+  EXPECT_THAT(PostProcessCalls(*log),
+              ElementsAre("Prepare_Import()", "ListMaterials", "Add(Object)", "ListMaterials",
+                          "Add(Object)", "ListObjects", "Add(Object)", "ListObjects", "Count",
+                          "ListObjects(Integer(1))", "Key", "Assign_MaterialToObject(Integer(1))",
+                          "ListObjects(String(\"Object1\"))", "Center()",
+                          "ListObjects(String(\"Object1\"))", "SmoothNormalsAdaptive(Integer(60))",
+                          "ListObjects(String(\"Object1\"))", "PosX=Single(1.5)",
+                          "ListObjects(String(\"Object1\"))", "PosY=Single(-2)",
+                          "ListObjects(String(\"Object1\"))", "PosZ=Single(3)"));
   auto objects = Scene().ObjectList()->Objects();
   ASSERT_EQ(objects.size(), 1u);
   ASSERT_NE(objects[0]->Material(), nullptr);
@@ -349,19 +349,52 @@ TEST_F(ImportRunTest, ThreeDsRunWithSeveralObjectsBindsByKeyThenByCount) {
 
   EXPECT_EQ(form->SelectedObject, 1);
   auto calls = PostProcessCalls(*log);
-  std::vector<std::string> head(calls.begin(), calls.begin() + 20);
-  EXPECT_THAT(head,
-              ElementsAre("Prepare_Import()", "ListMaterials", "Add(Object)", "ListMaterials",
-                          "Add(Object)", "ListObjects", "Add(Object)", "Key",
-                          "Assign_MaterialToObject(String(\"Object1\"))", "ListObjects",
-                          "Add(Object,Omitted,String(\"Object1\"))", "ListObjects", "Count",
-                          "Assign_MaterialToObject(Long(2))", "ListObjects",
-                          "Add(Object,Omitted,String(\"Object1\"))", "ListObjects", "Count",
-                          "Assign_MaterialToObject(Long(3))", "ListObjects(String(\"Object1\"))"));
+  std::vector<std::string> head(calls.begin(), calls.begin() + 22);
+  EXPECT_THAT(
+      head, ElementsAre("Prepare_Import()", "ListMaterials", "Add(Object)", "ListMaterials",
+                        "Add(Object)", "ListObjects", "Add(Object)", "Key", "ListObjects", "Count",
+                        "Assign_MaterialToObject(String(\"Object1\"))", "ListObjects",
+                        "Add(Object,Omitted,String(\"Object1\"))", "ListObjects", "Count",
+                        "Assign_MaterialToObject(Long(2))", "ListObjects",
+                        "Add(Object,Omitted,String(\"Object1\"))", "ListObjects", "Count",
+                        "Assign_MaterialToObject(Long(3))", "ListObjects(String(\"Object1\"))"));
   EXPECT_EQ(std::count(calls.begin(), calls.end(), "SmoothNormalsAdaptive(Integer(60))"), 0);
   for (const auto& obj : Scene().ObjectList()->Objects())
     ASSERT_NE(obj->Material(), nullptr) << obj->Name();
   EXPECT_EQ(Scene().ObjectList()->Objects()[1]->Material()->Name(), "blue");
+}
+
+// A scene that already holds objects: whatever the run does after adding its
+// objects addresses the first object it added, never the scene's own first one.
+TEST_F(ImportRunTest, ThreeDsRunIntoAFilledSceneBindsSmoothsPlacesAndSelectsItsOwnObject) {
+  for (int objectCount : {1, 3}) {
+    scene_ = rt_->CreateObject("Kestrel.CKsScene");
+    for (const char* name : {"mine", "yours"})
+      Call(Get(scene_, "ListObjects").ToObject(), "Add", MakeTriangle(*rt_, name, 7));
+    auto before = Scene().ObjectList()->Objects();
+    const std::vector<float> mineBefore(before[0]->Vertices().begin(), before[0]->Vertices().end());
+    person_->file = WriteFile("into.3ds");
+    auto form = MakeDialog(AddMaterialsAndObjects(*rt_, objectCount), {1.5f, -2.f, 3.f});
+    form->SetFormatIndex(2);
+    form->chkAutoSmooth.value = Variant(int16_t{1});
+    form->Fire("cmdImport_Click");
+
+    SCOPED_TRACE(objectCount);
+    EXPECT_TRUE(form->Closed());
+    EXPECT_EQ(form->SelectedObject, 3);
+    auto objects = Scene().ObjectList()->Objects();
+    ASSERT_EQ(objects.size(), 2u + objectCount);
+    for (int i = 0; i < 2; ++i) {
+      EXPECT_EQ(objects[i]->Material(), nullptr) << objects[i]->Name();
+      EXPECT_EQ(objects[i]->Position(), (std::array<float, 3>{0, 0, 0})) << objects[i]->Name();
+    }
+    EXPECT_EQ(std::vector<float>(objects[0]->Vertices().begin(), objects[0]->Vertices().end()),
+              mineBefore);  // not centred
+    EXPECT_EQ(objects[2]->Name(), "part0");
+    ASSERT_NE(objects[2]->Material(), nullptr);
+    EXPECT_EQ(objects[2]->Material()->Name(), "red");
+    EXPECT_EQ(objects[2]->Position(), (std::array<float, 3>{1.5f, -2.f, 3.f}));
+  }
 }
 
 // ---- the event pump ----
