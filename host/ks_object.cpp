@@ -84,7 +84,7 @@ void CheckWholeTriples(size_t count) {
 void CKsObject::AddVertices(std::span<const float> xyz) {
   CheckWholeTriples(xyz.size());
   CheckVertexLimit(xyz.size() / 3);
-  ReserveLarge(vertices_, vertices_.size() + xyz.size());
+  GrowLarge(vertices_, vertices_.size() + xyz.size());
   vertices_.insert(vertices_.end(), xyz.begin(), xyz.end());
 }
 
@@ -94,6 +94,7 @@ void CKsObject::AddVertices(std::vector<float>&& xyz) {
   CheckVertexLimit(xyz.size() / 3);
   vertices_ = std::move(xyz);
   xyz = {};
+  TrimSpare(vertices_);
 }
 
 CKsObject::PolygonScan CKsObject::ScanPolygons(std::span<const int32_t> records) const {
@@ -131,7 +132,7 @@ void CKsObject::AddPolygons(std::span<const int32_t> records) {
 
 void CKsObject::AppendPolygons(std::span<const int32_t> records, const PolygonScan& scan) {
   // Append (a quad is triangles 1-2-3 and 3-4-1).
-  ReserveLarge(triangles_, triangles_.size() + scan.triangles * 3);
+  GrowLarge(triangles_, triangles_.size() + scan.triangles * 3);
   for (size_t i = 0; i < scan.end;) {
     const int32_t* p = &records[i + 1];
     triangles_.insert(triangles_.end(), {p[0], p[1], p[2]});
@@ -155,6 +156,7 @@ void CKsObject::AddPolygons(std::vector<int32_t>&& records) {
   records.resize(scan.triangles * 3);
   triangles_ = std::move(records);
   records = {};
+  TrimSpare(triangles_);
 }
 
 void CKsObject::AddTriangles(std::span<const int32_t> triples) {
@@ -167,7 +169,7 @@ void CKsObject::AddTriangles(std::span<const int32_t> triples) {
   for (size_t i = 0; i < triples.size(); ++i)
     if (uint32_t(triples[i]) >= vertexCount) BadVertex(kMember, i / 3, i, triples[i], vertexCount);
   CheckTriangleLimit(triples.size() / 3);
-  ReserveLarge(triangles_, triangles_.size() + triples.size());
+  GrowLarge(triangles_, triangles_.size() + triples.size());
   triangles_.insert(triangles_.end(), triples.begin(), triples.end());
 }
 
@@ -303,6 +305,11 @@ void CKsObject::Clear() {
 std::span<const float> CKsObject::CornerNormals() {
   EnsureNormals();
   return normals_;
+}
+
+size_t CKsObject::HeldBytes() const {
+  return vertices_.capacity() * sizeof(float) + triangles_.capacity() * sizeof(int32_t) +
+         normals_.capacity() * sizeof(float) + explicitMask_.capacity();
 }
 
 bool CKsObject::HasExplicitNormal(int32_t triangle, int corner) const {

@@ -84,6 +84,8 @@ class CKsObject : public DispatchObject<CKsObject> {
   // Triangles with at least one explicit corner normal.
   int32_t NormalTriangleCount() const { return normalTriangles_; }
   BoundingBox Bounds() const;
+  // Bytes of geometry storage the object holds, spare capacity included.
+  size_t HeldBytes() const;
 
   const std::string& Name() const { return name_; }
   void SetName(std::string name) { name_ = std::move(name); }

@@ -2,6 +2,7 @@
 // Large arrays: on first touch every 4 KiB page costs a fault, which dominates
 // filling arrays of tens of megabytes. Asking the kernel for huge pages turns
 // 512 of those faults into one.
+#include <algorithm>
 #include <cstddef>
 #include <vector>
 
@@ -19,6 +20,28 @@ void ReserveLarge(std::vector<T>& values, size_t count) {
   if (count <= values.capacity()) return;
   values.reserve(count);
   AdviseHugePages(values.data(), values.capacity() * sizeof(T));
+}
+
+// Makes room for count values in an array that is appended to: an empty array
+// gets exactly count, a filled one at least half again its capacity, so that
+// any sequence of appends copies each value a bounded number of times.
+template <class T>
+void GrowLarge(std::vector<T>& values, size_t count) {
+  if (count <= values.capacity()) return;
+  const size_t capacity = values.capacity();
+  ReserveLarge(values, capacity == 0 ? count : std::max(count, capacity + capacity / 2));
+}
+
+// An array taken over from a caller keeps no more than a little spare room:
+// one whose capacity is well beyond its size is copied to a block of its size.
+template <class T>
+void TrimSpare(std::vector<T>& values) {
+  const size_t size = values.size();
+  if (values.capacity() - size <= size / 4 + 16) return;
+  std::vector<T> exact;
+  ReserveLarge(exact, size);
+  exact.assign(values.begin(), values.end());
+  values = std::move(exact);
 }
 
 }  // namespace ks
