@@ -97,11 +97,52 @@ void TextInput::Open(const std::string& fileName) {
     buffer_ = std::make_unique<char[]>(chunkSize_);
     capacity_ = chunkSize_;
   }
+  ReadByteOrderMark();
+}
+
+void TextInput::ReadByteOrderMark() {
+  char first[3];
+  const size_t got = std::fread(first, 1, sizeof first, file_);
+  if (got < sizeof first && std::ferror(file_)) ThrowReadError();
+  const ByteOrderMark mark = DetectByteOrderMark(std::string_view(first, got));
+  encoding_ = mark.encoding;
+  if (std::fseek(file_, static_cast<long>(mark.length), SEEK_SET) != 0) ThrowReadError();
+  const bool utf16 = encoding_ == TextEncoding::Utf16LE || encoding_ == TextEncoding::Utf16BE;
+  decoder_ = utf16 ? std::make_unique<Utf16ToUtf8>(encoding_ == TextEncoding::Utf16BE) : nullptr;
+  if (utf16) {
+    raw_ = std::make_unique<char[]>(chunkSize_);
+    rawCapacity_ = chunkSize_;
+  }
+  charWeight_ = utf16 ? 2 : 1;
+}
+
+size_t TextInput::ReadConverted() {
+  // Room for the converted text of at least one code unit.
+  while (capacity_ - end_ < Utf16ToUtf8::MaxOutput(2)) {
+    const size_t grown = capacity_ * 2 + Utf16ToUtf8::MaxOutput(2);
+    auto bigger = std::make_unique<char[]>(grown);
+    std::memcpy(bigger.get(), buffer_.get(), end_);
+    buffer_ = std::move(bigger);
+    capacity_ = grown;
+  }
+  const size_t room = capacity_ - end_;
+  size_t want = std::min(rawCapacity_, std::max<size_t>(2, (room - 4) / 3 * 2 - 4));
+  while (want > 2 && Utf16ToUtf8::MaxOutput(want) > room) want -= 2;
+  const size_t got = std::fread(raw_.get(), 1, want, file_);
+  if (got == 0) {
+    if (std::ferror(file_)) ThrowReadError();
+    eof_ = true;
+    return decoder_->Finish(buffer_.get() + end_);
+  }
+  return decoder_->Convert(std::string_view(raw_.get(), got), buffer_.get() + end_);
 }
 
 void TextInput::Close() {
   if (file_) std::fclose(file_);
   file_ = nullptr;
+  decoder_ = nullptr;
+  encoding_ = TextEncoding::Bytes;
+  charWeight_ = 1;
   length_ = 0;
   begin_ = end_ = 0;
   eof_ = false;
@@ -125,6 +166,11 @@ bool TextInput::Refill() {
     buffer_ = std::move(bigger);
     capacity_ = grown;
   }
+  if (decoder_) {
+    const size_t added = ReadConverted();
+    end_ += added;
+    return added > 0 || !eof_;
+  }
   const size_t want = std::min(chunkSize_, capacity_ - end_);
   const size_t got = std::fread(buffer_.get() + end_, 1, want, file_);
   if (got == 0) {
@@ -140,6 +186,8 @@ bool TextInput::AtEnd() {
   if (!file_) return false;
   if (begin_ < end_) return false;
   if (eof_) return true;
+  // A UTF-16 file may end in held-back bytes that still make a character.
+  if (decoder_ && decoder_->HasPending()) return false;
   // Peek one character without touching the buffer, so that the line last
   // returned stays valid.
   const int c = std::fgetc(file_);
@@ -173,14 +221,15 @@ std::string_view TextInput::ReadLine(int32_t lineMode, int64_t& charsRead) {
       }
       const std::string_view line(base + begin_, length);
       begin_ += consumed;
-      charsRead += lineMode == 0 ? static_cast<int64_t>(length) : static_cast<int64_t>(length) + 1;
+      charsRead += charWeight_ * (lineMode == 0 ? static_cast<int64_t>(length)
+                                                : static_cast<int64_t>(length) + 1);
       ++lineNumber_;
       return line;
     }
     if (eof_) {  // the last line has no terminator
       const std::string_view line(base + begin_, end_ - begin_);
       begin_ = end_;
-      charsRead += static_cast<int64_t>(line.size());
+      charsRead += charWeight_ * static_cast<int64_t>(line.size());
       ++lineNumber_;
       return line;
     }

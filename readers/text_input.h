@@ -1,6 +1,9 @@
 #pragma once
 // The one current input file of the text readers ("file number 1"): opened by
 // name, read line by line out of a large buffer that is filled in big chunks.
+// A leading UTF-8 byte-order mark is skipped; UTF-16 with a byte-order mark is
+// turned into UTF-8 as it is read (readers/text_encoding.h), and its characters
+// read count two each, so that progress still runs up to the file's length.
 //
 // Line modes (ImportState::LineMode):
 //   0  a line ends at CR, at CR LF (one terminator) or at a lone LF; the
@@ -13,6 +16,8 @@
 #include <memory>
 #include <string>
 #include <string_view>
+
+#include "text_encoding.h"
 
 namespace ks::readers {
 
@@ -40,6 +45,8 @@ class TextInput {
   // The file's length in bytes when it was opened (0 when none is open).
   int64_t Length() const { return length_; }
   const std::string& FileName() const { return fileName_; }
+  // The encoding announced by the file's byte-order mark (Bytes without one).
+  TextEncoding Encoding() const { return encoding_; }
   // Number of lines returned so far: the number of the line last read, from 1.
   int64_t LineNumber() const { return lineNumber_; }
 
@@ -57,6 +64,11 @@ class TextInput {
   // unread data to the front of the buffer. Returns false at the end of the file.
   bool Refill();
   [[noreturn]] void ThrowReadError() const;
+  // Reads the byte-order mark, if any, and leaves the file behind it.
+  void ReadByteOrderMark();
+  // Refill's way for UTF-16 files: reads raw bytes and converts them into the
+  // buffer behind the unread data. Returns the bytes added.
+  size_t ReadConverted();
 
   std::FILE* file_ = nullptr;
   std::string fileName_;
@@ -68,6 +80,11 @@ class TextInput {
   size_t begin_ = 0;  // unread data is [begin_, end_)
   size_t end_ = 0;
   bool eof_ = false;  // the file has no more characters to give
+  TextEncoding encoding_ = TextEncoding::Bytes;
+  std::unique_ptr<Utf16ToUtf8> decoder_;  // set for UTF-16 files
+  std::unique_ptr<char[]> raw_;           // UTF-16 bytes before conversion
+  size_t rawCapacity_ = 0;
+  int64_t charWeight_ = 1;  // file bytes per character counted
 };
 
 // The next line of the current input file st.file, read in st.LineMode; adds
