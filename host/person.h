@@ -41,6 +41,10 @@ class Person {
   virtual void SetScreenPointer(int pointer) = 0;
   // Gives the user interface a turn: pending clicks run now.
   virtual void DoEvents() = 0;
+  // True for a person at a Qt Widgets desktop (a QApplication runs on this
+  // thread). A plug-in then shows its own Qt view of a form, modally, instead
+  // of calling ShowModal; every other person works forms through ShowModal.
+  virtual bool IsDesktop() const { return false; }
 };
 
 // Answers nothing and chooses nothing: for runs without any person.
@@ -50,7 +54,9 @@ class HeadlessPerson : public Person {
   MsgResult MessageBox(std::string_view, MsgButtons buttons, MsgIcon, std::string_view) override {
     return buttons == MsgButtons::YesNo ? MsgResult::No : MsgResult::OK;
   }
-  std::optional<std::string> ChooseOpenFile(const OpenFileRequest&) override { return std::nullopt; }
+  std::optional<std::string> ChooseOpenFile(const OpenFileRequest&) override {
+    return std::nullopt;
+  }
   void SetScreenPointer(int) override {}
   void DoEvents() override {}
 };

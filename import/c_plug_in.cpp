@@ -1,4 +1,4 @@
-#include "import/plugin.h"
+#include "import/c_plug_in.h"
 
 #include <memory>
 

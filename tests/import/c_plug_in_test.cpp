@@ -1,5 +1,5 @@
 // The plug-in class, in-process and loaded from its library by class name.
-#include "import/plugin.h"
+#include "import/c_plug_in.h"
 
 #include "import_test_support.h"
 #include "ks_version.h"

@@ -1,6 +1,6 @@
 // The in-process server entry points of the KsImport library.
 #include "host/runtime.h"
-#include "import/plugin.h"
+#include "import/c_plug_in.h"
 
 extern "C" {
 int32_t KsDllRegisterServer(ks::Runtime* rt, const char* path) {
