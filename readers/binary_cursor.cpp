@@ -1,8 +1,6 @@
 #include "binary_cursor.h"
 
 #include <bit>
-#include <filesystem>
-#include <fstream>
 #include <limits>
 
 #include "host/com_error.h"
@@ -11,37 +9,11 @@ namespace ks::readers {
 
 namespace {
 
-constexpr int32_t kPathFileAccessError = 75;
 constexpr std::string_view kSource = "KsImport";
 
 static_assert(std::numeric_limits<float>::is_iec559, "Singles on file are IEEE 754 binary32");
 
 }  // namespace
-
-std::vector<uint8_t> ReadFileBytes(const std::string& fileName) {
-  namespace fs = std::filesystem;
-  std::error_code ec;
-  const fs::path path(fileName);
-  if (!fs::exists(path, ec))
-    throw ComError(err::kFileNotFound, "File not found: " + fileName, std::string(kSource));
-  if (fs::is_directory(path, ec))
-    throw ComError(kPathFileAccessError, "Path/File access error: " + fileName + " is a folder",
-                   std::string(kSource));
-  std::ifstream in(path, std::ios::binary);
-  if (!in)
-    throw ComError(kPathFileAccessError, "Path/File access error: cannot open " + fileName,
-                   std::string(kSource));
-  std::vector<uint8_t> bytes;
-  char buffer[64 * 1024];
-  while (in) {
-    in.read(buffer, sizeof buffer);
-    bytes.insert(bytes.end(), buffer, buffer + in.gcount());
-  }
-  if (in.bad())
-    throw ComError(kPathFileAccessError, "Path/File access error: cannot read " + fileName,
-                   std::string(kSource));
-  return bytes;
-}
 
 void BinaryCursor::Seek(size_t offset) {
   offset_ = offset < data_.size() ? offset : data_.size();

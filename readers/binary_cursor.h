@@ -12,11 +12,6 @@
 
 namespace ks::readers {
 
-// The whole file through one buffered stream. Raises error 53 when the file
-// does not exist and 75 when it cannot be opened or read (a folder, no
-// permission), each naming the file.
-std::vector<uint8_t> ReadFileBytes(const std::string& fileName);
-
 class BinaryCursor {
  public:
   explicit BinaryCursor(std::span<const uint8_t> data) : data_(data) {}

@@ -11,6 +11,7 @@
 #include "host/dispatch.h"
 #include "host/runtime.h"
 #include "readers/ansi_text.h"
+#include "readers/input_bytes.h"
 #include "readers/mod_const_3ds.h"
 
 namespace ks::readers {
@@ -183,9 +184,10 @@ void CImp_3DS::Load(const std::string& fileName, CollectionRef& colObject3D,
 
   std::optional<ComError> error;
   try {
-    const std::vector<uint8_t> bytes = ReadFileBytes(fileName);
-    BinaryCursor cursor(bytes);
+    InputBytes bytes = state_.source.Open(fileName);
+    BinaryCursor cursor(bytes.Bytes());
     cursor_ = &cursor;
+    input_ = &bytes;
     std::string failure;
     if (!ReadFile(failure)) error.emplace(kErrorNumber, failure, std::string(kSource));
   } catch (const std::exception& e) {
@@ -195,6 +197,7 @@ void CImp_3DS::Load(const std::string& fileName, CollectionRef& colObject3D,
   }
   // The file's bytes are gone with the scope above: the file is closed.
   cursor_ = nullptr;
+  input_ = nullptr;
   objects_.reset();
   materials_.reset();
   if (error) {
@@ -257,6 +260,7 @@ CImp_3DS::ChunkHeader CImp_3DS::ReadChunkHeader() {
   h.start = c.Offset();
   h.Id = c.ReadUInt16();
   h.Length = c.ReadInt32();
+  input_->ReleaseBefore(h.start);
   if (state_.ui) {
     const double position = static_cast<double>(c.Offset()) + 1;  // 1 is the first byte
     if (state_.ui->ProgressMax() >= position) state_.ui->SetProgress(static_cast<float>(position));

@@ -17,6 +17,7 @@
 
 #include "readers/binary_cursor.h"
 #include "readers/import_state.h"
+#include "readers/input_bytes.h"
 #include "readers/mesh_reader.h"
 
 namespace ks::readers {
@@ -102,6 +103,7 @@ class CImp_3DS : public MeshReader {
 
   ImportState& state_;
   BinaryCursor* cursor_ = nullptr;  // valid during Load
+  InputBytes* input_ = nullptr;     // the bytes cursor_ reads, valid during Load
   CollectionRef objects_;
   CollectionRef materials_;
   std::string ContextText_;

@@ -70,7 +70,7 @@ void CImp_DXF::ReadFile(const std::string& FileName) {
   FaceBase = -1;
   MeshBase = 0;
 
-  if (!state_.file) state_.file = std::make_unique<TextInput>();
+  if (!state_.file) state_.file = std::make_unique<TextInput>(&state_.source);
   state_.file->Open(FileName);
   while (!state_.file->AtEnd() && state_.StopImport == 0) {
     std::string_view line = ReadLine(state_);

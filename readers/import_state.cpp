@@ -4,7 +4,8 @@
 
 namespace ks::readers {
 
-ImportState::ImportState(ks::Runtime& rt) : runtime(rt), file(std::make_unique<TextInput>()) {}
+ImportState::ImportState(ks::Runtime& rt)
+    : runtime(rt), file(std::make_unique<TextInput>(&source)) {}
 
 ImportState::~ImportState() = default;
 

@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+#include "readers/input_bytes.h"
+
 namespace ks {
 class Runtime;
 }
@@ -38,7 +40,10 @@ struct ImportState {
   int64_t CharsRead = 0;    // characters consumed; 64-bit so that large files cannot overflow
   int16_t StopImport = -1;  // 0 while a run goes on; -1 idle or stop requested
   ImportOptions options;
-  ImportUi* ui = nullptr;   // null: no dialog (no progress, no event pump)
+  ImportUi* ui = nullptr;  // null: no dialog (no progress, no event pump)
+  // Where the readers' inputs come from: files by name, or bytes in memory
+  // (source.UseMemory, see readers/input_bytes.h).
+  InputSource source;
   std::unique_ptr<TextInput> file;  // file number 1 of the text readers
 
   // Progress = CharsRead when the bar's maximum allows it, then one event-pump turn.

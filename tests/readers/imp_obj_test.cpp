@@ -19,14 +19,20 @@ using Lines = std::vector<std::string>;
 
 class ObjReaderTest : public testing::ReaderTest {
  protected:
-  // Imports the text as "my box.obj"; returns the object list.
-  CollectionRef Import(std::string_view text, size_t chunk = TextInput::kDefaultChunkSize) {
+  // Imports the text as "my box.obj", from a file or straight from memory;
+  // returns the object list.
+  CollectionRef Import(std::string_view text, bool fromMemory = false) {
     log_->Clear();
-    state_.file->SetChunkSize(chunk);
     auto list = std::make_shared<Collection>();
     list->AttachCallLog(log_);  // the list's calls show in the log too
     CImp_OBJ reader(state_);
-    reader.Load(WriteFile("my box.obj", text), list);
+    if (fromMemory) {
+      state_.source.UseMemory(text);
+      reader.Load("/nowhere/my box.obj", list);
+      state_.source.UseFiles();
+    } else {
+      reader.Load(WriteFile("my box.obj", text), list);
+    }
     return list;
   }
   // The error an import raises (number and description).
@@ -66,14 +72,12 @@ class ObjReaderTest : public testing::ReaderTest {
       if (line.rfind(prefix, 0) == 0) out.push_back(line.substr(prefix.size()));
     return out;
   }
-  // The log for each chunk size must be the same as with the default buffer.
-  void ExpectSameWithTinyChunks(std::string_view text) {
+  // Read from memory, the text gives the same calls as from a file.
+  void ExpectSameFromMemory(std::string_view text) {
     Import(text);
     const Lines expected = Logged();
-    for (size_t chunk : {1, 2, 3, 7}) {
-      Import(text, chunk);
-      EXPECT_EQ(Logged(), expected) << "chunk " << chunk;
-    }
+    Import(text, true);
+    EXPECT_EQ(Logged(), expected);
   }
 };
 
@@ -98,7 +102,7 @@ TEST_F(ObjReaderTest, SingleObjectHandsOverWholeArraysNamedAfterTheFile) {
   EXPECT_EQ(Mesh(list, 1)->TriangleCount(), 3);  // the quad is two triangles
   EXPECT_EQ(state_.LineMode, 1);
   EXPECT_FALSE(state_.file->IsOpen());
-  ExpectSameWithTinyChunks(text);
+  ExpectSameFromMemory(text);
 }
 
 TEST_F(ObjReaderTest, CrLfAndCrFilesReadTheSame) {
@@ -107,7 +111,7 @@ TEST_F(ObjReaderTest, CrLfAndCrFilesReadTheSame) {
   Import("v 1 0 0\r\nv 0 1 0\r\nv 0 0 1\r\nf 1 2 3\r\n");
   EXPECT_EQ(state_.LineMode, 0);
   EXPECT_EQ(Logged(), lf);
-  ExpectSameWithTinyChunks("v 1 0 0\r\nv 0 1 0\r\nv 0 0 1\r\nf 1 2 3\r\n");
+  ExpectSameFromMemory("v 1 0 0\r\nv 0 1 0\r\nv 0 0 1\r\nf 1 2 3\r\n");
   Import("v 1 0 0\rv 0 1 0\rv 0 0 1\rf 1 2 3");
   EXPECT_EQ(Logged(), lf);
 }
@@ -151,7 +155,7 @@ TEST_F(ObjReaderTest, NormalRecordsCarryTriangleNumbers) {
             "1,0,0,10,0,5,0,5,0,0,"     // quad: corners 1-2-3
             "2,5,0,0,10,10,10,0,0,10,"  // quad: corners 3-4-1
             "3,0,0,0,0,0,0,0,0,0])");   // no normal indices: slot 0
-  ExpectSameWithTinyChunks(text);
+  ExpectSameFromMemory(text);
 }
 
 TEST_F(ObjReaderTest, FacesOfMoreCornersFanFromTheFirstCorner) {
@@ -199,7 +203,7 @@ TEST_F(ObjReaderTest, ObjectBreaksSplitObjectsAndColourThem) {
                              "list.Add(Object)", "obj3.Name=String(\"\")", "list.Count",
                              "obj3.DefaultColor=Long(4227327)", "list.Add(Object)"}));
   EXPECT_EQ(list->Count(), 3);
-  ExpectSameWithTinyChunks(text);
+  ExpectSameFromMemory(text);
 }
 
 TEST_F(ObjReaderTest, MultiObjectColoursFollowTheListCount) {
@@ -330,7 +334,8 @@ TEST_F(ObjReaderTest, ReaderCanBeUsedAgain) {
   auto list = std::make_shared<Collection>();
   CImp_OBJ reader(state_);
   state_.options.importNormals = true;
-  reader.Load(WriteFile("a.obj", "# Object\nv 0 0 0\nvn 0 0 1\ng x\nf 1 1 1\n\n\n# Object b\n"), list);
+  reader.Load(WriteFile("a.obj", "# Object\nv 0 0 0\nvn 0 0 1\ng x\nf 1 1 1\n\n\n# Object b\n"),
+              list);
   log_->Clear();
   reader.Load(WriteFile("b.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n"), list);
   EXPECT_EQ(Calls(1),

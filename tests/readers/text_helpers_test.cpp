@@ -142,11 +142,13 @@ TEST(SplitFileNameTest, SplitsAtTheLastBackslashOrSlash) {
 
 class ReadLineTest : public testing::ReaderTest {
  protected:
-  // Every line of a file read in one mode, for each chunk size.
-  std::vector<std::string> ReadAll(std::string_view bytes, int32_t mode, size_t chunk,
+  // Every line of the bytes read in one mode, from a file or from memory.
+  std::vector<std::string> ReadAll(std::string_view bytes, int32_t mode, bool fromMemory,
                                    int64_t* chars = nullptr) {
-    state_.file->SetChunkSize(chunk);
-    state_.file->Open(WriteFile("lines.txt", bytes));
+    const std::string file = WriteFile("lines.txt", bytes);
+    if (fromMemory) state_.source.UseMemory(bytes);
+    state_.file->Open(fromMemory ? "anything.txt" : file);
+    state_.source.UseFiles();
     state_.LineMode = mode;
     state_.CharsRead = 0;
     std::vector<std::string> lines;
@@ -155,39 +157,40 @@ class ReadLineTest : public testing::ReaderTest {
     state_.CloseFiles();
     return lines;
   }
-  static constexpr size_t kChunks[] = {1, 2, 3, 5, TextInput::kDefaultChunkSize};
+  static constexpr bool kSources[] = {false, true};
 };
 
 TEST_F(ReadLineTest, Mode0EndsLinesAtCrCrLfAndLoneLf) {
-  for (size_t chunk : kChunks) {
+  for (bool memory : kSources) {
     int64_t chars = 0;
-    EXPECT_EQ(ReadAll("ab\r\ncd\ref\ngh", 0, chunk, &chars),
+    EXPECT_EQ(ReadAll("ab\r\ncd\ref\ngh", 0, memory, &chars),
               (std::vector<std::string>{"ab", "cd", "ef", "gh"}))
-        << chunk;
+        << memory;
     EXPECT_EQ(chars, 8) << "terminators are not counted";
-    EXPECT_EQ(ReadAll("a\r\r\n\nb\r\n", 0, chunk), (std::vector<std::string>{"a", "", "", "b"}))
-        << chunk;
+    EXPECT_EQ(ReadAll("a\r\r\n\nb\r\n", 0, memory), (std::vector<std::string>{"a", "", "", "b"}))
+        << memory;
   }
 }
 
 TEST_F(ReadLineTest, Mode1EndsLinesAtEachCrOrLf) {
-  for (size_t chunk : kChunks) {
+  for (bool memory : kSources) {
     int64_t chars = 0;
-    EXPECT_EQ(ReadAll("a\r\nb", 1, chunk, &chars), (std::vector<std::string>{"a", "", "b"}))
-        << chunk;
+    EXPECT_EQ(ReadAll("a\r\nb", 1, memory, &chars), (std::vector<std::string>{"a", "", "b"}))
+        << memory;
     EXPECT_EQ(chars, 4) << "every character counts";
-    EXPECT_EQ(ReadAll("a\nb\n", 1, chunk), (std::vector<std::string>{"a", "b"})) << chunk;
+    EXPECT_EQ(ReadAll("a\nb\n", 1, memory), (std::vector<std::string>{"a", "b"})) << memory;
   }
 }
 
 TEST_F(ReadLineTest, LinesLongerThanTheBufferAndTheLastLine) {
   const std::string longLine(1000, 'x');
-  for (size_t chunk : kChunks) {
-    EXPECT_EQ(ReadAll(longLine + "\n" + longLine, 0, chunk),
+  for (bool memory : kSources) {
+    EXPECT_EQ(ReadAll(longLine + "\n" + longLine, 0, memory),
               (std::vector<std::string>{longLine, longLine}))
-        << chunk;
+        << memory;
   }
-  EXPECT_TRUE(ReadAll("", 0, 4).empty());
+  EXPECT_TRUE(ReadAll("", 0, false).empty());
+  EXPECT_TRUE(ReadAll("", 0, true).empty());
 }
 
 TEST_F(ReadLineTest, OtherModesReadNothing) {
@@ -199,7 +202,6 @@ TEST_F(ReadLineTest, OtherModesReadNothing) {
 }
 
 TEST_F(ReadLineTest, LineStaysValidWhileTheEndIsTested) {
-  state_.file->SetChunkSize(4);
   state_.file->Open(WriteFile("x.txt", "abc\nd"));
   state_.LineMode = 1;
   const std::string_view first = ReadLine(state_);
@@ -212,7 +214,6 @@ TEST_F(ReadLineTest, LineStaysValidWhileTheEndIsTested) {
 }
 
 TEST_F(ReadLineTest, SkipToLineEndReportsTheFirstTerminator) {
-  state_.file->SetChunkSize(2);
   state_.file->Open(WriteFile("a.txt", "abcd\r\nx"));
   EXPECT_EQ(state_.file->SkipToLineEnd(), '\r');
   state_.file->Open(WriteFile("b.txt", "abcd"));
