@@ -4,8 +4,28 @@
 
 #include "import/frm_import.h"
 #include "ks_version.h"
+#ifdef KS_PLUGIN_VIEWS
+#include "import/view/import_view.h"
+#endif
 
 namespace ks::importer {
+namespace {
+
+// A person at the desktop works the dialog in its Qt view; any other person
+// works the form through ShowModal.
+void ShowDialog(Runtime& rt, frmImport& dialog) {
+#ifdef KS_PLUGIN_VIEWS
+  if (rt.GetPerson().IsDesktop()) {
+    dialog.Load();
+    ShowImportView(dialog);
+    return;
+  }
+#endif
+  (void)rt;
+  dialog.ShowModal();
+}
+
+}  // namespace
 
 void CPlugIn::BuildMembers(MemberTable<CPlugIn>& t) {
   t.Property("Name", [](CPlugIn& p, std::span<Variant>) { return Variant(p.Name()); });
@@ -30,7 +50,7 @@ void CPlugIn::ExecutePlugIn(Variant& v_objScene) {
   RequireObject(scene, "ExecutePlugIn: the scene");
   auto dialog = std::make_unique<frmImport>(rt_);
   dialog->objScene = scene;
-  dialog->ShowModal();
+  ShowDialog(rt_, *dialog);
   selectedObject_ = dialog->SelectedObject;
   v_objScene = Variant(dialog->objScene);
   dialog.reset();

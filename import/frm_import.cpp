@@ -72,9 +72,13 @@ void frmImport::Close(int unloadMode) {
 }
 
 void frmImport::ShowModal() {
+  Load();
+  rt_.GetPerson().ShowModal(*this);
+}
+
+void frmImport::Load() {
   MarkOpen();
   Form_Load();
-  rt_.GetPerson().ShowModal(*this);
 }
 
 void frmImport::Form_Load() {

@@ -45,6 +45,8 @@ class frmImport : public Form, public readers::ImportUi {
   // Loads the form (Form_Load) and shows it modally through the person;
   // returns when the dialog has closed.
   void ShowModal();
+  // Opens and loads the form (Form_Load) for a view that shows it itself.
+  void Load();
 
   // ---- Events ----
   void Form_Load();

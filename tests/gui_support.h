@@ -14,29 +14,41 @@
 
 namespace ks::guitest {
 
-// Runs `answer` on the next modal dialog of type T as soon as it shows; the
-// call that opens the dialog can then run to its end. Gives up after many
-// polls, rejecting whatever modal dialog is open so that a failing test ends.
-template <class T>
-void WhenModal(std::function<void(T*)> answer) {
+// Runs `action` once `ready` holds, polling from the event loop, so that a
+// call that blocks in a nested event loop (a modal dialog, a running import)
+// can be worked meanwhile. Gives up after many polls, rejecting whatever modal
+// dialog is open so that a failing test ends.
+inline void When(std::function<bool()> ready, std::function<void()> action,
+                 const char* what = "the awaited state") {
   auto* timer = new QTimer(qApp);
   auto polls = std::make_shared<int>(0);
-  QObject::connect(timer, &QTimer::timeout, [timer, polls, answer] {
-    QWidget* modal = QApplication::activeModalWidget();
-    if (T* dialog = qobject_cast<T*>(modal); dialog && dialog->isVisible()) {
+  QObject::connect(timer, &QTimer::timeout, [timer, polls, ready, action, what] {
+    if (ready()) {
       timer->stop();
       timer->deleteLater();
-      answer(dialog);
+      action();
       return;
     }
-    if (++*polls > 2000) {
+    if (++*polls > 4000) {
       timer->stop();
       timer->deleteLater();
-      ADD_FAILURE() << "no modal " << T::staticMetaObject.className() << " showed";
-      if (auto* open = qobject_cast<QDialog*>(modal)) open->reject();
+      ADD_FAILURE() << "never came: " << what;
+      if (auto* open = qobject_cast<QDialog*>(QApplication::activeModalWidget())) open->reject();
     }
   });
   timer->start(5);
+}
+
+// Runs `answer` on the next modal dialog of type T as soon as it shows.
+template <class T>
+void WhenModal(std::function<void(T*)> answer) {
+  When(
+      [] {
+        T* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
+        return dialog && dialog->isVisible();
+      },
+      [answer] { answer(qobject_cast<T*>(QApplication::activeModalWidget())); },
+      T::staticMetaObject.className());
 }
 
 // Picks `file` in a file dialog and presses its Open button, as a person would.
