@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "app/commands.h"
+#include "app/render_options.h"
 #include "app/scene_export.h"
 #include "app/scene_report.h"
 #include "app/scripted_path_person.h"
@@ -34,6 +35,7 @@ struct PathOptions {
   std::string translate;
   std::optional<float> axis;
   std::string exportFile;
+  RenderOptions picture;
   bool json = false;
   bool geometry = false;
 };
@@ -143,6 +145,10 @@ int RunPath(AppContext& ctx, const PathOptions& opt, std::ostream& out, std::ost
     }
     if (!opt.json) out << "exported to " << opt.exportFile << "\n";
   }
+  if (!opt.picture.output.empty()) {
+    if (int rc = WriteScenePicture(*scene, opt.picture, err); rc != kExitOk) return rc;
+    if (!opt.json) out << "rendered to " << opt.picture.output.string() << "\n";
+  }
   return kExitOk;
 }
 
@@ -183,6 +189,7 @@ void AddPathCommand(CLI::App& app, CommandRunner& runner) {
       ->needs(rotate);
   cmd->add_option("--export", opt->exportFile,
                   "also write the object to this file (format from its extension)");
+  AddRenderOptions(*cmd, opt->picture, "--render");
   auto* json = cmd->add_flag("--json", opt->json, "print the result as one JSON document");
   cmd->add_flag("--geometry", opt->geometry, "with --json: include vertices and triangles")
       ->needs(json);

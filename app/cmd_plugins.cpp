@@ -23,7 +23,8 @@ std::vector<std::string> RegisterPluginFolder(ks::Runtime& rt, const std::filesy
 }
 
 void AddPluginCommands(CLI::App& app, CommandRunner& runner) {
-  auto* list = app.add_subcommand("plugins", "List the registered plug-ins with Name and PlugInType");
+  auto* list =
+      app.add_subcommand("plugins", "List the registered plug-ins with Name and PlugInType");
   list->callback([&runner] {
     runner = [](AppContext& ctx) {
       int shown = 0;
@@ -47,7 +48,8 @@ void AddPluginCommands(CLI::App& app, CommandRunner& runner) {
   reg->add_option("LIB", library, "plug-in shared library")->required()->check(CLI::ExistingFile);
   reg->callback([&runner] {
     runner = [](AppContext& ctx) {
-      for (const auto& id : ctx.runtime.RegisterServer(library)) std::cout << "registered " << id << "\n";
+      for (const auto& id : ctx.runtime.RegisterServer(library))
+        std::cout << "registered " << id << "\n";
       return kExitOk;
     };
   });

@@ -124,6 +124,10 @@ int RunTrace(AppContext& ctx, const TraceOptions& options, std::ostream& out, st
     }
     if (!options.json) out << "exported to " << options.exportFile.string() << "\n";
   }
+  if (!options.render.output.empty()) {
+    if (int rc = WriteScenePicture(*scene, options.render, err); rc != kExitOk) return rc;
+    if (!options.json) out << "rendered to " << options.render.output.string() << "\n";
+  }
   return kExitOk;
 }
 
@@ -138,6 +142,7 @@ void AddTraceCommand(CLI::App& app, CommandRunner& runner) {
       ->check(CLI::Range(1, 100));
   cmd->add_option("--export", options->exportFile,
                   "also write the object to this file (format from its extension)");
+  AddRenderOptions(*cmd, options->render, "--render");
   auto* json = cmd->add_flag("--json", options->json, "print the result as one JSON document");
   cmd->add_flag("--geometry", options->geometry, "with --json: include vertices and triangles")
       ->needs(json);

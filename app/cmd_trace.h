@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/commands.h"
+#include "app/render_options.h"
 #include "host/ks_object.h"
 
 namespace kestrel {
@@ -17,6 +18,7 @@ struct TraceOptions {
   std::filesystem::path picture;
   std::optional<int> height;         // the "Height" row; the dialog's 40 when not given
   std::filesystem::path exportFile;  // empty: no export
+  RenderOptions render;              // output empty: no picture
   bool json = false;
   bool geometry = false;  // with json: vertex and triangle data
 };

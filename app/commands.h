@@ -32,6 +32,7 @@ void AddImportCommand(CLI::App& app, CommandRunner& runner);
 void AddPathCommand(CLI::App& app, CommandRunner& runner);
 void AddTraceCommand(CLI::App& app, CommandRunner& runner);
 void AddPluginCommands(CLI::App& app, CommandRunner& runner);
+void AddRenderCommand(CLI::App& app, CommandRunner& runner);
 
 // Registers every plug-in library found in dir; returns a message per failure.
 std::vector<std::string> RegisterPluginFolder(ks::Runtime& rt, const std::filesystem::path& dir);

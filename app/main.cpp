@@ -1,8 +1,9 @@
 // kestrel: the stand-in host. Loads the plug-ins by class name, keeps the
 // scene, prints and exports it.
+#include <unistd.h>
+
 #include <CLI/CLI.hpp>
 #include <iostream>
-#include <unistd.h>
 
 #include "app/commands.h"
 #include "host/host_classes.h"
@@ -28,6 +29,7 @@ int main(int argc, char** argv) {
   kestrel::AddPathCommand(app, runner);
   kestrel::AddTraceCommand(app, runner);
   kestrel::AddPluginCommands(app, runner);
+  kestrel::AddRenderCommand(app, runner);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {

@@ -4,7 +4,8 @@ set -euo pipefail
 packages=(cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev
           libcli11-dev libassimp-dev libtinyobjloader-dev lib3ds-dev time
           # GUI tests: an X server without a screen, Mesa's software OpenGL
-          xvfb xauth libegl-dev libgl-dev libgl1-mesa-dri libegl-mesa0)
+          xvfb xauth libegl-dev libgl-dev libgl1-mesa-dri libegl-mesa0
+          libopengl-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,0 +1,361 @@
+#include "app/render/scene_renderer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+
+#include "app/render/gl_api.h"
+#include "host/ks_material.h"
+
+namespace kestrel::render {
+namespace {
+
+constexpr const char* kMeshVertexShader = R"(#version 330 core
+layout(location = 0) in vec3 aPosition;
+layout(location = 1) in vec3 aNormal;
+uniform mat4 uView;
+uniform mat4 uProjection;
+out vec3 vNormal;
+out vec3 vViewPosition;
+void main() {
+  vec4 p = uView * vec4(aPosition, 1.0);
+  vViewPosition = p.xyz;
+  vNormal = mat3(uView) * aNormal;
+  gl_Position = uProjection * p;
+}
+)";
+
+// Two lights fixed to the viewer; surfaces are lit from whichever side faces
+// the viewer, since imported meshes do not agree on their winding.
+constexpr const char* kMeshFragmentShader = R"(#version 330 core
+in vec3 vNormal;
+in vec3 vViewPosition;
+uniform vec3 uColor;
+uniform bool uUnlit;
+out vec4 fragColor;
+void main() {
+  if (uUnlit) { fragColor = vec4(uColor, 1.0); return; }
+  vec3 n = length(vNormal) > 1e-6 ? normalize(vNormal)
+                                  : normalize(cross(dFdx(vViewPosition), dFdy(vViewPosition)));
+  vec3 v = normalize(-vViewPosition);
+  if (dot(n, v) < 0.0) n = -n;
+  vec3 key = normalize(vec3(-0.45, 0.6, 0.65));
+  vec3 fill = normalize(vec3(0.6, -0.25, 0.45));
+  float diffuse = 0.75 * max(dot(n, key), 0.0) + 0.3 * max(dot(n, fill), 0.0);
+  float specular = 0.22 * pow(max(dot(n, normalize(key + v)), 0.0), 40.0);
+  fragColor = vec4(uColor * (0.2 + diffuse) + vec3(specular), 1.0);
+}
+)";
+
+constexpr const char* kLineVertexShader = R"(#version 330 core
+layout(location = 0) in vec3 aPosition;
+layout(location = 1) in vec3 aColor;
+uniform mat4 uTransform;
+out vec3 vColor;
+void main() {
+  vColor = aColor;
+  gl_Position = uTransform * vec4(aPosition, 1.0);
+}
+)";
+
+constexpr const char* kLineFragmentShader = R"(#version 330 core
+in vec3 vColor;
+out vec4 fragColor;
+void main() { fragColor = vec4(vColor, 1.0); }
+)";
+
+constexpr int kGizmoPixels = 90;
+constexpr float kSelectionTint = 0.45f;
+
+GLuint CompileShader(GLenum kind, const char* source) {
+  GLuint shader = glCreateShader(kind);
+  glShaderSource(shader, 1, &source, nullptr);
+  glCompileShader(shader);
+  GLint ok = 0;
+  glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+  if (!ok) {
+    char log[2048] = {};
+    glGetShaderInfoLog(shader, sizeof log, nullptr, log);
+    glDeleteShader(shader);
+    throw std::runtime_error(std::string("OpenGL shader does not compile: ") + log);
+  }
+  return shader;
+}
+
+GLuint LinkProgram(const char* vertexSource, const char* fragmentSource) {
+  GLuint vs = CompileShader(GL_VERTEX_SHADER, vertexSource);
+  GLuint fs = CompileShader(GL_FRAGMENT_SHADER, fragmentSource);
+  GLuint program = glCreateProgram();
+  glAttachShader(program, vs);
+  glAttachShader(program, fs);
+  glLinkProgram(program);
+  glDeleteShader(vs);
+  glDeleteShader(fs);
+  GLint ok = 0;
+  glGetProgramiv(program, GL_LINK_STATUS, &ok);
+  if (!ok) {
+    char log[2048] = {};
+    glGetProgramInfoLog(program, sizeof log, nullptr, log);
+    glDeleteProgram(program);
+    throw std::runtime_error(std::string("OpenGL program does not link: ") + log);
+  }
+  return program;
+}
+
+void SetMatrix(GLuint program, const char* name, const QMatrix4x4& m) {
+  glUniformMatrix4fv(glGetUniformLocation(program, name), 1, GL_FALSE, m.constData());
+}
+
+// A step of 1, 2 or 5 times a power of ten giving about `lines` grid lines.
+float NiceStep(float extent, int lines) {
+  float raw = extent / static_cast<float>(lines);
+  float power = std::pow(10.f, std::floor(std::log10(raw)));
+  for (float f : {1.f, 2.f, 5.f})
+    if (f * power >= raw) return f * power;
+  return 10 * power;
+}
+
+struct GpuMesh {
+  std::string key;
+  GLuint vao = 0, vbo = 0;
+  GLsizei corners = 0;
+  QVector3D color;
+  bool visible = true;
+  QVector3D min, max;  // bounds, placed at the object's position
+  bool empty = true;
+};
+
+ViewSphere SphereOf(QVector3D min, QVector3D max) {
+  return {(min + max) / 2, std::max((max - min).length() / 2, 1e-3f)};
+}
+
+}  // namespace
+
+QVector3D ObjectColor(const ks::CKsObject& object) {
+  int32_t c = object.Material() ? object.Material()->Color() : object.DefaultColor();
+  return QVector3D(static_cast<float>(c & 0xFF), static_cast<float>((c >> 8) & 0xFF),
+                   static_cast<float>((c >> 16) & 0xFF)) /
+         255.f;
+}
+
+struct SceneRenderer::Impl {
+  GLuint meshProgram = 0, lineProgram = 0;
+  GLuint lineVao = 0, lineVbo = 0;
+  std::vector<GpuMesh> meshes;
+
+  void DrawLines(const std::vector<float>& xyzRgb, const QMatrix4x4& transform) {
+    if (xyzRgb.empty()) return;
+    glUseProgram(lineProgram);
+    SetMatrix(lineProgram, "uTransform", transform);
+    glBindVertexArray(lineVao);
+    glBindBuffer(GL_ARRAY_BUFFER, lineVbo);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(xyzRgb.size() * sizeof(float)),
+                 xyzRgb.data(), GL_STREAM_DRAW);
+    glDrawArrays(GL_LINES, 0, static_cast<GLsizei>(xyzRgb.size() / 6));
+  }
+
+  void DrawGrid(const Camera& camera, float aspect, const ViewSphere& sphere, float groundY) {
+    float extent = sphere.radius * 3;
+    float step = NiceStep(extent, 12);
+    int half = static_cast<int>(std::ceil(extent / step));
+    float cx = std::round(sphere.center.x() / step) * step;
+    float cz = std::round(sphere.center.z() / step) * step;
+    float reach = static_cast<float>(half) * step;
+    std::vector<float> lines;
+    auto add = [&](float x0, float z0, float x1, float z1, const float* rgb) {
+      lines.insert(lines.end(), {x0, groundY, z0, rgb[0], rgb[1], rgb[2]});
+      lines.insert(lines.end(), {x1, groundY, z1, rgb[0], rgb[1], rgb[2]});
+    };
+    for (int i = -half; i <= half; ++i) {
+      float o = static_cast<float>(i) * step;
+      add(cx + o, cz - reach, cx + o, cz + reach, Palette::kGrid);
+      add(cx - reach, cz + o, cx + reach, cz + o, Palette::kGrid);
+    }
+    DrawLines(lines, camera.ProjectionMatrix(aspect) * camera.ViewMatrix());
+  }
+
+  void DrawGizmo(const Camera& camera, const RenderSettings& s) {
+    int size = std::min({kGizmoPixels, s.width / 3, s.height / 3});
+    if (size < 16) return;
+    glViewport(4, 4, size, size);
+    glDisable(GL_DEPTH_TEST);
+    QMatrix4x4 projection;
+    projection.ortho(-1.3f, 1.3f, -1.3f, 1.3f, -2, 2);
+    const std::vector<float> axes{0, 0, 0, 0.9f, 0.25f, 0.25f, 1, 0, 0, 0.9f, 0.25f, 0.25f,
+                                  0, 0, 0, 0.3f, 0.85f, 0.3f,  0, 1, 0, 0.3f, 0.85f, 0.3f,
+                                  0, 0, 0, 0.3f, 0.5f,  1.0f,  0, 0, 1, 0.3f, 0.5f,  1.0f};
+    DrawLines(axes, projection * camera.RotationMatrix());
+    glEnable(GL_DEPTH_TEST);
+    glViewport(0, 0, s.width, s.height);
+  }
+
+  void FreeMeshes() {
+    for (GpuMesh& m : meshes) {
+      glDeleteBuffers(1, &m.vbo);
+      glDeleteVertexArrays(1, &m.vao);
+    }
+    meshes.clear();
+  }
+};
+
+SceneRenderer::SceneRenderer() : impl_(std::make_unique<Impl>()) {}
+SceneRenderer::~SceneRenderer() = default;
+
+void SceneRenderer::Initialize() {
+  impl_->meshProgram = LinkProgram(kMeshVertexShader, kMeshFragmentShader);
+  impl_->lineProgram = LinkProgram(kLineVertexShader, kLineFragmentShader);
+  glGenVertexArrays(1, &impl_->lineVao);
+  glGenBuffers(1, &impl_->lineVbo);
+  glBindVertexArray(impl_->lineVao);
+  glBindBuffer(GL_ARRAY_BUFFER, impl_->lineVbo);
+  glEnableVertexAttribArray(0);
+  glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 6 * sizeof(float), nullptr);
+  glEnableVertexAttribArray(1);
+  glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, 6 * sizeof(float),
+                        reinterpret_cast<void*>(3 * sizeof(float)));
+  glBindVertexArray(0);
+}
+
+void SceneRenderer::Upload(ks::CKsScene& scene) {
+  impl_->FreeMeshes();
+  for (const ks::KsObjectRef& object : scene.ObjectList()->Objects()) {
+    GpuMesh mesh;
+    mesh.key = object->Key();
+    mesh.color = ObjectColor(*object);
+    mesh.visible = object->Visible();
+    const auto position = object->Position();
+    const QVector3D offset(position[0], position[1], position[2]);
+    std::span<const float> xyz = object->Vertices();
+    std::span<const int32_t> triangles = object->Triangles();
+    std::span<const float> normals = object->CornerNormals();
+    mesh.corners = static_cast<GLsizei>(triangles.size());
+    glGenVertexArrays(1, &mesh.vao);
+    glGenBuffers(1, &mesh.vbo);
+    glBindVertexArray(mesh.vao);
+    glBindBuffer(GL_ARRAY_BUFFER, mesh.vbo);
+    const GLsizeiptr bytes = static_cast<GLsizeiptr>(triangles.size() * 6 * sizeof(float));
+    glBufferData(GL_ARRAY_BUFFER, bytes, nullptr, GL_STATIC_DRAW);
+    QVector3D lo(INFINITY, INFINITY, INFINITY), hi(-INFINITY, -INFINITY, -INFINITY);
+    if (bytes > 0) {
+      auto* out = static_cast<float*>(glMapBufferRange(
+          GL_ARRAY_BUFFER, 0, bytes, GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_BUFFER_BIT));
+      if (!out)
+        throw std::runtime_error("OpenGL cannot map a vertex buffer of " + std::to_string(bytes) +
+                                 " bytes");
+      for (size_t c = 0; c < triangles.size(); ++c) {
+        const float* v = &xyz[static_cast<size_t>(triangles[c]) * 3];
+        const QVector3D p(v[0] + offset.x(), v[1] + offset.y(), v[2] + offset.z());
+        out[0] = p.x(), out[1] = p.y(), out[2] = p.z();
+        const float* n = normals.size() >= (c + 1) * 3 ? &normals[c * 3] : nullptr;
+        out[3] = n ? n[0] : 0, out[4] = n ? n[1] : 0, out[5] = n ? n[2] : 0;
+        out += 6;
+        if (std::isfinite(p.x()) && std::isfinite(p.y()) && std::isfinite(p.z())) {
+          lo = QVector3D(std::min(lo.x(), p.x()), std::min(lo.y(), p.y()), std::min(lo.z(), p.z()));
+          hi = QVector3D(std::max(hi.x(), p.x()), std::max(hi.y(), p.y()), std::max(hi.z(), p.z()));
+          mesh.empty = false;
+        }
+      }
+      glUnmapBuffer(GL_ARRAY_BUFFER);
+    }
+    mesh.min = lo, mesh.max = hi;
+    glEnableVertexAttribArray(0);
+    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 6 * sizeof(float), nullptr);
+    glEnableVertexAttribArray(1);
+    glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, 6 * sizeof(float),
+                          reinterpret_cast<void*>(3 * sizeof(float)));
+    glBindVertexArray(0);
+    impl_->meshes.push_back(std::move(mesh));
+  }
+}
+
+void SceneRenderer::Render(const Camera& camera, const RenderSettings& s, unsigned framebuffer) {
+  Impl& d = *impl_;
+  glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+  glViewport(0, 0, s.width, s.height);
+  glClearColor(Palette::kBackground[0], Palette::kBackground[1], Palette::kBackground[2], 1);
+  glClearDepth(1);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glEnable(GL_DEPTH_TEST);
+  glDepthFunc(GL_LEQUAL);
+  glDisable(GL_CULL_FACE);
+  const float aspect = static_cast<float>(s.width) / static_cast<float>(std::max(s.height, 1));
+  const QMatrix4x4 view = camera.ViewMatrix();
+  const QMatrix4x4 projection = camera.ProjectionMatrix(aspect);
+  const ViewSphere sphere = SceneSphere();
+
+  glUseProgram(d.meshProgram);
+  SetMatrix(d.meshProgram, "uView", view);
+  SetMatrix(d.meshProgram, "uProjection", projection);
+  const GLint colorAt = glGetUniformLocation(d.meshProgram, "uColor");
+  const GLint unlitAt = glGetUniformLocation(d.meshProgram, "uUnlit");
+  // Surfaces sit a little behind the wire drawn over them.
+  glEnable(GL_POLYGON_OFFSET_FILL);
+  glPolygonOffset(1, 1);
+  float groundY = INFINITY;
+  for (const GpuMesh& m : d.meshes) {
+    if (!m.visible || m.corners == 0) continue;
+    if (!m.empty) groundY = std::min(groundY, m.min.y());
+    QVector3D color = m.color;
+    if (!s.selectedKey.empty() && m.key == s.selectedKey)
+      color = color * (1 - kSelectionTint) +
+              QVector3D(Palette::kSelection[0], Palette::kSelection[1], Palette::kSelection[2]) *
+                  kSelectionTint;
+    glUniform3f(colorAt, color.x(), color.y(), color.z());
+    glUniform1i(unlitAt, 0);
+    glBindVertexArray(m.vao);
+    glDrawArrays(GL_TRIANGLES, 0, m.corners);
+  }
+  glDisable(GL_POLYGON_OFFSET_FILL);
+  if (s.wireframe) {
+    glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+    glUniform1i(unlitAt, 1);
+    glUniform3f(colorAt, Palette::kWire[0], Palette::kWire[1], Palette::kWire[2]);
+    for (const GpuMesh& m : d.meshes) {
+      if (!m.visible || m.corners == 0) continue;
+      glBindVertexArray(m.vao);
+      glDrawArrays(GL_TRIANGLES, 0, m.corners);
+    }
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+  }
+  if (s.grid) d.DrawGrid(camera, aspect, sphere, std::isfinite(groundY) ? groundY : 0);
+  if (s.gizmo) d.DrawGizmo(camera, s);
+  glBindVertexArray(0);
+  glUseProgram(0);
+}
+
+void SceneRenderer::Release() {
+  impl_->FreeMeshes();
+  glDeleteBuffers(1, &impl_->lineVbo);
+  glDeleteVertexArrays(1, &impl_->lineVao);
+  glDeleteProgram(impl_->meshProgram);
+  glDeleteProgram(impl_->lineProgram);
+  impl_->lineVbo = impl_->lineVao = impl_->meshProgram = impl_->lineProgram = 0;
+}
+
+ViewSphere SceneRenderer::SceneSphere() const {
+  QVector3D lo(INFINITY, INFINITY, INFINITY), hi(-INFINITY, -INFINITY, -INFINITY);
+  bool any = false;
+  for (const GpuMesh& m : impl_->meshes) {
+    if (!m.visible || m.empty) continue;
+    lo = QVector3D(std::min(lo.x(), m.min.x()), std::min(lo.y(), m.min.y()),
+                   std::min(lo.z(), m.min.z()));
+    hi = QVector3D(std::max(hi.x(), m.max.x()), std::max(hi.y(), m.max.y()),
+                   std::max(hi.z(), m.max.z()));
+    any = true;
+  }
+  return any ? SphereOf(lo, hi) : ViewSphere{};
+}
+
+ViewSphere SceneRenderer::ObjectSphere(const std::string& key) const {
+  for (const GpuMesh& m : impl_->meshes)
+    if (m.key == key && !m.empty) return SphereOf(m.min, m.max);
+  return SceneSphere();
+}
+
+int64_t SceneRenderer::TriangleCount() const {
+  int64_t n = 0;
+  for (const GpuMesh& m : impl_->meshes) n += m.corners / 3;
+  return n;
+}
+
+}  // namespace kestrel::render

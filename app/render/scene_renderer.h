@@ -1,0 +1,66 @@
+#pragma once
+// Draws the host scene with OpenGL 3.3 core: every visible object shaded with
+// the host's own corner normals (as smoothed by Get_Surface and
+// SmoothNormalsAdaptive) in its colour, the selected object tinted, an
+// optional wireframe overlay, a ground grid under the scene and an axis gizmo
+// in the lower left corner. The viewport and headless rendering share it.
+//
+// Every member except the constructor needs the GL context it was created
+// with to be current; Release() must run while it still is.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/render/camera.h"
+#include "host/ks_scene.h"
+
+namespace kestrel::render {
+
+struct RenderSettings {
+  int width = 800, height = 600;  // pixels of the target
+  bool wireframe = false;
+  bool grid = true;
+  bool gizmo = true;
+  std::string selectedKey;  // object drawn as selected; empty for none
+};
+
+// Colours shared by the viewport, the headless pictures and their tests.
+struct Palette {
+  static constexpr float kBackground[3] = {0.19f, 0.20f, 0.23f};
+  static constexpr float kSelection[3] = {1.0f, 0.62f, 0.10f};
+  static constexpr float kWire[3] = {0.05f, 0.05f, 0.06f};
+  static constexpr float kGrid[3] = {0.32f, 0.33f, 0.37f};
+};
+
+// The colour an object is drawn in: its scene material's colour when one is
+// bound, else its DefaultColor; red in the low byte.
+QVector3D ObjectColor(const ks::CKsObject& object);
+
+class SceneRenderer {
+ public:
+  SceneRenderer();
+  ~SceneRenderer();
+  SceneRenderer(const SceneRenderer&) = delete;
+  SceneRenderer& operator=(const SceneRenderer&) = delete;
+
+  // Compiles the shaders; throws std::runtime_error with the compiler's log.
+  void Initialize();
+  // Copies the scene's geometry to the GPU, replacing what was there.
+  void Upload(ks::CKsScene& scene);
+  // Draws into the framebuffer object `framebuffer` (0: the default one).
+  void Render(const Camera& camera, const RenderSettings& settings, unsigned framebuffer);
+  // Frees the GPU objects.
+  void Release();
+
+  // Spheres around the visible objects, and around one object by key; the
+  // unit sphere when there is nothing to see.
+  ViewSphere SceneSphere() const;
+  ViewSphere ObjectSphere(const std::string& key) const;
+  int64_t TriangleCount() const;
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace kestrel::render
