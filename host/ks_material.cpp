@@ -2,6 +2,17 @@
 
 namespace ks {
 
+void CKsMaterial::SetName(std::string name) {
+  name_ = std::move(name);
+  for (const auto& watcher : nameWatchers_)
+    if (const auto stale = watcher.lock()) *stale = true;
+}
+
+void CKsMaterial::WatchName(const std::shared_ptr<bool>& stale) {
+  std::erase_if(nameWatchers_, [](const std::weak_ptr<bool>& w) { return w.expired(); });
+  nameWatchers_.push_back(stale);
+}
+
 void CKsMaterial::SetSpecCoeff(Variant v) {
   // Single and Double are kept as they are; any other number becomes a Double.
   if (v.type() == VarType::Single || v.type() == VarType::Double)

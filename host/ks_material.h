@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "dispatch.h"
 
@@ -15,7 +16,10 @@ class CKsMaterial : public DispatchObject<CKsMaterial> {
   static void BuildMembers(MemberTable<CKsMaterial>& t);
 
   const std::string& Name() const { return name_; }
-  void SetName(std::string name) { name_ = std::move(name); }
+  // Lists that find materials by name watch for renames (see WatchName).
+  void SetName(std::string name);
+  // stale is set to true whenever the name changes, while it lives.
+  void WatchName(const std::shared_ptr<bool>& stale);
   int16_t MaterialType() const { return materialType_; }
   void SetMaterialType(int16_t type) { materialType_ = type; }
   int32_t AmbientColor() const { return ambientColor_; }
@@ -35,6 +39,7 @@ class CKsMaterial : public DispatchObject<CKsMaterial> {
 
  private:
   std::string name_;
+  std::vector<std::weak_ptr<bool>> nameWatchers_;
   int16_t materialType_ = 0;
   int32_t ambientColor_ = 0;
   int32_t color_ = 0;

@@ -17,11 +17,18 @@ std::string CKsList::KeyOf(const ObjectRef& item) const {
 ObjectRef CKsList::Find(const std::string& key) const {
   if (kind_ == Kind::Objects) {
     auto it = objectsByKey_.find(key);
+    comparisons_ += it != objectsByKey_.end();
     return it == objectsByKey_.end() ? nullptr : it->second;
   }
-  for (const ObjectRef& item : items_)
-    if (KeyOf(item) == key) return item;
-  return nullptr;
+  if (*materialIndexStale_) {
+    materialsByName_.clear();
+    for (const ObjectRef& item : items_) materialsByName_.emplace(KeyOf(item), item);
+    comparisons_ += items_.size();
+    *materialIndexStale_ = false;
+  }
+  auto it = materialsByName_.find(key);
+  comparisons_ += it != materialsByName_.end();
+  return it == materialsByName_.end() ? nullptr : it->second;
 }
 
 void CKsList::AddObject(const KsObjectRef& object, const std::string& key,
@@ -52,6 +59,8 @@ void CKsList::AddMaterial(const KsMaterialRef& material) {
   if (kind_ != Kind::Materials) Fail(err::kTypeMismatch, "Add: this list holds mesh objects");
   if (!material) Fail(err::kObjectRequired, "Add: the material to add is Nothing");
   items_.push_back(material);
+  material->WatchName(materialIndexStale_);
+  materialsByName_.emplace(material->Name(), material);  // the first of a name wins
 }
 
 int32_t CKsList::Position(const Variant& x) const {
@@ -86,6 +95,8 @@ void CKsList::Remove(const Variant& indexOrKey) {
     members_.erase(&object);
     object.SetKey({});
     object.SetGroupKey({});
+  } else {
+    *materialIndexStale_ = true;
   }
   items_.erase(at);
 }

@@ -38,8 +38,10 @@ class CKsList : public DispatchObject<CKsList> {
   int32_t Count() const { return static_cast<int32_t>(items_.size()); }
   // 1-based position or key; error 9 (position) or 5 (key) when there is none.
   ObjectRef Item(const Variant& indexOrKey) const;
-  // The item with this key, or null.
+  // The item with this key, or null. Looked up by key, never by scanning.
   ObjectRef Find(const std::string& key) const;
+  // Items whose keys were compared by look-ups so far (for checks).
+  size_t KeyComparisons() const { return comparisons_; }
   void Remove(const Variant& indexOrKey);
 
   std::vector<KsObjectRef> Objects() const;
@@ -53,6 +55,11 @@ class CKsList : public DispatchObject<CKsList> {
   std::vector<ObjectRef> items_;
   std::unordered_map<std::string, ObjectRef> objectsByKey_;  // object list only
   std::unordered_set<const Dispatch*> members_;              // object list only
+  // Material list: the first material of each name. Rebuilt when a material
+  // was renamed or removed since (materialIndexStale_).
+  mutable std::unordered_map<std::string, ObjectRef> materialsByName_;
+  std::shared_ptr<bool> materialIndexStale_ = std::make_shared<bool>(false);
+  mutable size_t comparisons_ = 0;
   int32_t nextNumber_ = 1;
 };
 

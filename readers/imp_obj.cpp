@@ -44,7 +44,7 @@ template <class T>
 [[gnu::noinline]] void Grow(std::vector<T>& array, size_t n, int64_t& firstAt,
                             const ImportState& st) {
   if (array.empty()) firstAt = st.CharsRead;
-  size_t want = std::max<size_t>(array.capacity() * 2, 1024);
+  size_t want = std::max<size_t>(array.capacity() * 2, 64);
   const int64_t seen = st.CharsRead - firstAt;
   const int64_t length = st.file->Length();
   if (seen >= 65536 && length > st.CharsRead) {

@@ -100,6 +100,40 @@ TEST_F(SceneTest, AssignMaterialByKeyAndByPosition) {
   EXPECT_THROW(ks::Call(scene, "Assign_MaterialToObject", "Object7"), ks::ComError);
 }
 
+TEST_F(SceneTest, MaterialsAreFoundByNameWithoutScanningAndFollowRenames) {
+  // Many materials and as many objects bound one by one, as a 3DS import
+  // does: each look-up compares one key, not the whole list.
+  constexpr int kCount = 20000;
+  auto scene = std::make_shared<ks::CKsScene>();
+  const auto& materials = scene->MaterialList();
+  const auto& objects = scene->ObjectList();
+  for (int i = 0; i < kCount; ++i) {
+    auto m = std::make_shared<ks::CKsMaterial>();
+    m->SetName("M" + std::to_string(i));
+    materials->AddMaterial(m);
+    auto o = std::make_shared<ks::CKsObject>();
+    o->SetMaterialKey("M" + std::to_string(kCount - 1 - i));
+    objects->AddObject(o);
+  }
+  for (int i = 1; i <= kCount; ++i) ASSERT_TRUE(scene->AssignMaterialToObject(Variant(i)));
+  EXPECT_LE(materials->KeyComparisons(), size_t(kCount));
+  EXPECT_EQ(objects->Objects().front()->Material()->Name(), "M19999");
+
+  // The first material of a name wins; a rename or a removal is seen by the
+  // next look-up.
+  auto twin = std::make_shared<ks::CKsMaterial>();
+  twin->SetName("M5");
+  materials->AddMaterial(twin);
+  EXPECT_NE(materials->Find("M5"), twin);
+  auto first = std::static_pointer_cast<ks::CKsMaterial>(materials->Find("M5"));
+  ks::Put(first, "Name", Variant(std::string("Renamed")));
+  EXPECT_EQ(materials->Find("M5"), twin);
+  EXPECT_EQ(materials->Find("Renamed"), first);
+  materials->Remove(Variant(std::string("M5")));
+  EXPECT_EQ(materials->Find("M5"), nullptr);
+  EXPECT_NE(materials->Find("M7"), nullptr);
+}
+
 TEST_F(SceneTest, MaterialPropertiesReadBackWithTheirTypes) {
   ks::ObjectRef m = rt_->CreateObject("Kestrel.CKsMaterial");
   ks::Put(m, "MaterialType", Variant(int16_t{2}));
