@@ -1,11 +1,14 @@
 #include "readers/imp_pov.h"
 
-#include <cfloat>
-#include <cmath>
+#include <algorithm>
+#include <cstring>
 #include <limits>
 
 #include "host/dispatch.h"
+#include "host/large_memory.h"
 #include "host/runtime.h"
+#include "readers/hand_array.h"
+#include "readers/pov_vector.h"
 #include "readers/text_helpers.h"
 #include "readers/text_input.h"
 
@@ -15,19 +18,9 @@ namespace {
 constexpr std::string_view kSource = "KsImport.CImp_POV";
 constexpr int32_t kDefaultColor = 0 + 128 * 256 + 192 * 65536;  // RGB(0, 128, 192)
 constexpr size_t kShownTextLimit = 60;  // longest piece of file text quoted in a message
-
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  return text;
-}
-
-std::string Upper(std::string_view word) {
-  std::string out(word);
-  for (char& c : out)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return out;
-}
+// A statement's text kept beyond this is dropped: its vectors come first, and a
+// statement that never closes must not hold the rest of the file.
+constexpr size_t kMostStatementText = size_t(1) << 16;
 
 std::string Quote(std::string_view text) {
   if (text.size() > kShownTextLimit)
@@ -41,8 +34,20 @@ std::string BaseName(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// The first `count` pieces of `text` split at every "<"; returns how many pieces there are
-// in all (up to count).
+// The object name the other readers give a file: its base name, spaces as "_".
+std::string ObjectNameOf(const std::string& path) {
+  std::string folder = path;
+  std::string name;
+  try {
+    name = SplitFileName(folder);
+  } catch (const ComError&) {
+    name = BaseName(path);  // a name too short to carry an extension
+  }
+  if (!name.empty()) ReplaceAll(1, " ", "_", name);
+  return name;
+}
+
+// The first N pieces of `text` split at every "<"; returns how many there are (up to N).
 template <size_t N>
 size_t SplitAtLess(std::string_view text, std::array<std::string_view, N>& pieces) {
   size_t n = 0;
@@ -53,6 +58,34 @@ size_t SplitAtLess(std::string_view text, std::array<std::string_view, N>& piece
     text.remove_prefix(lt + 1);
   }
   return n;
+}
+
+// Makes room for n more values. Small arrays grow as vectors do; once an
+// array is large, it grows at once to what the rest of the file is expected
+// to need at the density its object has shown so far, so that a large mesh
+// is copied once or twice rather than a dozen times.
+template <class T>
+void MakeRoom(std::vector<T>& values, size_t n, int64_t objectFrom, const ImportState& st) {
+  constexpr size_t kLarge = size_t(1) << 16;
+  if (values.capacity() - values.size() >= n || values.size() < kLarge) return;
+  size_t want = values.capacity() * 2;
+  const int64_t seen = st.CharsRead - objectFrom;
+  const int64_t length = st.file->Length();
+  if (seen > 0 && length > st.CharsRead) {
+    const double perChar = static_cast<double>(values.size()) / static_cast<double>(seen);
+    want =
+        std::max(want / 2 + n,
+                 static_cast<size_t>(perChar * static_cast<double>(length - objectFrom) * 1.0625));
+  }
+  ReserveLarge(values, std::max(want, values.size() + n));
+}
+
+// The first word of a line, for telling a new statement from a continued one.
+std::string_view FirstWord(std::string_view text) {
+  text = TrimSpaces(text);
+  size_t end = 0;
+  while (end < text.size() && text[end] != ' ' && text[end] != '{' && text[end] != '=') ++end;
+  return text.substr(0, end);
 }
 
 }  // namespace
@@ -70,33 +103,71 @@ void CImp_POV::Load(const std::string& p_FileName, CollectionRef& p_colObject3D)
   SmoothCount = -1;
   WordSeen = false;
   inBlockComment_ = false;
+  current_ = nullptr;
+  currentIsFileObject_ = false;
+  vertices_.clear();
+  polygons_.clear();
+  normals_.clear();
+  statement_ = Statement::None;
+  statementText_.clear();
+  mesh2_ = PovMesh2();
   fileLabel_ = BaseName(p_FileName);
+  fileObjectName_ = ObjectNameOf(p_FileName);
   try {
     if (!state_.file) state_.file = std::make_unique<TextInput>();
     state_.file->Open(p_FileName);
     ReadLines();
     state_.file->Close();
+    HandOver();
   } catch (...) {
     state_.CloseFiles();
+    // What was read before the error stays with its object.
+    try {
+      HandOver();
+    } catch (const std::exception&) {
+    }
     throw;
   }
 }
 
 void CImp_POV::ReadLines() {
-  std::string buffer;
   while (!state_.file->AtEnd() && state_.StopImport == 0) {
-    std::string_view raw = ReadLine(state_);
-    buffer = StripComments(raw);
-    for (char& c : buffer)
-      if (c == '\t') c = ' ';
-    ProcessLine(buffer);
+    std::string_view line = CleanLine(ReadLine(state_));
+    if (mesh2_.Active())
+      line = ContinueMesh2(line);
+    else if (statement_ != Statement::None)
+      line = ContinueStatement(line);
+    ProcessLine(line);
     state_.ReportProgress(static_cast<double>(state_.CharsRead));
     state_.YieldToUi();
   }
+  if (state_.StopImport != 0) return;
+  // The file ended inside a statement: it is read as it stands.
+  if (statement_ != Statement::None) FinishStatement(statementText_);
+  if (mesh2_.Active()) try {
+      mesh2_.EndOfFile({vertices_, polygons_, normals_, VertexBase, SmoothCount});
+      VertexBase += mesh2_.AddedVertices();
+      SmoothCount += mesh2_.AddedTriangles();
+    } catch (const ComError& e) {
+      Fail(e.number(), e.description());
+    }
 }
 
-std::string CImp_POV::StripComments(std::string_view line) {
-  std::string out;
+std::string_view CImp_POV::CleanLine(std::string_view raw) {
+  const bool slash = std::memchr(raw.data(), '/', raw.size()) != nullptr;
+  const bool tab = std::memchr(raw.data(), '\t', raw.size()) != nullptr;
+  if (!slash && !tab && !inBlockComment_) return raw;
+  lineBuffer_.clear();
+  if (slash || inBlockComment_)
+    StripComments(raw, lineBuffer_);
+  else
+    lineBuffer_.assign(raw);
+  for (char& c : lineBuffer_)
+    if (c == '\t') c = ' ';
+  return lineBuffer_;
+}
+
+void CImp_POV::StripComments(std::string_view line, std::string& out) {
   out.reserve(line.size());
   bool inString = false;
   for (size_t i = 0; i < line.size(); ++i) {
@@ -133,49 +204,45 @@ std::string CImp_POV::StripComments(std::string_view line) {
       out += c;
     }
   }
-  return out;
 }
 
-void CImp_POV::ProcessLine(std::string& buffer) {
-  std::string_view rest = buffer;
+void CImp_POV::ProcessLine(std::string_view rest) {
   while (!rest.empty()) {
     // A word is judged at the depth before its own opening brace: "mesh{" at
     // the top level is a top-level mesh, as "mesh {" is.
     int32_t depth = BraceDepth;
     bool braceOpened = false;
-    std::string word = Upper(CutWord(rest, braceOpened));
+    std::string_view word = CutWord(rest, braceOpened);
     bool recognised = true;
     if (word == "{") {
       ChangeDepth(1);
     } else if (word == "}") {
       ChangeDepth(-1);
+    } else if (depth >= 0 && (IsWord(word, "TRIANGLE") || IsWord(word, "SMOOTH_TRIANGLE"))) {
+      const Statement kind = word.size() == 8 ? Statement::Triangle : Statement::SmoothTriangle;
+      rest = BeginStatement(kind, braceOpened, rest);
+    } else if (depth >= 0 && IsWord(word, "MESH2")) {
+      NewObject(false, depth == 0);
+      rest = BeginMesh2(braceOpened, rest);
     } else if (depth == 0) {
-      if (word == "#DECLARE") {
-        ReadDeclaredName(buffer, rest);
-      } else if (word == "MESH") {
+      if (IsWord(word, "#DECLARE")) {
+        ReadDeclaredName(rest);
+      } else if (IsWord(word, "MESH")) {
         NewObject(false, true);
-      } else if (word == "OBJECT") {
+      } else if (IsWord(word, "OBJECT")) {
         NewObject(true, true);
-      } else if (word != "SPHERE" && word != "BOX" && word != "CYLINDER" && word != "DISC" &&
-                 word != "PLANE") {
+      } else if (!IsWord(word, "SPHERE") && !IsWord(word, "BOX") && !IsWord(word, "CYLINDER") &&
+                 !IsWord(word, "DISC") && !IsWord(word, "PLANE")) {
         recognised = false;
       }
     } else if (depth > 0) {
-      if (word == "MESH") {
+      if (IsWord(word, "MESH")) {
         NewObject(false, false);
-      } else if (word == "TRIANGLE" || word == "SMOOTH_TRIANGLE") {
-        // The triangle's own braces are not counted: it stands on one line.
-        if (braceOpened) ChangeDepth(-1);
-        if (word == "TRIANGLE")
-          Triangle(rest);
-        else
-          SmoothTriangle(rest);
-        rest = {};
       } else if (word == "<") {
         // A vector standing on its own (a transform's argument): passed over.
         size_t gt = rest.find('>');
         rest = gt == std::string_view::npos ? std::string_view() : rest.substr(gt + 1);
-      } else if (word != "TRANSLATE" && word != "ROTATE" && word != "SCALE") {
+      } else if (!IsWord(word, "TRANSLATE") && !IsWord(word, "ROTATE") && !IsWord(word, "SCALE")) {
         recognised = false;
       }
     } else {
@@ -189,14 +256,14 @@ void CImp_POV::ProcessLine(std::string& buffer) {
 }
 
 std::string_view CImp_POV::CutWord(std::string_view& rest, bool& braceOpened) {
-  rest = Trim(rest);
+  rest = TrimSpaces(rest);
   std::string_view word;
   size_t space = rest.find(' ');
   if (space != std::string_view::npos) {
-    word = Trim(rest.substr(0, space));
+    word = TrimSpaces(rest.substr(0, space));
     rest.remove_prefix(space + 1);
   } else if (size_t brace = rest.find('{'); brace != std::string_view::npos) {
-    word = Trim(rest.substr(0, brace));
+    word = TrimSpaces(rest.substr(0, brace));
     rest.remove_prefix(brace + 1);
     ChangeDepth(1);
     braceOpened = true;
@@ -207,7 +274,7 @@ std::string_view CImp_POV::CutWord(std::string_view& rest, bool& braceOpened) {
   return word;
 }
 
-void CImp_POV::ReadDeclaredName(std::string& buffer, std::string_view& rest) {
+void CImp_POV::ReadDeclaredName(std::string_view& rest) {
   bool braceOpened = false;
   std::string_view name = CutWord(rest, braceOpened);
   size_t equals = name.find('=');
@@ -222,8 +289,8 @@ void CImp_POV::ReadDeclaredName(std::string& buffer, std::string_view& rest) {
   if (after.empty()) return;
   if (braceOpened) ChangeDepth(-1);
   std::string remaining = std::string(after) + (braceOpened ? "{" : " ") + std::string(rest);
-  buffer = std::move(remaining);
-  rest = buffer;
+  lineBuffer_ = std::move(remaining);
+  rest = lineBuffer_;
 }
 
 void CImp_POV::NewObject(bool asObject, bool topLevel) {
@@ -231,30 +298,146 @@ void CImp_POV::NewObject(bool asObject, bool topLevel) {
   // An anonymous mesh inside a block adds to the object created before it.
   else if (DeclaredName.empty() && !topLevel)
     return;
+  CreateObject(DeclaredName.empty() ? std::string("Object") : DeclaredName);
+}
+
+void CImp_POV::CreateObject(const std::string& name) {
+  HandOver();
+  current_ = nullptr;
+  currentIsFileObject_ = false;
   VertexBase = -1;
   SmoothCount = -1;
   ObjectRef object = state_.runtime.CreateObject("Kestrel.CKsObject");
-  Put(object, "Name", Variant(DeclaredName.empty() ? std::string("Object") : DeclaredName));
+  Put(object, "Name", Variant(name));
   Put(object, "DefaultColor", Variant(kDefaultColor));
   Call(Objects, "Add", Variant(object));
+  current_ = std::move(object);
+  objectFrom_ = state_.CharsRead;
 }
 
-ObjectRef CImp_POV::CurrentObject() const {
-  if (Objects->Count() == 0) Fail(err::kBadData, "triangle outside a mesh or object");
-  return Objects->Item(Objects->Count()).ToObject();
+void CImp_POV::NeedObject(bool outsideBlocks) {
+  if (current_ && (!outsideBlocks || currentIsFileObject_)) return;
+  CreateObject(fileObjectName_);
+  currentIsFileObject_ = true;
+}
+
+void CImp_POV::HandOver() {
+  if (!current_) return;
+  if (!vertices_.empty()) HandArray(current_, "Add_Vertices", vertices_);
+  if (!polygons_.empty()) HandArray(current_, "Add_Poligons", polygons_);
+  if (!normals_.empty()) HandArray(current_, "Set_PoligonNormals", normals_);
+}
+
+std::string_view CImp_POV::BeginStatement(Statement kind, bool braceOpened, std::string_view rest) {
+  // The statement's own braces are its own, not the block's.
+  if (braceOpened) ChangeDepth(-1);
+  if (kind == Statement::Triangle && ReadPlainTriangle(braceOpened, rest)) return rest;
+  statement_ = kind;
+  statementNesting_ = braceOpened ? 1 : 0;
+  statementOutside_ = BraceDepth <= 0;
+  statementText_.clear();
+  return TakeStatementText(rest, true);
+}
+
+std::string_view CImp_POV::ContinueStatement(std::string_view rest) {
+  // A line that starts a new statement ends one left open: it is read as it stands.
+  const std::string_view first = FirstWord(rest);
+  if (statementNesting_ <= 1 &&
+      (IsWord(first, "TRIANGLE") || IsWord(first, "SMOOTH_TRIANGLE") || IsWord(first, "MESH") ||
+       IsWord(first, "MESH2") || IsWord(first, "OBJECT") || IsWord(first, "#DECLARE"))) {
+    FinishStatement(statementText_);
+    return rest;
+  }
+  return TakeStatementText(rest, false);
+}
+
+std::string_view CImp_POV::TakeStatementText(std::string_view rest, bool firstLine) {
+  const char* const begin = rest.data();
+  const char* const end = begin + rest.size();
+  const char* p = begin;
+  for (; p != end; ++p) {
+    const char c = *p;
+    if (statementNesting_ == 0) {
+      if (c == ' ') continue;
+      if (c == '{') {
+        statementNesting_ = 1;
+        continue;
+      }
+      // No brace: the rest of the line is the whole statement, and is dropped.
+      if (!firstLine) {
+        statementText_.append(rest);
+        FinishStatement(statementText_);
+      } else {
+        FinishStatement(rest);
+      }
+      return {};
+    }
+    if (c == '{') {
+      ++statementNesting_;
+    } else if (c == '}' && --statementNesting_ == 0) {
+      const std::string_view body(begin, static_cast<size_t>(p - begin));
+      if (statementText_.empty()) {
+        FinishStatement(body);
+      } else {
+        statementText_.append(body);
+        FinishStatement(statementText_);
+      }
+      return rest.substr(static_cast<size_t>(p - begin) + 1);
+    }
+  }
+  // The statement goes on in the next line; the line end counts as a space.
+  if (statementText_.size() < kMostStatementText) {
+    statementText_.append(rest);
+    statementText_ += ' ';
+  }
+  return {};
+}
+
+void CImp_POV::FinishStatement(std::string_view text) {
+  const Statement kind = statement_;
+  statement_ = Statement::None;
+  NeedObject(statementOutside_);
+  if (kind == Statement::Triangle)
+    Triangle(text);
+  else
+    SmoothTriangle(text);
+  statementText_.clear();
+}
+
+// The form nearly every file uses, "{ <x,y,z>, <x,y,z>, <x,y,z> }" on one
+// line, read in one pass; rest is left behind the closing brace. Any other
+// form returns false and takes the general way.
+bool CImp_POV::ReadPlainTriangle(bool braceOpened, std::string_view& rest) {
+  const char* p = rest.data();
+  const char* const end = p + rest.size();
+  if (!braceOpened) {
+    while (p != end && *p == ' ') ++p;
+    if (p == end || *p != '{') return false;
+    ++p;
+  }
+  std::array<Vector, 3> corners;
+  for (size_t k = 0; k < 3; ++k) {
+    if (!ReadPlainVectorAt(p, end, corners[k])) return false;
+    while (p != end && *p == ' ') ++p;
+    if (k < 2 && p != end && *p == ',') ++p;
+  }
+  if (p == end || *p != '}') return false;
+  statementOutside_ = BraceDepth <= 0;
+  NeedObject(statementOutside_);
+  AddTriangle(corners[0], corners[1], corners[2]);
+  rest = std::string_view(p + 1, static_cast<size_t>(end - p - 1));
+  return true;
 }
 
 void CImp_POV::Triangle(std::string_view rest) {
-  ObjectRef object = CurrentObject();
   std::array<std::string_view, 4> pieces;
   if (SplitAtLess(rest, pieces) < 4) return;
-  // All three corners are read before anything is handed to the object, so a
-  // bad number leaves no stray vertices behind.
-  AddTriangle(object, ReadVector(pieces[1]), ReadVector(pieces[2]), ReadVector(pieces[3]));
+  // All three corners are read before anything is added, so a bad number
+  // leaves no stray vertices behind.
+  AddTriangle(ReadVector(pieces[1]), ReadVector(pieces[2]), ReadVector(pieces[3]));
 }
 
 void CImp_POV::SmoothTriangle(std::string_view rest) {
-  ObjectRef object = CurrentObject();
   std::array<std::string_view, 7> pieces;
   if (SplitAtLess(rest, pieces) < 7) return;
   std::array<Vector, 3> corners;
@@ -263,54 +446,61 @@ void CImp_POV::SmoothTriangle(std::string_view rest) {
     corners[k] = ReadVector(pieces[2 * k + 1]);
     normals[k] = ReadVector(pieces[2 * k + 2]);
   }
-  AddTriangle(object, corners[0], corners[1], corners[2]);
-  std::vector<Variant> args;
-  args.reserve(10);
-  args.emplace_back(SmoothCount);
-  for (const Vector& n : normals)
-    for (float v : n) args.emplace_back(v);
-  Call(object, "Set_PoligonNormal", args);
+  AddTriangle(corners[0], corners[1], corners[2]);
+  MakeRoom(normals_, 10, objectFrom_, state_);
+  normals_.push_back(static_cast<float>(SmoothCount));
+  for (const Vector& n : normals) normals_.insert(normals_.end(), n.begin(), n.end());
 }
 
-void CImp_POV::AddTriangle(const ObjectRef& object, const Vector& a, const Vector& b,
-                           const Vector& c) {
-  for (const Vector* v : {&a, &b, &c}) {
-    std::vector<Variant> xyz{Variant((*v)[0]), Variant((*v)[1]), Variant((*v)[2])};
-    Call(object, "Add_Vertex", xyz);
-  }
-  Call(object, "Add_Poligon", Variant(VertexBase + 1), Variant(VertexBase + 2),
-       Variant(VertexBase + 3));
+void CImp_POV::AddTriangle(const Vector& a, const Vector& b, const Vector& c) {
+  MakeRoom(vertices_, 9, objectFrom_, state_);
+  MakeRoom(polygons_, 4, objectFrom_, state_);
+  for (const Vector* v : {&a, &b, &c}) vertices_.insert(vertices_.end(), v->begin(), v->end());
+  polygons_.insert(polygons_.end(), {3, VertexBase + 1, VertexBase + 2, VertexBase + 3});
   VertexBase += 3;
   SmoothCount += 1;
 }
 
+std::string_view CImp_POV::BeginMesh2(bool braceOpened, std::string_view rest) {
+  if (braceOpened) ChangeDepth(-1);
+  NeedObject(false);
+  mesh2_.Begin(braceOpened);
+  return ContinueMesh2(rest);
+}
+
+std::string_view CImp_POV::ContinueMesh2(std::string_view rest) {
+  try {
+    rest = mesh2_.Read(rest, {vertices_, polygons_, normals_, VertexBase, SmoothCount});
+  } catch (const ComError& e) {
+    Fail(e.number(), e.description());
+  }
+  if (!mesh2_.Active()) {
+    VertexBase += mesh2_.AddedVertices();
+    SmoothCount += mesh2_.AddedTriangles();
+  }
+  return rest;
+}
+
 CImp_POV::Vector CImp_POV::ReadVector(std::string_view piece) const {
-  piece = Trim(piece);
+  piece = TrimSpaces(piece);
   size_t gt = piece.find('>');
   if (gt == std::string_view::npos) return {0, 0, 0};
-  std::string_view inside = Trim(piece.substr(0, gt));
-  std::array<std::string_view, 3> parts;
-  size_t count = 0;  // components seen
-  for (std::string_view text = inside;;) {
-    size_t comma = text.find(',');
-    if (count < parts.size()) parts[count] = text.substr(0, comma);
-    ++count;
-    if (comma == std::string_view::npos) break;
-    text.remove_prefix(comma + 1);
-  }
-  if (count != 3) return {0, 0, 0};
+  std::string_view inside = TrimSpaces(piece.substr(0, gt));
   Vector v{};
-  for (size_t k = 0; k < 3; ++k) {
-    double value = 0;
-    if (!ParseNumber(parts[k], value))
+  std::string_view bad;
+  switch (ParseVector(inside, v, bad)) {
+    case VectorRead::Ok:
+      return v;
+    case VectorRead::NotThree:
+      return {0, 0, 0};
+    case VectorRead::NotANumber:
       Fail(err::kTypeMismatch,
-           Quote(Trim(parts[k])) + " in the vector <" + std::string(inside) + "> is not a number");
-    if (std::fabs(value) > FLT_MAX)
-      Fail(err::kOverflow, Quote(Trim(parts[k])) + " in the vector <" + std::string(inside) +
-                               "> is too large for a coordinate");
-    v[k] = static_cast<float>(value);
+           Quote(bad) + " in the vector <" + std::string(inside) + "> is not a number");
+    case VectorRead::TooLarge:
+      break;
   }
-  return v;
+  Fail(err::kOverflow,
+       Quote(bad) + " in the vector <" + std::string(inside) + "> is too large for a coordinate");
 }
 
 void CImp_POV::ChangeDepth(int32_t delta) {

@@ -10,9 +10,8 @@ namespace {
 const std::string kTriangle = "  triangle { <0, 0, 0>, <1, 0, 0>, <0, 1, 0> }";
 const std::string kSmooth =
     "  smooth_triangle { <0, 0, 1>, <0, 0, 1>, <1, 0, 1>, <0, 1, 0>, <0, 1, 1>, <1, 0, 0> }";
-// Its three corner normals as Set_PoligonNormal receives them.
-const std::string kSmoothNormals =
-    "Single(0),Single(0),Single(1),Single(0),Single(1),Single(0),Single(1),Single(0),Single(0))";
+// Its three corner normals as a Set_PoligonNormals record holds them.
+const std::string kSmoothNormals = "0,0,1,0,1,0,1,0,0";
 
 class PovReaderTest : public TextReaderTest, public ::testing::WithParamInterface<std::string> {
  protected:
@@ -42,18 +41,15 @@ class PovReaderTest : public TextReaderTest, public ::testing::WithParamInterfac
 INSTANTIATE_TEST_SUITE_P(LineEnds, PovReaderTest, ::testing::ValuesIn(kLineEnds),
                          [](const auto& info) { return info.param == "\n" ? "LF" : "CRLF"; });
 
-TEST_P(PovReaderTest, DeclaredMeshBuildsTriangleByTriangle) {
+TEST_P(PovReaderTest, DeclaredMeshHandsItsTrianglesOverInWholeArrays) {
   CollectionRef list = Load({"#declare Pyramid =", "mesh {", kTriangle,
                              "\ttriangle\t{ <0, 0, 0>, <0, 1, 0>, <0,0,1.5> }", "}"});
   ASSERT_EQ(Names(list), std::vector<std::string>{"Pyramid"});
   EXPECT_EQ(
       log_->MemberLines(),
-      (std::vector<std::string>{
-          "Name=String(\"Pyramid\")", "DefaultColor=Long(12615680)",
-          "Add_Vertex(Single(0),Single(0),Single(0))", "Add_Vertex(Single(1),Single(0),Single(0))",
-          "Add_Vertex(Single(0),Single(1),Single(0))", "Add_Poligon(Long(0),Long(1),Long(2))",
-          "Add_Vertex(Single(0),Single(0),Single(0))", "Add_Vertex(Single(0),Single(1),Single(0))",
-          "Add_Vertex(Single(0),Single(0),Single(1.5))", "Add_Poligon(Long(3),Long(4),Long(5))"}));
+      (std::vector<std::string>{"Name=String(\"Pyramid\")", "DefaultColor=Long(12615680)",
+                                "Add_Vertices(Single(18)[0,0,0,1,0,0,0,1,0,0,0,0,0,1,0,0,0,1.5])",
+                                "Add_Poligons(Long(8)[3,0,1,2,3,3,4,5])"}));
 }
 
 TEST_P(PovReaderTest, BlocksAndDeclaresNameTheObjects) {
@@ -91,10 +87,8 @@ TEST_P(PovReaderTest, LeadingLinesOfUnknownWordsAreDroppedWhole) {
 
 TEST_P(PovReaderTest, VectorsNeedThreeComponents) {
   CollectionRef list = Load({"mesh {", "  triangle { <1.5, 2, 3>, <1, 2>, <-1e1,+.5,0.> }", "}"});
-  EXPECT_EQ(CallsOf("Add_Vertex"),
-            (std::vector<std::string>{"Add_Vertex(Single(1.5),Single(2),Single(3))",
-                                      "Add_Vertex(Single(0),Single(0),Single(0))",
-                                      "Add_Vertex(Single(-10),Single(0.5),Single(0))"}));
+  EXPECT_EQ(CallsOf("Add_Vertices"),
+            std::vector<std::string>{"Add_Vertices(Single(9)[1.5,2,3,0,0,0,-10,0.5,0])"});
 }
 
 TEST_P(PovReaderTest, PrimitivesAndTransformsAddNothing) {
@@ -109,18 +103,18 @@ TEST_P(PovReaderTest, PrimitivesAndTransformsAddNothing) {
       "}",
   });
   EXPECT_EQ(Names(list), std::vector<std::string>{"Thing"});
-  EXPECT_EQ(CallsOf("Add_Vertex").size(), 3u);
-  EXPECT_EQ(CallsOf("Add_Poligon").size(), 1u);
+  EXPECT_EQ(ObjectAt(list, 1)->VertexCount(), 3);
+  EXPECT_EQ(ObjectAt(list, 1)->TriangleCount(), 1);
 }
 
 TEST_P(PovReaderTest, SmoothTriangleNormalsLandOnTheirOwnTriangles) {
   // Plain and smooth triangles mixed: each normal goes to the host triangle it belongs to.
   CollectionRef list = Load({"#declare Mix = mesh {", kTriangle, kSmooth, kTriangle, kSmooth, "}",
                              "#declare Next = mesh {", kSmooth, "}"});
-  EXPECT_EQ(CallsOf("Set_PoligonNormal"),
-            (std::vector<std::string>{"Set_PoligonNormal(Long(1)," + kSmoothNormals,
-                                      "Set_PoligonNormal(Long(3)," + kSmoothNormals,
-                                      "Set_PoligonNormal(Long(0)," + kSmoothNormals}));
+  EXPECT_EQ(CallsOf("Set_PoligonNormals"),
+            (std::vector<std::string>{
+                "Set_PoligonNormals(Single(20)[1," + kSmoothNormals + ",3," + kSmoothNormals + "])",
+                "Set_PoligonNormals(Single(10)[0," + kSmoothNormals + "])"}));
   KsObjectRef mix = ObjectAt(list, 1);
   ASSERT_EQ(mix->TriangleCount(), 4);
   for (int corner = 0; corner < 3; ++corner) {
@@ -129,7 +123,8 @@ TEST_P(PovReaderTest, SmoothTriangleNormalsLandOnTheirOwnTriangles) {
     EXPECT_FALSE(mix->HasExplicitNormal(2, corner));
     EXPECT_TRUE(mix->HasExplicitNormal(3, corner));
   }
-  EXPECT_EQ(CallsOf("Add_Poligon")[3], "Add_Poligon(Long(9),Long(10),Long(11))");
+  EXPECT_EQ(CallsOf("Add_Poligons")[0],
+            "Add_Poligons(Long(16)[3,0,1,2,3,3,4,5,3,6,7,8,3,9,10,11])");
 }
 
 TEST_P(PovReaderTest, CommentsAreNotWords) {
@@ -142,18 +137,21 @@ TEST_P(PovReaderTest, CommentsAreNotWords) {
       "} // Rook",
   });
   EXPECT_EQ(Names(list), std::vector<std::string>{"Rook"});
-  EXPECT_EQ(CallsOf("Add_Poligon"),
-            std::vector<std::string>{"Add_Poligon(Long(0),Long(1),Long(2))"});
-  EXPECT_EQ(CallsOf("Add_Vertex")[1], "Add_Vertex(Single(1),Single(0),Single(0))");
+  EXPECT_EQ(CallsOf("Add_Poligons"), std::vector<std::string>{"Add_Poligons(Long(4)[3,0,1,2])"});
+  EXPECT_EQ(CallsOf("Add_Vertices"),
+            std::vector<std::string>{"Add_Vertices(Single(9)[0,0,0,1,0,0,0,1,0])"});
 }
 
-TEST_P(PovReaderTest, TriangleOutsideAnyObjectIsAnError) {
-  CollectionRef list;
-  ComError e = LoadError(Lines({"#declare Size = 5", "union {", kTriangle, "}"}, GetParam()), list);
-  EXPECT_EQ(e.description(), "triangle outside a mesh or object (line 3 of scene.inc)");
-  EXPECT_EQ(e.source(), "KsImport.CImp_POV");
-  EXPECT_NE(e.number(), err::kTypeMismatch);  // the run must show it, not skip it
-  EXPECT_FALSE(state_->file->IsOpen());
+TEST_P(PovReaderTest, TrianglesOutsideAnyObjectGoIntoOneNamedAfterTheFile) {
+  // A bare list meant to be included inside a mesh, then one in a block
+  // without an object: both land in the object named after the file.
+  CollectionRef list = Load({"#declare Size = 5", kTriangle, kTriangle, "union {", kTriangle, "}",
+                             "#declare Part = mesh {", kTriangle, "}", kTriangle});
+  EXPECT_EQ(Names(list), (std::vector<std::string>{"scene", "Part", "scene"}));
+  EXPECT_EQ(ObjectAt(list, 1)->TriangleCount(), 3);
+  EXPECT_EQ(ObjectAt(list, 2)->TriangleCount(), 1);
+  EXPECT_EQ(ObjectAt(list, 3)->TriangleCount(), 1);
+  EXPECT_EQ(ObjectAt(list, 1)->DefaultColor(), 12615680);
 }
 
 TEST_P(PovReaderTest, BadNumberIsAnErrorAndObjectsReadSoFarStay) {
