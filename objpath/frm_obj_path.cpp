@@ -233,13 +233,29 @@ void frmObjPath::OnGridChange(int number, int32_t row, const Variant& value) {
       if (row == 0) settings.ExtrudeHeight = value.ToLong();
     } else if (number == 2 && row == 0) {
       const std::string text = value.ToString();
-      if (text == "(None)")
+      if (text == grid::kNoPicture)
         ClearBackground();
       else
-        SetBackgroundPicture(text);
+        ShowBackgroundPicture(text);
     }
   } catch (const ComError&) {
   }
+}
+
+// A picture that cannot be shown is reported, naming the file and why; the
+// area gets its grid back and the row says "(None)" again, so that what the
+// row shows is what the area shows.
+void frmObjPath::ShowBackgroundPicture(const std::string& fileName) {
+  std::string why;
+  try {
+    SetBackgroundPicture(fileName);
+    return;
+  } catch (const ComError& e) {
+    why = e.description();
+  }
+  rt_.GetPerson().MessageBox(why, MsgButtons::OK, MsgIcon::Exclamation, kMsgErrorTitle);
+  ClearBackground();
+  CallGrid(grids_[1], grid::kSetRowValue, {Variant(int32_t{0}), Variant(grid::kNoPicture)});
 }
 
 void frmObjPath::OnGridLostFocus(int number) {
@@ -329,7 +345,7 @@ void frmObjPath::RunBuild() {
       person.MessageBox(kMsgEmptyPath, MsgButtons::OK, MsgIcon::None, "");
       return;
     case BuildOutcome::CapError:
-      person.MessageBox(kMsgIntersect, MsgButtons::OK, MsgIcon::Exclamation, "Error");
+      person.MessageBox(kMsgIntersect, MsgButtons::OK, MsgIcon::Exclamation, kMsgErrorTitle);
       clearObject();
       return;
     case BuildOutcome::Built:
@@ -339,7 +355,7 @@ void frmObjPath::RunBuild() {
     HandOver(Object3D, mesh);
   } catch (const ComError& e) {
     // The object could not take the geometry: say so and keep the dialog open.
-    person.MessageBox(e.description(), MsgButtons::OK, MsgIcon::Exclamation, "Error");
+    person.MessageBox(e.description(), MsgButtons::OK, MsgIcon::Exclamation, kMsgErrorTitle);
     clearObject();
     return;
   }

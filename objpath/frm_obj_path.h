@@ -16,7 +16,9 @@
 // ignored, as a disabled control cannot be clicked.
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "host/form.h"
 #include "host/picture_surface.h"
@@ -38,6 +40,7 @@ class frmObjPath : public Form {
   static constexpr const char* kRegistryKey = "SOFTWARE\\Ardeno\\KsObjPath";
   static constexpr const char* kMsgEmptyPath = "Draw a Path to elaborate";
   static constexpr const char* kMsgIntersect = "Remember that the lines must not intersect.";
+  static constexpr const char* kMsgErrorTitle = "Error";
 
   // Creates the controls and the three property grids by class name; raises
   // ComError when a grid cannot be created.
@@ -94,6 +97,20 @@ class frmObjPath : public Form {
   // views show under the path; its handle is its device context and image.
   const PictureSurface& Picture1Image() const { return picture1Image_.Surface(); }
 
+  // ---- What the drawing area shows, for views (frm_obj_path_area.cpp) ----
+  // Everything is in drawing-area pixels; views draw, in this order, the
+  // persistent image (redrawn when its Revision() changes), the segments, the
+  // markers, the axis line and the bar.
+  struct AreaContents {
+    std::vector<LineSegment> segments;  // shown segments: path, rubber band, closing
+    std::vector<Marker> markers;        // shown point markers
+    std::optional<LineSegment> axis;    // the rotation axis in "Build Path" mode
+    std::optional<float> barLeft;       // Left of the bar when it shows ("Move Bar")
+    int pointer = 0;                    // the area's mouse pointer
+    bool operator==(const AreaContents&) const = default;
+  };
+  AreaContents DrawingArea() const;
+
  private:
   void RegisterControls();
   void CreateGrids();
@@ -101,6 +118,7 @@ class frmObjPath : public Form {
   void SetGridEnabled(int number, bool enabled);
   void OnGridChange(int number, int32_t row, const Variant& value);
   void OnGridLostFocus(int number);
+  void ShowBackgroundPicture(const std::string& fileName);
   void RunBuild();
   void ClosePathHandling();
   bool ClosePathChecked() const;

@@ -22,6 +22,9 @@ inline constexpr DispId kRowValue = 22;          // (row) → value
 inline constexpr DispId kRowCaption = 23;        // (row) → String
 inline constexpr DispId kChoosePicture = 24;     // (row): asks the person for a picture file
 
+// The picture row's value when it holds no picture.
+inline constexpr const char* kNoPicture = "(None)";
+
 // Items of the list row, numbered from 0: the grid reports the item number.
 inline constexpr int16_t kItemTrue = 0;
 inline constexpr int16_t kItemFalse = 1;

@@ -21,6 +21,7 @@ struct LineSegment {
   float X1 = 0, Y1 = 0, X2 = 0, Y2 = 0;
   bool loaded = false;
   bool visible = false;
+  bool operator==(const LineSegment&) const = default;
 };
 
 // A square point marker, its top-left corner at the point.
@@ -29,6 +30,7 @@ struct Marker {
   float Left = 0, Top = 0;
   bool loaded = false;
   bool visible = false;
+  bool operator==(const Marker&) const = default;
 };
 
 // Mouse buttons as event handlers receive them.

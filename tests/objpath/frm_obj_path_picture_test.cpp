@@ -112,6 +112,25 @@ TEST_F(PicturePathTest, TheAreaStartsWithTheGridAndThePictureRowSwitchesIt) {
   EXPECT_TRUE(IsGrid());
 }
 
+TEST_F(PicturePathTest, ABackgroundThatCannotBeShownIsReportedAndTheGridComesBack) {
+  const std::string broken = (dir_ / "broken.png").string();
+  std::ofstream(broken) << "no picture here";
+  const std::string missing = (dir_ / "gone.png").string();
+  for (const std::string& file : {broken, missing}) {
+    SCOPED_TRACE(file);
+    SetPictureRow(Picture("bg.png", {{0, 0, 9, 9}}));  // a picture shows first
+    person_->messages.clear();
+    SetPictureRow(file);
+    ASSERT_EQ(person_->messages.size(), 1u);
+    const auto& message = person_->messages[0];
+    EXPECT_NE(message.text.find(file), std::string::npos);  // names the file
+    EXPECT_GT(message.text.size(), file.size() + 25);       // and says why
+    EXPECT_EQ(message.icon, ks::MsgIcon::Exclamation);
+    EXPECT_TRUE(IsGrid());
+    EXPECT_EQ(PictureGrid().rows[0].value, Variant("(None)"));
+  }
+}
+
 TEST_F(PicturePathTest, GetFromAPictureTracesTheFirstShapeIntoAClosedPath) {
   form_->Fire("Option1_Click", {Variant(int16_t{1})});  // "Extrude" enables the button
   // An earlier path is replaced by the traced one.
