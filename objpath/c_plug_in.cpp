@@ -4,8 +4,23 @@
 
 #include "ks_version.h"
 #include "objpath/frm_obj_path.h"
+#ifdef KS_PLUGIN_VIEWS
+#include "objpath/view/obj_path_view.h"
+#endif
 
 namespace ks::objpath {
+namespace {
+
+// A person at the desktop works the loaded dialog in its Qt view; any other
+// person works the form through ShowModal.
+void ShowDialog(Runtime& rt, frmObjPath& dialog) {
+#ifdef KS_PLUGIN_VIEWS
+  if (rt.GetPerson().IsDesktop()) return ShowObjPathView(dialog);
+#endif
+  rt.GetPerson().ShowModal(dialog);
+}
+
+}  // namespace
 
 void CPlugIn::BuildMembers(MemberTable<CPlugIn>& t) {
   t.Property("Name", [](CPlugIn& p, std::span<Variant>) { return Variant(p.Name()); });
@@ -29,7 +44,7 @@ void CPlugIn::ExecutePlugIn(Variant& NewObject3D) {
   auto dialog = std::make_unique<frmObjPath>(rt_);
   dialog->Object3D = object3D;
   dialog->Fire("Form_Load");
-  rt_.GetPerson().ShowModal(*dialog);
+  ShowDialog(rt_, *dialog);
   // The call returns only after the dialog has closed.
   if (!dialog->Closed()) dialog->RequestClose();
   NewObject3D = Variant(dialog->Object3D);

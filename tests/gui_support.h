@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
@@ -55,6 +56,12 @@ void WhenModal(std::function<void(T*)> answer) {
 inline void ChooseInFileDialog(QFileDialog* dialog, const QString& file) {
   dialog->selectFile(file);
   static_cast<QDialog*>(dialog)->accept();
+}
+
+// Clicks a check box on its tick box, where a click always lands, however
+// wide the layout stretched the box.
+inline void ClickCheckBox(QAbstractButton* box) {
+  QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
 }
 
 // The button among widget's children whose text is `text` (mnemonics

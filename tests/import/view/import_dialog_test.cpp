@@ -74,7 +74,7 @@ TEST_F(ImportDialogTest, FormatListShowsOnlyTheChosenFormatsOptions) {
 
   // Ticks reach the form; the chosen format is remembered for the next dialog.
   ChooseFormat(dialog, 2);
-  QTest::mouseClick(Find<QCheckBox>(dialog, "chkAutoSmooth"), Qt::LeftButton);
+  guitest::ClickCheckBox(Find<QCheckBox>(dialog, "chkAutoSmooth"));
   EXPECT_EQ(form->chkAutoSmooth.value.ToLong(), 1);
   QTest::mouseClick(Find<QPushButton>(dialog, "cmdCancel"), Qt::LeftButton);
   EXPECT_FALSE(dialog.isVisible());
@@ -98,7 +98,7 @@ TEST_F(ImportDialogTest, ImportThroughTheFileDialogFillsTheScene) {
   // picks the file; the finished run closes the dialog.
   WhenModal<ImportDialog>([&](ImportDialog* dialog) {
     ChooseFormat(*dialog, 0);
-    QTest::mouseClick(Find<QCheckBox>(*dialog, "chkNorm"), Qt::LeftButton);
+    guitest::ClickCheckBox(Find<QCheckBox>(*dialog, "chkNorm"));
     WhenModal<QFileDialog>([&](QFileDialog* files) {
       filters = files->nameFilters();
       startFolder = files->directory().absolutePath();

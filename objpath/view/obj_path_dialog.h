@@ -1,0 +1,62 @@
+#pragma once
+// The Qt Widgets dialog of frmObjPath: a thin view that shows the form's
+// controls and fires the form's events by name. Left, the drawing area with
+// "Build Path" / "Move Bar" under it; right, "Rotation" / "Extrude", the
+// frames "By Rotation" ("Close Path" and the rotation grid), "Extrude" (the
+// height grid and "Get from a Picture") and "BackGround" (the picture grid),
+// and the buttons "Get Object", "Clean" and "Cancel". Widgets carry the
+// controls' names as object names ("Option1(0)", "Check1", "cmdGetObj", ...).
+#include <QDialog>
+#include <array>
+#include <string>
+#include <vector>
+
+#include "host/variant.h"
+
+class QAbstractButton;
+class QCheckBox;
+class QGroupBox;
+class QPushButton;
+class QRadioButton;
+class QTimer;
+
+namespace ks {
+struct Control;
+}
+
+namespace ks::objpath {
+
+class DrawingArea;
+class PropertyGridView;
+class frmObjPath;
+
+class ObjPathDialog : public QDialog {
+  Q_OBJECT
+ public:
+  explicit ObjPathDialog(frmObjPath& form, QWidget* parent = nullptr);
+
+  // Shows the form's controls as they are now. A timer calls it while the
+  // dialog is open, so a trace that gives the event loop turns shows its
+  // points as they come.
+  void Refresh();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void reject() override;  // Escape: the close box
+
+ private:
+  void Fire(const std::string& event, std::vector<Variant> args = {});
+  QRadioButton* AddOption(Control& control, const std::string& event, int index);
+  QPushButton* AddButton(Control& control, const std::string& event);
+  QGroupBox* AddFrame(Control& control);
+
+  frmObjPath& form_;
+  DrawingArea* area_;
+  std::array<PropertyGridView*, 3> grids_{};
+  std::vector<std::pair<QAbstractButton*, Control*>> buttons_;
+  std::vector<std::pair<QGroupBox*, Control*>> frames_;
+  QCheckBox* check1_;
+  QTimer* refreshTimer_;
+};
+
+}  // namespace ks::objpath
