@@ -33,6 +33,9 @@ void AddPathCommand(CLI::App& app, CommandRunner& runner);
 void AddTraceCommand(CLI::App& app, CommandRunner& runner);
 void AddPluginCommands(CLI::App& app, CommandRunner& runner);
 void AddRenderCommand(CLI::App& app, CommandRunner& runner);
+// The main window (built with the desktop parts only).
+void AddGuiCommand(CLI::App& app, CommandRunner& runner, const char* programName);
+int RunGui(AppContext& ctx, const std::vector<std::string>& files, const char* programName);
 
 // Registers every plug-in library found in dir; returns a message per failure.
 std::vector<std::string> RegisterPluginFolder(ks::Runtime& rt, const std::filesystem::path& dir);

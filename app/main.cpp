@@ -8,28 +8,36 @@
 #include "app/commands.h"
 #include "host/host_classes.h"
 #include "host/runtime.h"
+#include "ks_version.h"
 
 namespace {
 
-// The plug-in folder: ../plugins next to the executable's folder.
+// The plug-in folder, relative to the executable's folder: lib/kestrel/plugins
+// beside bin/ once installed, plugins/ beside bin/ in a build tree.
 std::filesystem::path PluginFolder() {
   std::error_code ec;
   auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
   if (ec) return "plugins";
-  return exe.parent_path().parent_path() / "plugins";
+  const auto prefix = exe.parent_path().parent_path();
+  const auto installed = prefix / "lib" / "kestrel" / "plugins";
+  return std::filesystem::is_directory(installed, ec) ? installed : prefix / "plugins";
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   CLI::App app{"kestrel: import meshes and build objects from paths through the Ks plug-ins"};
-  app.require_subcommand(1);
+  app.require_subcommand(0, 1);
+  app.set_version_flag("--version", "kestrel " KS_VERSION_TEXT);
   kestrel::CommandRunner runner;
   kestrel::AddImportCommand(app, runner);
   kestrel::AddPathCommand(app, runner);
   kestrel::AddTraceCommand(app, runner);
   kestrel::AddPluginCommands(app, runner);
   kestrel::AddRenderCommand(app, runner);
+#ifdef KS_WITH_GUI
+  kestrel::AddGuiCommand(app, runner, argv[0]);
+#endif
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -42,7 +50,14 @@ int main(int argc, char** argv) {
     kestrel::AppContext ctx{runtime, PluginFolder()};
     for (const auto& problem : kestrel::RegisterPluginFolder(runtime, ctx.pluginDir))
       std::cerr << "kestrel: " << problem << "\n";
-    return runner ? runner(ctx) : kestrel::kExitUsage;
+    if (runner) return runner(ctx);
+#ifdef KS_WITH_GUI
+    // No command: the main window.
+    return kestrel::RunGui(ctx, {}, argv[0]);
+#else
+    std::cerr << app.help();
+    return kestrel::kExitUsage;
+#endif
   } catch (const ks::ComError& e) {
     std::cerr << "kestrel: " << e.description() << "\n";
     return kestrel::kExitFailed;

@@ -1,0 +1,108 @@
+#include "app/gui/scene_panel.h"
+
+#include <QHeaderView>
+#include <QPixmap>
+
+#include "host/ks_material.h"
+
+namespace kestrel::gui {
+namespace {
+
+constexpr int kSwatchPixels = 14;
+
+// A square in a Long RGB colour (red in the low byte).
+QIcon Swatch(int32_t rgb) {
+  QPixmap pixmap(kSwatchPixels, kSwatchPixels);
+  pixmap.fill(QColor(rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF));
+  return QIcon(pixmap);
+}
+
+QString ColorText(int32_t rgb) {
+  return QStringLiteral("RGB(%1, %2, %3)")
+      .arg(rgb & 0xFF)
+      .arg((rgb >> 8) & 0xFF)
+      .arg((rgb >> 16) & 0xFF);
+}
+
+}  // namespace
+
+ScenePanel::ScenePanel(QWidget* parent) : QTreeWidget(parent) {
+  setHeaderLabels({tr("Name"), tr("Vertices"), tr("Triangles"), tr("Colour"), tr("Visible")});
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setRootIsDecorated(true);
+  header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  addTopLevelItem(new QTreeWidgetItem(QStringList{tr("Objects")}));
+  addTopLevelItem(new QTreeWidgetItem(QStringList{tr("Materials")}));
+  connect(this, &QTreeWidget::itemChanged, this, &ScenePanel::OnItemChanged);
+  connect(this, &QTreeWidget::itemSelectionChanged, this, &ScenePanel::OnSelectionChanged);
+}
+
+void ScenePanel::Show(ks::CKsScene& scene, const std::string& selectedKey) {
+  scene_ = &scene;
+  filling_ = true;
+  qDeleteAll(ObjectsRoot()->takeChildren());
+  qDeleteAll(MaterialsRoot()->takeChildren());
+  for (const ks::KsObjectRef& object : scene.ObjectList()->Objects()) {
+    auto* row = new QTreeWidgetItem(ObjectsRoot());
+    const QString key = QString::fromStdString(object->Key());
+    row->setText(kName, object->Name().empty() ? key : QString::fromStdString(object->Name()));
+    row->setData(kName, kKeyRole, key);
+    row->setText(kVertices, QString::number(object->VertexCount()));
+    row->setText(kTriangles, QString::number(object->TriangleCount()));
+    row->setTextAlignment(kVertices, Qt::AlignRight | Qt::AlignVCenter);
+    row->setTextAlignment(kTriangles, Qt::AlignRight | Qt::AlignVCenter);
+    const int32_t color = object->Material() ? object->Material()->Color() : object->DefaultColor();
+    row->setIcon(kColor, Swatch(color));
+    row->setText(kColor, ColorText(color));
+    row->setFlags(row->flags() | Qt::ItemIsUserCheckable);
+    row->setCheckState(kVisible, object->Visible() ? Qt::Checked : Qt::Unchecked);
+  }
+  for (const ks::KsMaterialRef& material : scene.MaterialList()->Materials()) {
+    auto* row = new QTreeWidgetItem(MaterialsRoot());
+    row->setText(kName, QString::fromStdString(material->Name()));
+    row->setIcon(kColor, Swatch(material->Color()));
+    row->setText(kColor, ColorText(material->Color()));
+  }
+  expandAll();
+  filling_ = false;
+  Select(selectedKey);
+}
+
+QTreeWidgetItem* ScenePanel::ObjectRow(const std::string& key) const {
+  const QString wanted = QString::fromStdString(key);
+  for (int i = 0; i < ObjectsRoot()->childCount(); ++i)
+    if (ObjectsRoot()->child(i)->data(kName, kKeyRole).toString() == wanted)
+      return ObjectsRoot()->child(i);
+  return nullptr;
+}
+
+void ScenePanel::Select(const std::string& key) {
+  QTreeWidgetItem* row = ObjectRow(key);
+  if (row == currentItem() && row && row->isSelected()) return;
+  filling_ = true;
+  clearSelection();
+  if (row) {
+    setCurrentItem(row);
+    row->setSelected(true);
+    scrollToItem(row);
+  }
+  filling_ = false;
+}
+
+void ScenePanel::OnItemChanged(QTreeWidgetItem* item, int column) {
+  if (filling_ || column != kVisible || !scene_ || item->parent() != ObjectsRoot()) return;
+  const std::string key = item->data(kName, kKeyRole).toString().toStdString();
+  if (auto object = std::dynamic_pointer_cast<ks::CKsObject>(scene_->ObjectList()->Find(key))) {
+    object->SetVisible(item->checkState(kVisible) == Qt::Checked);
+    emit visibilityChanged();
+  }
+}
+
+void ScenePanel::OnSelectionChanged() {
+  if (filling_) return;
+  const auto rows = selectedItems();
+  if (rows.isEmpty() || rows.front()->parent() != ObjectsRoot()) return;
+  emit objectSelected(rows.front()->data(kName, kKeyRole).toString());
+}
+
+}  // namespace kestrel::gui
