@@ -35,7 +35,9 @@ void AddPluginCommands(CLI::App& app, CommandRunner& runner);
 void AddRenderCommand(CLI::App& app, CommandRunner& runner);
 // The main window (built with the desktop parts only).
 void AddGuiCommand(CLI::App& app, CommandRunner& runner, const char* programName);
-int RunGui(AppContext& ctx, const std::vector<std::string>& files, const char* programName);
+// screenshot: when not empty, the window is saved there once drawn and closed.
+int RunGui(AppContext& ctx, const std::vector<std::string>& files, const char* programName,
+           const std::string& screenshot = {});
 
 // Registers every plug-in library found in dir; returns a message per failure.
 std::vector<std::string> RegisterPluginFolder(ks::Runtime& rt, const std::filesystem::path& dir);

@@ -3,6 +3,8 @@
 #include <CLI/CLI.hpp>
 #include <QApplication>
 #include <QIcon>
+#include <QTimer>
+#include <iostream>
 
 #include "app/commands.h"
 #include "app/desktop/desktop_person.h"
@@ -12,7 +14,15 @@
 
 namespace kestrel {
 
-int RunGui(AppContext& ctx, const std::vector<std::string>& files, const char* programName) {
+namespace {
+
+// Time for the window to show and draw before a screenshot is taken.
+constexpr int kScreenshotDelayMs = 700;
+
+}  // namespace
+
+int RunGui(AppContext& ctx, const std::vector<std::string>& files, const char* programName,
+           const std::string& screenshot) {
   int argc = 1;
   char* argv[] = {const_cast<char*>(programName), nullptr};
   QApplication app(argc, argv);
@@ -25,17 +35,33 @@ int RunGui(AppContext& ctx, const std::vector<std::string>& files, const char* p
   gui::MainWindow window(ctx.runtime, person);
   window.show();
   for (const std::string& file : files) window.OpenFile(QString::fromStdString(file));
+  bool saved = true;
+  if (!screenshot.empty())
+    QTimer::singleShot(kScreenshotDelayMs, &window, [&] {
+      saved = window.grab().save(QString::fromStdString(screenshot));
+      if (!saved) std::cerr << "kestrel: cannot write the screenshot " << screenshot << "\n";
+      QApplication::quit();
+    });
   int rc = QApplication::exec();
+  if (!saved) rc = 1;
   ctx.runtime.SetPerson(nullptr);
   return rc == 0 ? kExitOk : kExitFailed;
 }
 
 void AddGuiCommand(CLI::App& app, CommandRunner& runner, const char* programName) {
-  auto files = std::make_shared<std::vector<std::string>>();
+  struct GuiOptions {
+    std::vector<std::string> files;
+    std::string screenshot;
+  };
+  auto opt = std::make_shared<GuiOptions>();
   auto* cmd = app.add_subcommand("gui", "Open the main window, importing the files named");
-  cmd->add_option("FILE", *files, "files to import (obj, dxf, 3ds, inc)");
-  cmd->callback([&runner, files, programName] {
-    runner = [files, programName](AppContext& ctx) { return RunGui(ctx, *files, programName); };
+  cmd->add_option("FILE", opt->files, "files to import (obj, dxf, 3ds, inc)");
+  cmd->add_option("--screenshot", opt->screenshot,
+                  "save a picture of the window once it has drawn, then quit");
+  cmd->callback([&runner, opt, programName] {
+    runner = [opt, programName](AppContext& ctx) {
+      return RunGui(ctx, opt->files, programName, opt->screenshot);
+    };
   });
 }
 

@@ -62,6 +62,7 @@ MainWindow::MainWindow(ks::Runtime& runtime, std::shared_ptr<ks::Person> dialogs
   auto* dock = new QDockWidget(tr("Scene"), this);
   dock->setObjectName("scenePanel");
   dock->setWidget(panel_);
+  panel_->setMinimumWidth(380);
   addDockWidget(Qt::LeftDockWidgetArea, dock);
   connect(panel_, &ScenePanel::objectSelected, this,
           [this](const QString& key) { SelectObject(key.toStdString()); });

@@ -32,6 +32,7 @@ in vec3 vNormal;
 in vec3 vViewPosition;
 uniform vec3 uColor;
 uniform bool uUnlit;
+uniform vec3 uGlow;  // selection: a rim of this colour where the surface turns away
 out vec4 fragColor;
 void main() {
   if (uUnlit) { fragColor = vec4(uColor, 1.0); return; }
@@ -43,7 +44,8 @@ void main() {
   vec3 fill = normalize(vec3(0.6, -0.25, 0.45));
   float diffuse = 0.75 * max(dot(n, key), 0.0) + 0.3 * max(dot(n, fill), 0.0);
   float specular = 0.22 * pow(max(dot(n, normalize(key + v)), 0.0), 40.0);
-  fragColor = vec4(uColor * (0.2 + diffuse) + vec3(specular), 1.0);
+  float rim = pow(1.0 - max(dot(n, v), 0.0), 2.0);
+  fragColor = vec4(uColor * (0.2 + diffuse) + vec3(specular) + uGlow * rim, 1.0);
 }
 )";
 
@@ -65,7 +67,8 @@ void main() { fragColor = vec4(vColor, 1.0); }
 )";
 
 constexpr int kGizmoPixels = 90;
-constexpr float kSelectionTint = 0.45f;
+constexpr float kSelectionTint = 0.3f;
+constexpr float kSelectionGlow = 0.9f;
 
 GLuint CompileShader(GLenum kind, const char* source) {
   GLuint shader = glCreateShader(kind);
@@ -288,6 +291,8 @@ void SceneRenderer::Render(const Camera& camera, const RenderSettings& s, unsign
   SetMatrix(d.meshProgram, "uProjection", projection);
   const GLint colorAt = glGetUniformLocation(d.meshProgram, "uColor");
   const GLint unlitAt = glGetUniformLocation(d.meshProgram, "uUnlit");
+  const GLint glowAt = glGetUniformLocation(d.meshProgram, "uGlow");
+  const QVector3D selection(Palette::kSelection[0], Palette::kSelection[1], Palette::kSelection[2]);
   // Surfaces sit a little behind the wire drawn over them.
   glEnable(GL_POLYGON_OFFSET_FILL);
   glPolygonOffset(1, 1);
@@ -295,12 +300,13 @@ void SceneRenderer::Render(const Camera& camera, const RenderSettings& s, unsign
   for (const GpuMesh& m : d.meshes) {
     if (!m.visible || m.corners == 0) continue;
     if (!m.empty) groundY = std::min(groundY, m.min.y());
-    QVector3D color = m.color;
-    if (!s.selectedKey.empty() && m.key == s.selectedKey)
-      color = color * (1 - kSelectionTint) +
-              QVector3D(Palette::kSelection[0], Palette::kSelection[1], Palette::kSelection[2]) *
-                  kSelectionTint;
+    QVector3D color = m.color, glow;
+    if (!s.selectedKey.empty() && m.key == s.selectedKey) {
+      color = color * (1 - kSelectionTint) + selection * kSelectionTint;
+      glow = selection * kSelectionGlow;
+    }
     glUniform3f(colorAt, color.x(), color.y(), color.z());
+    glUniform3f(glowAt, glow.x(), glow.y(), glow.z());
     glUniform1i(unlitAt, 0);
     glBindVertexArray(m.vao);
     glDrawArrays(GL_TRIANGLES, 0, m.corners);

@@ -1,0 +1,43 @@
+# Installation as a desktop application, and the Debian package.
+#   bin/kestrel
+#   lib/kestrel/libkshost.so          the host runtime the plug-ins share
+#   lib/kestrel/plugins/*.so          the plug-ins; kestrel registers them at start
+#   share/applications/kestrel.desktop, share/mime/packages/kestrel.xml,
+#   share/icons/hicolor/scalable/apps/kestrel.svg
+include(GNUInstallDirs)
+
+# Plain lib/, whatever the multiarch settings say: kestrel looks for its
+# plug-ins in ../lib/kestrel/plugins from its own folder.
+set(KS_INSTALL_LIB_DIR lib/kestrel)
+
+set_target_properties(kestrel PROPERTIES INSTALL_RPATH "$ORIGIN/../${KS_INSTALL_LIB_DIR}")
+set_target_properties(KsImport KsObjPath PROPERTIES INSTALL_RPATH "$ORIGIN/..")
+set_target_properties(kshost PROPERTIES INSTALL_RPATH "$ORIGIN")
+
+install(TARGETS kestrel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS kshost LIBRARY DESTINATION ${KS_INSTALL_LIB_DIR} NAMELINK_SKIP)
+install(TARGETS KsImport KsObjPath LIBRARY DESTINATION ${KS_INSTALL_LIB_DIR}/plugins)
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/kestrel.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/kestrel-mime.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages RENAME kestrel.xml)
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/kestrel.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+
+set(CPACK_PACKAGE_NAME kestrel)
+set(CPACK_PACKAGE_VENDOR "Kestrel plug-ins project")
+set(CPACK_PACKAGE_CONTACT "Kestrel plug-ins project <kestrel@localhost>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+    "Stand-in 3D host with the KsImport and KsObjPath plug-ins")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_STRIP_FILES ON)
+# Libraries come from dpkg-shlibdeps; the OpenGL drivers are loaded at run time
+# and so are named here.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_BINARY_DIR}/lib)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libgl1-mesa-dri, libegl-mesa0")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "shared-mime-info, desktop-file-utils")
+include(CPack)
