@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the default preset, imports every bundled
 # sample through the KsImport plug-in, exports one of them, and builds objects
-# from a path and from a picture through the KsObjPath plug-in.
+# from a path and from a picture through the KsObjPath plug-in, and renders a
+# picture of a sample without needing a display.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -18,6 +19,8 @@ for f in samples/*.obj samples/*.3ds samples/*.dxf samples/*.inc; do
   echo "== kestrel import $f"
   "$k" import "$f"
 done
+echo "== kestrel render samples/sample.inc -o $out/sample-gem.png"
+"$k" render samples/sample.inc -o "$out/sample-gem.png" --size 800x500
 echo "== kestrel import samples/cube.obj --normals --export $out/cube.glb"
 "$k" import samples/cube.obj --normals --export "$out/cube.glb"
 echo "wrote $out/cube.glb"
