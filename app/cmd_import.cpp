@@ -1,4 +1,4 @@
-// kestrel import FILE [--format obj|dxf|3ds|inc] [--normals] [--smooth-all]
+// kestrel import FILE [--format obj|dxf|3ds|inc] [--normals] [--smooth-all] [--split-objects]
 //                     [--auto-smooth] [--export OUT] [--json [--geometry]]
 //
 // Imports FILE into a fresh scene through the KsImport plug-in, prints the

@@ -64,6 +64,8 @@ void AddImportOptions(CLI::App& cmd, ImportOptions& opt) {
       ->check(CLI::IsMember({"obj", "dxf", "3ds", "inc"}, CLI::ignore_case));
   cmd.add_flag("--normals", opt.normals, "WaveFront: import the file's normals");
   cmd.add_flag("--smooth-all", opt.smoothAll, "WaveFront: smooth all normal groups");
+  cmd.add_flag("--split-objects", opt.splitObjects,
+               "WaveFront: each 'o NAME' line starts an object of that name");
   cmd.add_flag("--auto-smooth", opt.autoSmooth, "3DStudio: smooth the normals automatically");
 }
 
@@ -92,8 +94,8 @@ ImportOutcome ImportThroughPlugin(AppContext& ctx, const ImportOptions& opt) {
   ks::ObjectRef plugin = ctx.runtime.CreateObject("KsImport.CPlugIn");
 
   auto person = std::make_shared<ScriptedImportPerson>(
-      ImportAnswers{format, opt.normals, opt.smoothAll, opt.autoSmooth, opt.file}, std::cerr,
-      &gInterrupted, isatty(STDERR_FILENO) != 0);
+      ImportAnswers{format, opt.normals, opt.smoothAll, opt.autoSmooth, opt.file, opt.splitObjects},
+      std::cerr, &gInterrupted, isatty(STDERR_FILENO) != 0);
   ctx.runtime.SetPerson(person);
   bool interrupted = false;
   {

@@ -20,6 +20,7 @@ struct ImportOptions {
   bool normals = false;
   bool smoothAll = false;
   bool autoSmooth = false;
+  bool splitObjects = false;
 };
 
 // FILE, --format and the format options.

@@ -23,6 +23,7 @@ struct ImportAnswers {
   bool smoothAll = false;
   bool autoSmooth = false;
   std::string file;  // the file dialog's answer
+  bool splitObjects = false;
 };
 
 class ScriptedImportPerson : public ks::Person {

@@ -29,13 +29,15 @@ frmImport::frmImport(Runtime& rt) : rt_(rt), state_(rt), readerFactory_(&CreateR
   Register(fraWaveFront, "fraWaveFront", "WaveFront Options");
   Register(chkNorm, "chkNorm", "Import Normals");
   Register(chkSmooth, "chkSmooth", "Smooth all Normal Group");
+  Register(chkSplitObjects, "chkSplitObjects", "Split objects at 'o' lines");
   Register(fra3DStudio, "fra3DStudio", "3DStudio Options");
   Register(chkAutoSmooth, "chkAutoSmooth", "Auto Normals Smoothing");
   Register(fraNoOptions, "fraNoOptions", "No Options");
   Register(cmdImport, "cmdImport", "Import");
   Register(cmdCancel, "cmdCancel", "Cancel");
   Register(ProgressBar1, "ProgressBar1");
-  for (Control* box : {&chkNorm, &chkSmooth, &chkAutoSmooth}) box->value = Variant(int16_t{0});
+  for (Control* box : {&chkNorm, &chkSmooth, &chkSplitObjects, &chkAutoSmooth})
+    box->value = Variant(int16_t{0});
   ProgressBar1.value = Variant(0.0);
   state_.ui = this;
 }
@@ -89,6 +91,9 @@ void frmImport::Form_Load() {
     for (const ImportFormat& f : kImportFormats) cmbFormat.items.emplace_back(f.item);
   });
   IgnoreErrors([&] { SetFormatIndex(ImportSettings(rt_).ReadFileFormat()); });
+  IgnoreErrors([&] {
+    chkSplitObjects.value = Variant(static_cast<int16_t>(ImportSettings(rt_).ReadSplitObjects()));
+  });
 }
 
 void frmImport::SetFormatIndex(int index) {
@@ -144,6 +149,7 @@ bool frmImport::Form_QueryUnload(int) {
 void frmImport::Form_Unload() {
   IgnoreErrors(
       [&] { ImportSettings(rt_).WriteFileFormat(static_cast<int16_t>(cmbFormat.listIndex)); });
+  IgnoreErrors([&] { ImportSettings(rt_).WriteSplitObjects(Checked(chkSplitObjects)); });
 }
 
 bool frmImport::AskStopImport() {
@@ -155,7 +161,8 @@ MsgResult frmImport::Message(std::string_view text, MsgButtons buttons, MsgIcon 
 }
 
 void frmImport::SetControlsEnabled(bool enabled) {
-  for (Control* c : {&cmbFormat, &cmdImport, &chkAutoSmooth, &chkNorm, &chkSmooth})
+  for (Control* c :
+       {&cmbFormat, &cmdImport, &chkAutoSmooth, &chkNorm, &chkSmooth, &chkSplitObjects})
     c->enabled = enabled;
 }
 

@@ -86,6 +86,7 @@ class frmImport : public Form, public readers::ImportUi {
   Control fraWaveFront;
   Control chkNorm;
   Control chkSmooth;
+  Control chkSplitObjects;
   Control fra3DStudio;
   Control chkAutoSmooth;
   Control fraNoOptions;

@@ -102,7 +102,8 @@ void frmImport::StartRun() {
   // that progress is true whatever the previous run left behind.
   state_.CloseFiles();
   state_.CharsRead = 0;
-  state_.options = {Checked(chkNorm), Checked(chkSmooth), Checked(chkAutoSmooth)};
+  state_.options = {Checked(chkNorm), Checked(chkSmooth), Checked(chkAutoSmooth),
+                    Checked(chkSplitObjects)};
   pumpCalls_ = 0;
   lastPump_ = std::chrono::steady_clock::now();
 }

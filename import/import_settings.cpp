@@ -37,6 +37,14 @@ void ImportSettings::WriteFileFormat(int16_t listIndex) const {
   Write(std::string(kImportKey), "FileFormat", listIndex);
 }
 
+bool ImportSettings::ReadSplitObjects() const {
+  return Read(std::string(kImportKey), "SplitObjects", int16_t{0}).ToInteger() != 0;
+}
+
+void ImportSettings::WriteSplitObjects(bool split) const {
+  Write(std::string(kImportKey), "SplitObjects", static_cast<int16_t>(split));
+}
+
 std::string ImportSettings::ReadPath(std::string_view extension) const {
   return Read(PathKey(extension), "Path", ModuleFolder()).ToString();
 }

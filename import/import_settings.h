@@ -3,6 +3,8 @@
 // written through the host's registry helper "Setvault.RegFun" (a fresh
 // instance for each read or write):
 //   SOFTWARE\Ardeno\KsImport         "FileFormat"  last format list index (Integer)
+//   SOFTWARE\Ardeno\KsImport         "SplitObjects" WaveFront: split objects at "o"
+//                                                  lines, 0 or 1 (Integer; default 0)
 //   SOFTWARE\Ardeno\KsImport\<EXT>   "Path"        folder of the last file of that
 //                                                  format, with trailing separator
 #include <cstdint>
@@ -25,6 +27,8 @@ class ImportSettings {
 
   int16_t ReadFileFormat() const;  // 0 when nothing is stored
   void WriteFileFormat(int16_t listIndex) const;
+  bool ReadSplitObjects() const;  // false when nothing is stored
+  void WriteSplitObjects(bool split) const;
   // The folder remembered for `extension` (any case); the plug-in's own
   // folder when nothing is stored.
   std::string ReadPath(std::string_view extension) const;

@@ -113,6 +113,7 @@ void CImp_OBJ::StartRun() {
 void CImp_OBJ::NewObject(std::string name) {
   object_ = st_.runtime.CreateObject("Kestrel.CKsObject");
   objectName_ = std::move(name);
+  ++objectStamp_;
 }
 
 // A file whose first line ends at CR is read in line mode 0, any other in mode 1.
@@ -130,6 +131,8 @@ void CImp_OBJ::Load(const std::string& fileName, CollectionRef& colObject3D) {
   ReplaceAll(1, " ", "_", name);
   NewObject(std::move(name));
   ImportRuns = st_.options.importNormals;
+  splitObjects_ = st_.options.splitObjects;
+  fileObjectName_ = objectName_;
   SmoothAll = st_.options.smoothAll;
   StartRun();
   DetectLineMode(fileName);
@@ -145,6 +148,9 @@ void CImp_OBJ::Load(const std::string& fileName, CollectionRef& colObject3D) {
   object_ = nullptr;
   LastTriangle = -1;
   Normals = {};
+  fileVertices_ = {};
+  vertexStamp_ = {};
+  objectVertex_ = {};
 }
 
 void CImp_OBJ::ReadLineOf(std::string_view line, CollectionRef& colObject3D) {
@@ -176,6 +182,9 @@ void CImp_OBJ::ReadLineOf(std::string_view line, CollectionRef& colObject3D) {
       break;
     case '#':
       if (key.size() == 1) ReadComment(rest, colObject3D);
+      break;
+    case 'o':
+      if (key.size() == 1 && splitObjects_) ReadObjectLine(rest, colObject3D);
       break;
     default:
       break;
@@ -210,7 +219,9 @@ void CImp_OBJ::ReadPosition(std::string_view rest) {
   const float x = ReadCoordinate(rest, 1);
   const float y = ReadCoordinate(rest, 2);
   const float z = ReadCoordinate(rest, 3);
-  Append(Vertices, verticesFrom_, st_, std::array<float, 3>{x, y, z});
+  // Split at "o" lines, positions wait in the file's list until a face uses them.
+  Append(splitObjects_ ? fileVertices_ : Vertices, verticesFrom_, st_,
+         std::array<float, 3>{x, y, z});
   ++LastVertex;
 }
 
@@ -275,9 +286,20 @@ void CImp_OBJ::ReadFace(std::string_view rest) {
     }
 
   const bool quad = v[3] != 0;
-  const int32_t v1 = VertexOf(v[0]), v2 = VertexOf(v[1]), v3 = VertexOf(v[2]);
+  int32_t v1 = VertexOf(v[0]), v2 = VertexOf(v[1]), v3 = VertexOf(v[2]);
+  int32_t v4 = quad ? VertexOf(v[3]) : 0;
+  // One comparison for the whole face; the message is worked out only on failure.
+  const uint32_t highest = std::max({uint32_t(v1), uint32_t(v2), uint32_t(v3), uint32_t(v4)});
+  if (highest >= VerticesSoFar()) [[unlikely]]
+    FailCorner(v, {v1, v2, v3, v4});
+  if (splitObjects_) {
+    v1 = ObjectVertex(v1);
+    v2 = ObjectVertex(v2);
+    v3 = ObjectVertex(v3);
+    if (quad) v4 = ObjectVertex(v4);
+  }
   if (quad) {
-    Append(Polygons, polygonsFrom_, st_, std::array<int32_t, 5>{4, v1, v2, v3, VertexOf(v[3])});
+    Append(Polygons, polygonsFrom_, st_, std::array<int32_t, 5>{4, v1, v2, v3, v4});
     LastTriangle += 2;
   } else {
     Append(Polygons, polygonsFrom_, st_, std::array<int32_t, 4>{3, v1, v2, v3});
@@ -294,13 +316,15 @@ void CImp_OBJ::ReadFace(std::string_view rest) {
   }
   // A polygon of more corners goes on as a fan from its first corner:
   // (1, 4, 5), (1, 5, 6), ...
-  int32_t prevVertex = v[3];
+  int32_t prevVertex = v4;
   int32_t prevNormal = n[3];
   for (size_t i = 0; i < extraCorners_.size(); i += 2) {
-    const int32_t vertex = extraCorners_[i];
+    int32_t vertex = VertexOf(extraCorners_[i]);
     const int32_t normal = extraCorners_[i + 1];
-    Append(Polygons, polygonsFrom_, st_,
-           std::array<int32_t, 4>{3, v1, VertexOf(prevVertex), VertexOf(vertex)});
+    if (uint32_t(vertex) >= VerticesSoFar()) [[unlikely]]
+      FailExtraCorner(5 + i / 2, extraCorners_[i]);
+    if (splitObjects_) vertex = ObjectVertex(vertex);
+    Append(Polygons, polygonsFrom_, st_, std::array<int32_t, 4>{3, v1, prevVertex, vertex});
     ++LastTriangle;
     if (HaveNormals) AppendNormalRecord(LastTriangle, n[0], prevNormal, normal);
     prevVertex = vertex;
@@ -335,7 +359,8 @@ void CImp_OBJ::ReadComment(std::string_view rest, CollectionRef& colObject3D) {
     PrevLastVertex = LastVertex;
     LastTriangle = -1;
     NewObject(std::string(NextToken(rest)));
-    Rebase = true;
+    // Split objects number their own vertices as faces use them.
+    Rebase = !splitObjects_;
   }
   MultiObject = true;
 }

@@ -11,6 +11,7 @@
 //
 // The run sets ImportState::StopImport to 0 before Load; a non-zero value ends
 // the reading quietly and the object read so far is handed over.
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -64,6 +65,25 @@ class CImp_OBJ : public MeshReader {
   void ReadGroup();
   void ReadComment(std::string_view rest, CollectionRef& colObject3D);
   void NewObject(std::string name);
+
+  // Objects split at "o" lines and face checks (imp_obj_split.cpp).
+  // An "o NAME" line: the object read so far is handed over and NAME begins;
+  // an object that has no face yet takes the name instead.
+  void ReadObjectLine(std::string_view rest, CollectionRef& colObject3D);
+  // The current object's vertex number for a vertex of the file, copying the
+  // position into the object the first time one of its faces uses it.
+  int32_t ObjectVertex(int32_t fileVertex);
+  // How many vertices a face may name: the current object's so far, or the
+  // file's when objects are split at "o" lines.
+  uint32_t VerticesSoFar() const {
+    return splitObjects_ ? uint32_t(LastVertex + 1) : uint32_t(Vertices.size() / 3);
+  }
+  // The error for a face corner naming no vertex: says which corner and why.
+  // corners: as the file gives them; vertices: as VertexOf resolves them.
+  [[noreturn]] void FailCorner(const std::array<int32_t, 4>& corners,
+                               const std::array<int32_t, 4>& vertices) const;
+  [[noreturn]] void FailExtraCorner(size_t corner, int32_t index) const;
+  std::string CornerProblem(size_t corner, int32_t index) const;
   void HandOver(CollectionRef& colObject3D);
   void ApplySmoothing();
 
@@ -89,6 +109,15 @@ class CImp_OBJ : public MeshReader {
   int64_t verticesFrom_ = 0;
   int64_t polygonsFrom_ = 0;
   int64_t polygonNormalsFrom_ = 0;
+
+  // Split at "o" lines: every position of the file, and for each of them the
+  // object (by stamp) and its number there once a face of that object used it.
+  bool splitObjects_ = false;
+  std::string fileObjectName_;
+  std::vector<float> fileVertices_;
+  std::vector<uint32_t> vertexStamp_;
+  std::vector<int32_t> objectVertex_;
+  uint32_t objectStamp_ = 0;
 
   bool ImportRuns = false;  // "Import Normals" ticked
   bool SmoothAll = false;   // "Smooth all Normal Group" ticked

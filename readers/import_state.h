@@ -27,6 +27,7 @@ struct ImportOptions {
   bool importNormals = false;  // chkNorm "Import Normals"
   bool smoothAll = false;      // chkSmooth "Smooth all Normal Group"
   bool autoSmooth = false;     // chkAutoSmooth "Auto Normals Smoothing"
+  bool splitObjects = false;   // chkSplitObjects "Split objects at 'o' lines"
 };
 
 class TextInput;  // the current input file (readers/text_input.h)

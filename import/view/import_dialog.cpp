@@ -48,6 +48,7 @@ ImportDialog::ImportDialog(frmImport& form, QWidget* parent) : QDialog(parent), 
   QGroupBox* waveFront = AddFrame("fraWaveFront");
   chkNorm_ = AddCheckBox(waveFront, "chkNorm");
   chkSmooth_ = AddCheckBox(waveFront, "chkSmooth");
+  chkSplitObjects_ = AddCheckBox(waveFront, "chkSplitObjects");
   QGroupBox* studio = AddFrame("fra3DStudio");
   chkAutoSmooth_ = AddCheckBox(studio, "chkAutoSmooth");
   AddFrame("fraNoOptions");
@@ -124,6 +125,7 @@ void ImportDialog::Refresh() {
   ShowFrontFrame();
   for (auto [check, control] :
        {std::pair{chkNorm_, &form_.chkNorm}, std::pair{chkSmooth_, &form_.chkSmooth},
+        std::pair{chkSplitObjects_, &form_.chkSplitObjects},
         std::pair{chkAutoSmooth_, &form_.chkAutoSmooth}}) {
     check->setChecked(IsTicked(*control));
     ShowControl(check, *control);

@@ -46,6 +46,7 @@ class ImportDialog : public QDialog {
   QStackedWidget* frames_;
   QCheckBox* chkNorm_;
   QCheckBox* chkSmooth_;
+  QCheckBox* chkSplitObjects_;
   QCheckBox* chkAutoSmooth_;
   QPushButton* cmdImport_;
   QPushButton* cmdCancel_;

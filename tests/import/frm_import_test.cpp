@@ -137,6 +137,32 @@ TEST_F(FrmImportTest, FormatAndFolderAreRememberedAcrossDialogs) {
   EXPECT_EQ(ImportSettings(*rt_).ReadFileFormat(), 0);
 }
 
+TEST_F(FrmImportTest, SplitObjectsIsOffUntilTickedThenRememberedAndHandedToTheReader) {
+  std::vector<bool> seen;
+  const auto record = [&](readers::ImportState& state, const std::string&, CollectionRef& objects,
+                          CollectionRef*) {
+    seen.push_back(state.options.splitObjects);
+    AddItem(objects, MakeTriangle(*rt_, "one"));
+  };
+  person_->file = WriteFile("parts.obj");
+  {
+    auto form = MakeDialog(record);
+    EXPECT_EQ(form->chkSplitObjects.caption, "Split objects at 'o' lines");
+    EXPECT_EQ(form->chkSplitObjects.value, Variant(int16_t{0}));
+    form->chkSplitObjects.value = Variant(int16_t{1});
+    form->Fire("cmdImport_Click");
+    ASSERT_TRUE(form->Closed());
+  }
+  EXPECT_EQ(rt_->Registry().Read(kHkeyLocalMachine, std::string(kImportKey), "SplitObjects"),
+            Variant(int16_t{1}));
+  auto second = MakeDialog(record);
+  EXPECT_EQ(second->chkSplitObjects.value, Variant(int16_t{1}));
+  second->chkSplitObjects.value = Variant(int16_t{0});
+  second->Fire("cmdImport_Click");
+  EXPECT_EQ(seen, (std::vector<bool>{true, false}));
+  EXPECT_FALSE(ImportSettings(*rt_).ReadSplitObjects());
+}
+
 TEST_F(FrmImportTest, EachFormatGetsItsReader) {
   readers::ImportState state(*rt_);
   EXPECT_TRUE(dynamic_cast<readers::CImp_OBJ*>(CreateReader(0, state).get()));

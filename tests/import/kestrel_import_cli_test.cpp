@@ -107,6 +107,20 @@ TEST_F(KestrelImportCliTest, TwoRunsRememberFormatAndFolderInTheRegistryFile) {
             ks::Variant((dir_ / "pov").string() + "/"));
 }
 
+TEST_F(KestrelImportCliTest, SplitObjectsMakesAnObjectOfEachObjectLine) {
+  std::string obj = WriteFile("parts.obj", "o A\n" + std::string(kTriangle) + "o B\nf 3 2 1\n");
+  Result merged = Run({"import", obj, "--json"});
+  EXPECT_EQ(merged.exitCode, 0) << merged.err;
+  EXPECT_NE(merged.out.find("\"name\":\"parts\",\"vertices\":3,\"triangles\":2"), std::string::npos)
+      << merged.out;
+  Result split = Run({"import", obj, "--split-objects", "--json"});
+  EXPECT_EQ(split.exitCode, 0) << split.err;
+  EXPECT_NE(split.out.find("\"name\":\"A\",\"vertices\":3,\"triangles\":1"), std::string::npos)
+      << split.out;
+  EXPECT_NE(split.out.find("\"name\":\"B\",\"vertices\":3,\"triangles\":1"), std::string::npos)
+      << split.out;
+}
+
 TEST_F(KestrelImportCliTest, PluginsListsTheImportPlugIn) {
   Result r = Run({"plugins"});
   EXPECT_EQ(r.exitCode, 0) << r.err;
