@@ -46,8 +46,8 @@ fi
 BYTES=$(stat -c %s "$FILE")
 
 TINYOBJ=$OUT/tinyobj_driver
-if [ ! -x "$TINYOBJ" ] || [ "$ROOT/bench/tinyobj_driver.cpp" -nt "$TINYOBJ" ]; then
-  g++ -O2 -std=c++17 "$ROOT/bench/tinyobj_driver.cpp" -o "$TINYOBJ" -ltinyobjloader
+if [ ! -x "$TINYOBJ" ] || [ "$ROOT/bench/peers/tinyobj_driver.cpp" -nt "$TINYOBJ" ]; then
+  g++ -O2 -std=c++17 "$ROOT/bench/peers/tinyobj_driver.cpp" -o "$TINYOBJ" -ltinyobjloader
 fi
 
 KESTREL=$BUILD_DIR/bin/kestrel

@@ -159,7 +159,7 @@ void CKsObject::AddPolygons(std::vector<int32_t>&& records) {
   TrimSpare(triangles_);
 }
 
-void CKsObject::AddTriangles(std::span<const int32_t> triples) {
+void CKsObject::CheckTriples(std::span<const int32_t> triples) const {
   constexpr std::string_view kMember = "Add_Poligons";
   if (triples.size() % 3 != 0)
     BadData(kMember, "3 corners per polygon, but the array holds " +
@@ -169,8 +169,20 @@ void CKsObject::AddTriangles(std::span<const int32_t> triples) {
   for (size_t i = 0; i < triples.size(); ++i)
     if (uint32_t(triples[i]) >= vertexCount) BadVertex(kMember, i / 3, i, triples[i], vertexCount);
   CheckTriangleLimit(triples.size() / 3);
+}
+
+void CKsObject::AddTriangles(std::span<const int32_t> triples) {
+  CheckTriples(triples);
   GrowLarge(triangles_, triangles_.size() + triples.size());
   triangles_.insert(triangles_.end(), triples.begin(), triples.end());
+}
+
+void CKsObject::AddTriangles(std::vector<int32_t>&& triples) {
+  if (!triangles_.empty()) return AddTriangles(std::span<const int32_t>(triples));
+  CheckTriples(triples);
+  triangles_ = std::move(triples);
+  triples = {};
+  TrimSpare(triangles_);
 }
 
 // Normals exist only once someone needs them: then every triangle that has
@@ -332,7 +344,7 @@ void CKsObject::BuildMembers(MemberTable<CKsObject>& t) {
   });
   // Add_Poligons(records) or Add_Poligons(triples, 3): counts omitted, all triangles.
   t.Method("Add_Poligons", [](CKsObject& o, Args a) {
-    const auto& polygons = LongArrayArg(a, 0, "Add_Poligons");
+    LongArrayArg(a, 0, "Add_Poligons");
     if (!HasArg(a, 1)) {
       o.AddPolygons(std::move(a[0].Longs()));
       return Variant();
@@ -342,7 +354,7 @@ void CKsObject::BuildMembers(MemberTable<CKsObject>& t) {
       Fail(err::kInvalidCall, "Add_Poligons",
            "the second argument gives the corners of every polygon and must be 3, not " +
                std::to_string(corners));
-    o.AddTriangles(polygons);
+    o.AddTriangles(std::move(a[0].Longs()));
     return Variant();
   });
   t.Method("Set_PoligonNormals", [](CKsObject& o, Args a) {

@@ -60,6 +60,9 @@ class CKsObject : public DispatchObject<CKsObject> {
   void AddPolygons(std::vector<int32_t>&& records);
   // Vertex triples, one per triangle, no counts.
   void AddTriangles(std::span<const int32_t> triples);
+  // As AddTriangles, but an object without triangles takes the array over;
+  // triples is then left empty (otherwise unchanged).
+  void AddTriangles(std::vector<int32_t>&& triples);
   // Records of 10: triangle number, then x, y, z of its three corner normals.
   // A corner normal of zero length means "no normal": that corner is computed.
   void SetPolygonNormals(std::span<const float> records);
@@ -120,6 +123,8 @@ class CKsObject : public DispatchObject<CKsObject> {
   };
   // Validates polygon records in full; throws on the first fault.
   PolygonScan ScanPolygons(std::span<const int32_t> records) const;
+  // Validates vertex triples in full; throws on the first fault.
+  void CheckTriples(std::span<const int32_t> triples) const;
   void AppendPolygons(std::span<const int32_t> records, const PolygonScan& scan);
 
   std::vector<float> vertices_;

@@ -13,15 +13,21 @@ namespace {
 // Values are stored as "<type>:<text>" so that they read back with their type.
 QString Encode(const Variant& v) {
   switch (v.type()) {
-    case VarType::Boolean: return QString("B:") + (v.ToBool() ? "1" : "0");
-    case VarType::Integer: return QString("I2:%1").arg(v.ToInteger());
-    case VarType::Long: return QString("I4:%1").arg(v.ToLong());
-    case VarType::Single: return "R4:" + QString::number(v.ToSingle(), 'g', 9);
-    case VarType::Double: return "R8:" + QString::number(v.ToDouble(), 'g', 17);
-    case VarType::String: return "SZ:" + QString::fromStdString(v.ToString());
+    case VarType::Boolean:
+      return QString("B:") + (v.ToBool() ? "1" : "0");
+    case VarType::Integer:
+      return QString("I2:%1").arg(v.ToInteger());
+    case VarType::Long:
+      return QString("I4:%1").arg(v.ToLong());
+    case VarType::Single:
+      return "R4:" + QString::number(v.ToSingle(), 'g', 9);
+    case VarType::Double:
+      return "R8:" + QString::number(v.ToDouble(), 'g', 17);
+    case VarType::String:
+      return "SZ:" + QString::fromStdString(v.ToString());
     default:
-      throw ComError(err::kTypeMismatch,
-                     "The registry cannot store a value of type " + std::string(TypeName(v.type())));
+      throw ComError(err::kTypeMismatch, "The registry cannot store a value of type " +
+                                             std::string(TypeName(v.type())));
   }
 }
 
@@ -40,11 +46,16 @@ std::optional<Variant> Decode(const QString& text) {
 
 QString RootName(int32_t root) {
   switch (root) {
-    case kHkeyClassesRoot: return "HKEY_CLASSES_ROOT";
-    case kHkeyCurrentUser: return "HKEY_CURRENT_USER";
-    case kHkeyLocalMachine: return "HKEY_LOCAL_MACHINE";
-    case kHkeyUsers: return "HKEY_USERS";
-    default: return QString("ROOT_%1").arg(static_cast<uint32_t>(root), 8, 16, QChar('0'));
+    case kHkeyClassesRoot:
+      return "HKEY_CLASSES_ROOT";
+    case kHkeyCurrentUser:
+      return "HKEY_CURRENT_USER";
+    case kHkeyLocalMachine:
+      return "HKEY_LOCAL_MACHINE";
+    case kHkeyUsers:
+      return "HKEY_USERS";
+    default:
+      return QString("ROOT_%1").arg(static_cast<uint32_t>(root), 8, 16, QChar('0'));
   }
 }
 
@@ -61,7 +72,9 @@ QString ValueKey(std::string_view name) {
   return QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
 }
 
-QString FileName(const std::filesystem::path& p) { return QString::fromStdString(p.string()); }
+QString FileName(const std::filesystem::path& p) {
+  return QString::fromStdString(p.string());
+}
 
 void CheckStatus(QSettings& s, const std::filesystem::path& file) {
   if (s.status() != QSettings::NoError)
@@ -104,6 +117,11 @@ void RegistryStore::Write(int32_t root, std::string_view subkey, std::string_vie
   QString encoded = Encode(value);
   QSettings s(FileName(file_), QSettings::IniFormat);
   s.beginGroup(KeyPath(root, subkey));
+  // Writing a value the store already holds would only rewrite the file (and
+  // wait for the disk): every start registers the plug-ins again, every
+  // import remembers its folder again.
+  const QVariant stored = s.value(ValueKey(name));
+  if (stored.isValid() && stored.toString() == encoded) return;
   s.setValue(ValueKey(name), encoded);
   s.endGroup();
   s.sync();

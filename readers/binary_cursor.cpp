@@ -73,6 +73,13 @@ std::string BinaryCursor::ReadCString() {
   ThrowPastLimit("a text without its terminating zero byte starts");
 }
 
+std::span<const uint8_t> BinaryCursor::Take(size_t count, const char* what) {
+  Require(count, what);
+  const auto taken = data_.subspan(offset_, count);
+  offset_ += count;
+  return taken;
+}
+
 void BinaryCursor::Skip(size_t count) {
   Require(count, "skipping");
   offset_ += count;

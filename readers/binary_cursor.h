@@ -4,13 +4,29 @@
 // order. Reads are confined to the innermost limit (the end of the chunk being
 // read, or the end of the file); a read that would cross it raises error 62
 // "Input past end of ..." naming the offset, and nothing is read.
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <string>
 #include <vector>
 
 namespace ks::readers {
+
+// Little-endian values at p, whatever the host's byte order.
+inline uint16_t LeUInt16(const uint8_t* p) {
+  return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+inline float LeFloat32(const uint8_t* p) {
+  uint32_t bits;
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(&bits, p, 4);
+  } else {
+    bits = uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+  }
+  return std::bit_cast<float>(bits);
+}
 
 class BinaryCursor {
  public:
@@ -36,6 +52,9 @@ class BinaryCursor {
   // is not terminated before the limit raises error 62.
   std::string ReadCString();
   void Skip(size_t count);
+  // The next count bytes, consumed at once (error 62 unless they are there);
+  // for arrays of records, decoded with the Le* helpers below.
+  std::span<const uint8_t> Take(size_t count, const char* what);
   // Raises error 62 unless count bytes can be read at the offset; what names
   // the data in the description ("a chunk header").
   void Require(size_t count, const char* what) const;

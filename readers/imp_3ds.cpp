@@ -1,5 +1,6 @@
 #include "readers/imp_3ds.h"
 
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <new>
@@ -594,14 +595,15 @@ bool CImp_3DS::ReadVertexList() {
     const size_t n = c.ReadUInt16();
     if (n > 0) {
       RequireRecords(c, n, 12, "vertex");
+      const uint8_t* p = c.Take(12 * n, "the vertices").data();
       std::vector<float> xyz(3 * n);
-      for (size_t i = 0; i < 3 * n; i += 3) {
-        xyz[i] = c.ReadFloat32();
-        xyz[i + 2] = c.ReadFloat32();  // file y becomes z
-        xyz[i + 1] = c.ReadFloat32();  // file z becomes y
+      for (size_t i = 0; i < 3 * n; i += 3, p += 12) {
+        xyz[i] = LeFloat32(p);
+        xyz[i + 2] = LeFloat32(p + 4);  // file y becomes z
+        xyz[i + 1] = LeFloat32(p + 8);  // file z becomes y
       }
-      std::vector<Variant> args{Variant(std::move(xyz))};
-      Call(CurrentObject(), "Add_Vertices", args);
+      std::array<Variant, 1> args{Variant(std::move(xyz))};  // moved, not copied
+      Call(CurrentObject(), "Add_Vertices", std::span<Variant>(args));
     }
     ContextText_.clear();
     return true;
@@ -614,19 +616,17 @@ bool CImp_3DS::ReadFaceList() {
     const size_t n = c.ReadUInt16();
     if (n > 0) {
       RequireRecords(c, n, 8, "face");
+      const uint8_t* p = c.Take(8 * n, "the faces").data();
       std::vector<int32_t> corners(3 * n);
-      for (size_t k = 0; k < 3 * n; k += 3) {
-        const int32_t a = c.ReadUInt16();
-        const int32_t b = c.ReadUInt16();
-        const int32_t cc = c.ReadUInt16();
-        c.ReadUInt16();  // edge flags, not used
-        // Reversed, so that together with the y/z swap the outward side stays.
-        corners[k] = cc;
-        corners[k + 1] = b;
-        corners[k + 2] = a;
+      for (size_t k = 0; k < 3 * n; k += 3, p += 8) {
+        // Reversed, so that together with the y/z swap the outward side
+        // stays; the edge flags behind the corners are not used.
+        corners[k] = LeUInt16(p + 4);
+        corners[k + 1] = LeUInt16(p + 2);
+        corners[k + 2] = LeUInt16(p);
       }
-      std::vector<Variant> args{Variant(std::move(corners)), Variant(int16_t{3})};
-      Call(CurrentObject(), "Add_Poligons", args);
+      std::array<Variant, 2> args{Variant(std::move(corners)), Variant(int16_t{3})};
+      Call(CurrentObject(), "Add_Poligons", std::span<Variant>(args));
     }
     ContextText_.clear();
     return true;

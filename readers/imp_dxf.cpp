@@ -1,5 +1,6 @@
 #include "readers/imp_dxf.h"
 
+#include <array>
 #include <charconv>
 #include <cstdlib>
 #include <limits>
@@ -48,12 +49,15 @@ void CImp_DXF::Load(const std::string& FileName, CollectionRef& p_colObject3D) {
     ReadFile(FileName);
 
     if (!VertexData.empty()) {
-      std::vector<Variant> vertices{Variant(VertexData)};
-      Call(object, "Add_Vertices", vertices);
+      // The arrays are handed over, not copied: the object takes them over.
+      std::array<Variant, 1> vertices{Variant(std::move(VertexData))};
+      VertexData = {};
+      Call(object, "Add_Vertices", std::span<Variant>(vertices));
       // An empty polygon list is handed in as a single 0, which ends the records.
-      std::vector<Variant> polygons{
-          Variant(PolygonData.empty() ? std::vector<int32_t>{0} : PolygonData)};
-      Call(object, "Add_Poligons", polygons);
+      if (PolygonData.empty()) PolygonData.push_back(0);
+      std::array<Variant, 1> polygons{Variant(std::move(PolygonData))};
+      PolygonData = {};
+      Call(object, "Add_Poligons", std::span<Variant>(polygons));
     }
     Put(object, "Name", Variant(name));
     Put(object, "DefaultColor", Variant(kDefaultColor));

@@ -23,7 +23,7 @@ constexpr int32_t kPathFileAccessError = 75;  // the platform's "Path/File acces
 constexpr int32_t kDeviceIoError = 57;        // the platform's "Device I/O error"
 constexpr const char* kSource = "KsImport";
 // Pages behind the reading position are given back in steps of this size.
-constexpr size_t kReleaseStep = size_t(32) << 20;
+constexpr size_t kReleaseStep = size_t(8) << 20;
 
 [[noreturn]] void ThrowOpenError(const std::string& fileName, int e) {
   namespace fs = std::filesystem;
