@@ -70,6 +70,25 @@ TEST(CKsObjectTakeOver, TriangleRecordsAreCompactedInPlace) {
   EXPECT_EQ(Tris(*o).size(), 12u);
 }
 
+TEST(CKsObjectTakeOver, TripleListsWithoutCountsAreTakenOverByAnEmptyObject) {
+  auto o = std::make_shared<ks::CKsObject>();
+  AddPoints(*o, 4);
+  std::array<Variant, 2> first{Variant(Longs{0, 1, 2}), Variant(int16_t{3})};
+  ks::Call(o, "Add_Poligons", std::span<Variant>(first));
+  EXPECT_TRUE(first[0].Longs().empty());
+  std::array<Variant, 2> second{Variant(Longs{2, 3, 0}), Variant(int16_t{3})};
+  ks::Call(o, "Add_Poligons", std::span<Variant>(second));
+  EXPECT_EQ(second[0].Longs(), (Longs{2, 3, 0}));
+  EXPECT_EQ(Tris(*o), (Longs{0, 1, 2, 2, 3, 0}));
+  // A bad vertex number: the array stays with the caller, nothing is added.
+  auto fresh = std::make_shared<ks::CKsObject>();
+  AddPoints(*fresh, 3);
+  std::array<Variant, 2> bad{Variant(Longs{0, 1, 3}), Variant(int16_t{3})};
+  EXPECT_THROW(ks::Call(fresh, "Add_Poligons", std::span<Variant>(bad)), ks::ComError);
+  EXPECT_EQ(bad[0].Longs().size(), 3u);
+  EXPECT_EQ(fresh->TriangleCount(), 0);
+}
+
 TEST(CKsObjectTakeOver, QuadsOrBadRecordsLeaveTheCallersArrayAlone) {
   auto o = std::make_shared<ks::CKsObject>();
   AddPoints(*o, 4);
