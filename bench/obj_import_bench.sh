@@ -27,22 +27,7 @@ done
 [ -f /usr/include/tiny_obj_loader.h ] ||
   { echo "missing libtinyobjloader-dev (apt-get install libtinyobjloader-dev)" >&2; exit 2; }
 
-if [ ! -s "$FILE" ]; then
-  echo "generating $FILE ..."
-  awk -v n="$GRID" 'BEGIN {
-    printf "# grid %d x %d\n", n, n
-    for (i = 0; i < n; i++)
-      for (j = 0; j < n; j++)
-        printf "v %.7f %.7f %.7f\n", i * 3.4641016 - 1732.0508, j * 3.4641016 - 1732.0508,
-               25.123456 * sin(i * 0.01) * cos(j * 0.013)
-    for (i = 0; i < n - 1; i++)
-      for (j = 0; j < n - 1; j++) {
-        a = i * n + j + 1; b = a + 1; c = a + n; d = c + 1
-        printf "f %d %d %d\nf %d %d %d\n", a, b, c, b, d, c
-      }
-  }' >"$FILE.tmp"
-  mv "$FILE.tmp" "$FILE"
-fi
+"$ROOT/bench/make_grid_obj.sh" "$GRID" "$FILE"
 BYTES=$(stat -c %s "$FILE")
 
 TINYOBJ=$OUT/tinyobj_driver

@@ -20,7 +20,7 @@ ViewportWidget::ViewportWidget(QWidget* parent)
   format.setVersion(3, 3);
   format.setProfile(QSurfaceFormat::CoreProfile);
   format.setDepthBufferSize(24);
-  format.setSamples(4);
+  format.setSamples(0);
   setFormat(format);
   setFocusPolicy(Qt::StrongFocus);
   setMinimumSize(200, 150);

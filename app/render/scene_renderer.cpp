@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "app/render/gl_api.h"
+#include "app/render/indexed_mesh.h"
 #include "host/ks_material.h"
 
 namespace kestrel::render {
@@ -120,7 +121,7 @@ float NiceStep(float extent, int lines) {
 
 struct GpuMesh {
   std::string key;
-  GLuint vao = 0, vbo = 0;
+  GLuint vao = 0, vbo = 0, ebo = 0;
   GLsizei corners = 0;
   QVector3D color;
   bool visible = true;
@@ -195,6 +196,7 @@ struct SceneRenderer::Impl {
   void FreeMeshes() {
     for (GpuMesh& m : meshes) {
       glDeleteBuffers(1, &m.vbo);
+      glDeleteBuffers(1, &m.ebo);
       glDeleteVertexArrays(1, &m.vao);
     }
     meshes.clear();
@@ -226,40 +228,23 @@ void SceneRenderer::Upload(ks::CKsScene& scene) {
     mesh.key = object->Key();
     mesh.color = ObjectColor(*object);
     mesh.visible = object->Visible();
-    const auto position = object->Position();
-    const QVector3D offset(position[0], position[1], position[2]);
-    std::span<const float> xyz = object->Vertices();
-    std::span<const int32_t> triangles = object->Triangles();
-    std::span<const float> normals = object->CornerNormals();
-    mesh.corners = static_cast<GLsizei>(triangles.size());
+    const IndexedMesh built = BuildIndexedMesh(object->Vertices(), object->Triangles(),
+                                               object->CornerNormals(), object->Position());
+    mesh.corners = static_cast<GLsizei>(built.indices.size());
     glGenVertexArrays(1, &mesh.vao);
     glGenBuffers(1, &mesh.vbo);
+    glGenBuffers(1, &mesh.ebo);
     glBindVertexArray(mesh.vao);
     glBindBuffer(GL_ARRAY_BUFFER, mesh.vbo);
-    const GLsizeiptr bytes = static_cast<GLsizeiptr>(triangles.size() * 6 * sizeof(float));
-    glBufferData(GL_ARRAY_BUFFER, bytes, nullptr, GL_STATIC_DRAW);
-    QVector3D lo(INFINITY, INFINITY, INFINITY), hi(-INFINITY, -INFINITY, -INFINITY);
-    if (bytes > 0) {
-      auto* out = static_cast<float*>(glMapBufferRange(
-          GL_ARRAY_BUFFER, 0, bytes, GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_BUFFER_BIT));
-      if (!out)
-        throw std::runtime_error("OpenGL cannot map a vertex buffer of " + std::to_string(bytes) +
-                                 " bytes");
-      for (size_t c = 0; c < triangles.size(); ++c) {
-        const float* v = &xyz[static_cast<size_t>(triangles[c]) * 3];
-        const QVector3D p(v[0] + offset.x(), v[1] + offset.y(), v[2] + offset.z());
-        out[0] = p.x(), out[1] = p.y(), out[2] = p.z();
-        const float* n = normals.size() >= (c + 1) * 3 ? &normals[c * 3] : nullptr;
-        out[3] = n ? n[0] : 0, out[4] = n ? n[1] : 0, out[5] = n ? n[2] : 0;
-        out += 6;
-        if (std::isfinite(p.x()) && std::isfinite(p.y()) && std::isfinite(p.z())) {
-          lo = QVector3D(std::min(lo.x(), p.x()), std::min(lo.y(), p.y()), std::min(lo.z(), p.z()));
-          hi = QVector3D(std::max(hi.x(), p.x()), std::max(hi.y(), p.y()), std::max(hi.z(), p.z()));
-          mesh.empty = false;
-        }
-      }
-      glUnmapBuffer(GL_ARRAY_BUFFER);
-    }
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(built.vertices.size() * sizeof(float)),
+                 built.vertices.data(), GL_STATIC_DRAW);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, mesh.ebo);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER,
+                 static_cast<GLsizeiptr>(built.indices.size() * sizeof(uint32_t)),
+                 built.indices.data(), GL_STATIC_DRAW);
+    mesh.empty = built.empty;
+    const QVector3D lo(built.min[0], built.min[1], built.min[2]);
+    const QVector3D hi(built.max[0], built.max[1], built.max[2]);
     mesh.min = lo, mesh.max = hi;
     glEnableVertexAttribArray(0);
     glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 6 * sizeof(float), nullptr);
@@ -309,7 +294,7 @@ void SceneRenderer::Render(const Camera& camera, const RenderSettings& s, unsign
     glUniform3f(glowAt, glow.x(), glow.y(), glow.z());
     glUniform1i(unlitAt, 0);
     glBindVertexArray(m.vao);
-    glDrawArrays(GL_TRIANGLES, 0, m.corners);
+    glDrawElements(GL_TRIANGLES, m.corners, GL_UNSIGNED_INT, nullptr);
   }
   glDisable(GL_POLYGON_OFFSET_FILL);
   if (s.wireframe) {
@@ -319,7 +304,7 @@ void SceneRenderer::Render(const Camera& camera, const RenderSettings& s, unsign
     for (const GpuMesh& m : d.meshes) {
       if (!m.visible || m.corners == 0) continue;
       glBindVertexArray(m.vao);
-      glDrawArrays(GL_TRIANGLES, 0, m.corners);
+      glDrawElements(GL_TRIANGLES, m.corners, GL_UNSIGNED_INT, nullptr);
     }
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
   }

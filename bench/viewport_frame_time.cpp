@@ -1,0 +1,106 @@
+// Frame time of the main window's viewport: imports FILE through File -> Open's
+// path, then draws FRAMES frames, turning the camera a little between frames.
+// Each frame is the viewport's own paint into its framebuffer, read back
+// (grabFramebuffer), which waits for the drawing to finish; the read-back adds
+// about a millisecond at these sizes. Prints the import time, the first frame
+// (which copies the geometry to the GPU) and the frame times.
+//
+//   viewport_frame_time FILE [FRAMES] [WIDTHxHEIGHT]     (needs a display:
+//   run under xvfb-run for Mesa's llvmpipe)
+#include <time.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QOpenGLContext>
+#include <QOpenGLFunctions>
+#include <QWheelEvent>
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <numeric>
+#include <vector>
+
+#include "app/commands.h"
+#include "app/desktop/desktop_person.h"
+#include "app/gui/main_window.h"
+#include "app/gui/viewport_widget.h"
+#include "host/host_classes.h"
+#include "host/runtime.h"
+
+namespace {
+
+// CPU time of the whole process (all of llvmpipe's threads), in ms.
+double CpuMs() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+}
+
+// Wall time of one frame; its CPU time is added to cpuMs.
+double DrawFrame(kestrel::gui::ViewportWidget& view, double& cpuMs) {
+  QElapsedTimer clock;
+  const double cpuStart = CpuMs();
+  clock.start();
+  const QImage frame = view.grabFramebuffer();
+  const double ms = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+  cpuMs += CpuMs() - cpuStart;
+  return frame.isNull() ? -1 : ms;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: viewport_frame_time FILE [FRAMES] [WIDTHxHEIGHT]\n");
+    return 2;
+  }
+  const int frames = argc > 2 ? std::max(1, std::atoi(argv[2])) : 20;
+  int width = 1280, height = 800;
+  if (argc > 3) std::sscanf(argv[3], "%dx%d", &width, &height);
+  QApplication app(argc, argv);
+  QApplication::setOrganizationName("KestrelBench");
+
+  const auto root = std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path();
+  ks::Runtime runtime(std::filesystem::temp_directory_path() / "kestrel-frame-bench.ini");
+  ks::RegisterHostClasses(runtime);
+  kestrel::RegisterPluginFolder(runtime, root / "plugins");
+  auto person = std::make_shared<kestrel::desktop::DesktopPerson>("Kestrel");
+  runtime.SetPerson(person);
+  kestrel::gui::MainWindow window(runtime, person);
+  kestrel::gui::ViewportWidget& view = *window.Viewport();
+  view.setFixedSize(width, height);
+  window.show();
+  QApplication::processEvents();
+
+  QElapsedTimer clock;
+  clock.start();
+  if (!window.OpenFile(QString::fromLocal8Bit(argv[1]))) return 1;
+  const double importMs = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+  double firstCpuMs = 0, cpuMs = 0;
+  const double firstMs = DrawFrame(view, firstCpuMs);
+
+  std::vector<double> times;
+  for (int i = 0; i < frames; ++i) {
+    QWheelEvent zoom(QPointF(width / 2.0, height / 2.0), QPointF(), {},
+                     QPoint(0, i % 2 ? 120 : -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
+                     false);
+    QApplication::sendEvent(&view, &zoom);
+    times.push_back(DrawFrame(view, cpuMs));
+  }
+  std::sort(times.begin(), times.end());
+  const double mean = std::accumulate(times.begin(), times.end(), 0.0) / times.size();
+  const char* renderer =
+      reinterpret_cast<const char*>(view.context()->functions()->glGetString(GL_RENDERER));
+  std::printf("viewport %dx%d, %s\n", view.width(), view.height(), renderer ? renderer : "?");
+  std::printf(
+      "scene: %lld triangles\n",
+      static_cast<long long>(window.Scene().ObjectList()->Objects().empty()
+                                 ? 0
+                                 : window.Scene().ObjectList()->Objects()[0]->TriangleCount()));
+  std::printf("import %.0f ms, first frame (with upload) %.0f ms\n", importMs, firstMs);
+  std::printf("frames: %d, min %.1f ms, median %.1f ms, mean %.1f ms, max %.1f ms (%.1f fps)\n",
+              frames, times.front(), times[times.size() / 2], mean, times.back(), 1000 / mean);
+  std::printf("CPU per frame (all threads): %.1f ms\n",
+              cpuMs / frames);
+  return 0;
+}
