@@ -71,18 +71,24 @@ constexpr int kGizmoPixels = 90;
 constexpr float kSelectionTint = 0.3f;
 constexpr float kSelectionGlow = 0.9f;
 
+// Throws with the driver's log of a shader or program that failed, after
+// deleting it.
+template <class GetLog, class Delete>
+void CheckBuilt(GLuint id, GLint ok, GetLog getLog, Delete destroy, const char* what) {
+  if (ok) return;
+  char log[2048] = {};
+  getLog(id, sizeof log, nullptr, log);
+  destroy(id);
+  throw std::runtime_error(std::string("OpenGL ") + what + ": " + log);
+}
+
 GLuint CompileShader(GLenum kind, const char* source) {
   GLuint shader = glCreateShader(kind);
   glShaderSource(shader, 1, &source, nullptr);
   glCompileShader(shader);
   GLint ok = 0;
   glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
-  if (!ok) {
-    char log[2048] = {};
-    glGetShaderInfoLog(shader, sizeof log, nullptr, log);
-    glDeleteShader(shader);
-    throw std::runtime_error(std::string("OpenGL shader does not compile: ") + log);
-  }
+  CheckBuilt(shader, ok, glGetShaderInfoLog, glDeleteShader, "shader does not compile");
   return shader;
 }
 
@@ -97,13 +103,18 @@ GLuint LinkProgram(const char* vertexSource, const char* fragmentSource) {
   glDeleteShader(fs);
   GLint ok = 0;
   glGetProgramiv(program, GL_LINK_STATUS, &ok);
-  if (!ok) {
-    char log[2048] = {};
-    glGetProgramInfoLog(program, sizeof log, nullptr, log);
-    glDeleteProgram(program);
-    throw std::runtime_error(std::string("OpenGL program does not link: ") + log);
-  }
+  CheckBuilt(program, ok, glGetProgramInfoLog, glDeleteProgram, "program does not link");
   return program;
+}
+
+// Attributes 0 and 1 of the bound vertex array: x, y, z then three more
+// floats (a normal or a colour) per vertex.
+void SetVertexLayout() {
+  glEnableVertexAttribArray(0);
+  glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 6 * sizeof(float), nullptr);
+  glEnableVertexAttribArray(1);
+  glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, 6 * sizeof(float),
+                        reinterpret_cast<void*>(3 * sizeof(float)));
 }
 
 void SetMatrix(GLuint program, const char* name, const QMatrix4x4& m) {
@@ -213,11 +224,7 @@ void SceneRenderer::Initialize() {
   glGenBuffers(1, &impl_->lineVbo);
   glBindVertexArray(impl_->lineVao);
   glBindBuffer(GL_ARRAY_BUFFER, impl_->lineVbo);
-  glEnableVertexAttribArray(0);
-  glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 6 * sizeof(float), nullptr);
-  glEnableVertexAttribArray(1);
-  glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, 6 * sizeof(float),
-                        reinterpret_cast<void*>(3 * sizeof(float)));
+  SetVertexLayout();
   glBindVertexArray(0);
 }
 
@@ -246,11 +253,7 @@ void SceneRenderer::Upload(ks::CKsScene& scene) {
     const QVector3D lo(built.min[0], built.min[1], built.min[2]);
     const QVector3D hi(built.max[0], built.max[1], built.max[2]);
     mesh.min = lo, mesh.max = hi;
-    glEnableVertexAttribArray(0);
-    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 6 * sizeof(float), nullptr);
-    glEnableVertexAttribArray(1);
-    glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, 6 * sizeof(float),
-                          reinterpret_cast<void*>(3 * sizeof(float)));
+    SetVertexLayout();
     glBindVertexArray(0);
     impl_->meshes.push_back(std::move(mesh));
   }

@@ -16,12 +16,15 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "app/commands.h"
 #include "app/desktop/desktop_person.h"
 #include "app/gui/scene_panel.h"
 #include "app/gui/viewport_widget.h"
 #include "app/render/scene_renderer.h"
+#include "app/scripted_import_person.h"
+#include "app/scripted_path_person.h"
 #include "gui_support.h"
 #include "host/host_classes.h"
 #include "host/runtime.h"
@@ -155,6 +158,48 @@ TEST_F(MainWindowTest, PlugInMenuListsTheRegisteredPlugInsByName) {
     if (a->data().toString().endsWith(".CPlugIn")) names << a->text();
   names.sort();
   EXPECT_EQ(names, (QStringList{"Import Object v1.0", "Object by Path Generator v1.0"}));
+}
+
+// The path generator (type 0) fills a new object that joins the scene and
+// becomes the selection; its dialog is worked by a scripted person here.
+TEST_F(MainWindowTest, PathGeneratorFromTheMenuAddsItsObjectToTheScene) {
+  PathScript script;
+  script.mode = PathScript::Mode::Extrude;
+  script.points = {{40, 40}, {200, 40}, {200, 300}, {40, 300}};
+  auto scripted = std::make_shared<ScriptedPathPerson>(script);
+  MainWindow window(*rt_, scripted);
+  window.OpenFile(QString::fromStdString(Write("wedge.obj", Wedge(4))));
+  window.RunPlugIn("KsObjPath.CPlugIn");
+
+  auto objects = window.Scene().ObjectList()->Objects();
+  ASSERT_EQ(objects.size(), 2u);
+  EXPECT_EQ(objects[1]->Name(), "ObjPath");
+  EXPECT_GT(objects[1]->TriangleCount(), 0);
+  EXPECT_EQ(window.Viewport()->SelectedKey(), objects[1]->Key());
+  EXPECT_EQ(window.Panel()->ObjectsRoot()->childCount(), 2);
+  EXPECT_TRUE(window.Panel()->ObjectRow(objects[1]->Key())->isSelected());
+
+  // A dialog left without an object adds nothing.
+  auto idle = std::make_shared<ScriptedPathPerson>(PathScript{});
+  MainWindow empty(*rt_, idle);
+  empty.RunPlugIn("KsObjPath.CPlugIn");
+  EXPECT_EQ(empty.Scene().ObjectList()->Count(), 0);
+}
+
+// The import plug-in (type 3) from the menu runs against the scene that
+// already holds an object; its SelectedObject becomes the selection.
+TEST_F(MainWindowTest, ImportPlugInFromTheMenuAddsToTheSceneAndSelectsItsObject) {
+  std::ostringstream said;
+  auto scripted = std::make_shared<ScriptedImportPerson>(
+      ImportAnswers{0, false, false, false, Write("second.obj", Wedge(8))}, said, nullptr, false);
+  MainWindow window(*rt_, scripted);
+  window.OpenFile(QString::fromStdString(Write("first.obj", Wedge(4))));
+  window.RunPlugIn("KsImport.CPlugIn");
+  auto objects = window.Scene().ObjectList()->Objects();
+  ASSERT_EQ(objects.size(), 2u) << said.str();
+  EXPECT_EQ(objects[1]->Name(), "second");
+  EXPECT_EQ(window.Viewport()->SelectedKey(), objects[1]->Key());
+  EXPECT_TRUE(window.Panel()->ObjectRow(objects[1]->Key())->isSelected());
 }
 
 TEST_F(MainWindowTest, FilesThatCannotBeImportedAreReportedInAMessageBox) {
