@@ -1,5 +1,6 @@
 #include "readers/imp_dxf.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstdlib>
@@ -7,6 +8,7 @@
 
 #include "host/dispatch.h"
 #include "host/runtime.h"
+#include "readers/decimal_number.h"
 #include "readers/text_helpers.h"
 #include "readers/text_input.h"
 
@@ -24,11 +26,28 @@ std::string_view Trim(std::string_view text) {
 
 // A group code line: a whole number, possibly padded with spaces.
 int32_t GroupCode(std::string_view line) {
+  // The common form first: up to three digits after spaces, nothing behind.
+  const std::string_view digits = line.substr(std::min(line.find_first_not_of(' '), line.size()));
+  if (!digits.empty() && digits.size() <= 3 &&
+      std::all_of(digits.begin(), digits.end(), detail::IsDigit)) {
+    int32_t code = 0;
+    for (char c : digits) code = code * 10 + (c - '0');
+    return code;
+  }
   line = Trim(line);
   int32_t code = -1;
   auto [end, ec] = std::from_chars(line.data(), line.data() + line.size(), code);
   if (ec != std::errc() || end != line.data() + line.size() || code < 0) return -1;
   return code;
+}
+
+// The numeric value of a value line (0 unless it is a number): plain
+// decimals are read in place, every other form by ToNumber.
+float NumberOf(std::string_view text) {
+  float value = 0;
+  std::string_view rest = text;
+  if (ReadPlainDecimal(rest, value) && Trim(rest).empty()) return value;
+  return ToNumber(text);
 }
 
 }  // namespace
@@ -116,7 +135,7 @@ void CImp_DXF::ReadFace3D() {
     int32_t axis = pair.code / 10 - 1;
     int32_t corner = pair.code % 10;
     if (pair.code >= 10 && pair.code <= 33 && corner <= 3)
-      corners[corner][axis] = ToNumber(pair.value);
+      corners[corner][axis] = NumberOf(pair.value);
   }
   if (!endOfEntity) return;  // cut off by the end of the file: nothing is added
 
@@ -136,7 +155,7 @@ void CImp_DXF::ReadVertex() {
   bool endOfEntity = false;
   while (ReadPair(pair, endOfEntity)) {
     if (pair.code == 10 || pair.code == 20 || pair.code == 30) {
-      xyz[pair.code / 10 - 1] = ToNumber(pair.value);
+      xyz[pair.code / 10 - 1] = NumberOf(pair.value);
     } else if (pair.code >= 71 && pair.code <= 74) {
       face = true;
       size_t k = static_cast<size_t>(pair.code - 71);

@@ -4,8 +4,10 @@
 
 #include <array>
 #include <cstdio>
+#include <cstring>
 #include <utility>
 
+#include "readers/text_helpers.h"
 #include "tests/readers/text_reader_fixture.h"
 
 namespace ks::readers::testing {
@@ -240,6 +242,39 @@ TEST_P(DxfReaderTest, PointsOnlyHandAnEmptyPolygonList) {
             (std::vector<std::string>{"Add_Vertices(Single(6)[1,2,3,-4,5.5,100])",
                                       "Add_Poligons(Long(1)[0])", "Name=String(\"my_part\")",
                                       "DefaultColor=Long(12615680)"}));
+}
+
+// Value lines read in place give what the general number reading gives, in
+// every form, padded or not; group codes padded either way are codes.
+TEST_P(DxfReaderTest, CoordinatesReadAsTheGeneralNumberReadingReadsThem) {
+  const std::vector<std::string> texts = {"1.5",      " -2.25 ",
+                                          "+3",       "7.",
+                                          ".5",       "-.5",
+                                          "1e2",      "abc",
+                                          "1,5",      "",
+                                          "  ",       "12.3x",
+                                          "0.1",      "123456789.123456789",
+                                          "-0",       "1.2.3",
+                                          "- 1",      "3.4e38",
+                                          "16777217", "0.30000000000000004"};
+  std::vector<std::vector<std::string>> entities;
+  for (size_t i = 0; i < texts.size(); i += 3) {
+    Corner c{texts[i], i + 1 < texts.size() ? texts[i + 1] : "0",
+             i + 2 < texts.size() ? texts[i + 2] : "0"};
+    entities.push_back(MeshVertex(c));
+  }
+  std::string content = DxfFile(entities, Eol());
+  // A code written flush left is read as well as one right-aligned.
+  const std::string padded = Eol() + " 10" + Eol();
+  content.replace(content.find(padded), padded.size(), Eol() + "10" + Eol());
+  CollectionRef list = Load(content);
+  const auto vertices = ObjectAt(list, 1)->Vertices();
+  ASSERT_EQ(vertices.size(), entities.size() * 3);
+  for (size_t i = 0; i < texts.size(); ++i) {
+    const float expected = ToNumber(texts[i]);
+    EXPECT_EQ(std::memcmp(&vertices[i], &expected, sizeof expected), 0)
+        << "'" << texts[i] << "' read as " << vertices[i] << ", not " << expected;
+  }
 }
 
 TEST_P(DxfReaderTest, FileWithoutGeometryGivesAnEmptyObjectNamedAfterIt) {
