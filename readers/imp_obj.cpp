@@ -35,8 +35,8 @@ void HandArray(const ObjectRef& object, std::string_view member, std::vector<T>&
 }
 
 // Makes room for at least N more values. Capacity grows geometrically; once
-// 64 KiB of the file has been read since the array's first record, it grows at
-// once to what the rest of the file is expected to need at the density seen so
+// st.ObjPredictionStart characters (64 KiB) of the file have been read since the array's first
+// record, it grows at once to what the rest of the file is expected to need at the density seen so
 // far, so that large arrays are copied once or twice rather than a dozen times
 // (capacity that is never written costs no memory). The host receives only the
 // records.
@@ -47,7 +47,7 @@ template <class T>
   size_t want = std::max<size_t>(array.capacity() * 2, 64);
   const int64_t seen = st.CharsRead - firstAt;
   const int64_t length = st.file->Length();
-  if (seen >= 65536 && length > st.CharsRead) {
+  if (seen >= st.ObjPredictionStart && length > st.CharsRead) {
     const double perChar = static_cast<double>(array.size()) / static_cast<double>(seen);
     want = std::max(want,
                     static_cast<size_t>(perChar * static_cast<double>(length - firstAt) * 1.0625));

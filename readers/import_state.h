@@ -41,6 +41,10 @@ struct ImportState {
   int64_t CharsRead = 0;    // characters consumed; 64-bit so that large files cannot overflow
   int16_t StopImport = -1;  // 0 while a run goes on; -1 idle or stop requested
   ImportOptions options;
+  // Characters of one array the OBJ reader reads before it predicts the
+  // array's final size from the density seen so far (fuzzing lowers it, so
+  // that small inputs reach the prediction).
+  int64_t ObjPredictionStart = 65536;
   ImportUi* ui = nullptr;  // null: no dialog (no progress, no event pump)
   // Where the readers' inputs come from: files by name, or bytes in memory
   // (source.UseMemory, see readers/input_bytes.h).

@@ -5,7 +5,9 @@ packages=(cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev q
           libcli11-dev libassimp-dev libtinyobjloader-dev lib3ds-dev libdxflib-dev time
           # GUI tests: an X server without a screen, Mesa's software OpenGL
           xvfb xauth libegl-dev libgl-dev libgl1-mesa-dri libegl-mesa0
-          libopengl-dev)
+          libopengl-dev
+          # fuzz targets: clang 14 with libFuzzer and the sanitizer runtimes
+          clang-14 libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

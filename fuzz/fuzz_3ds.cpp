@@ -1,0 +1,7 @@
+// libFuzzer target: the 3DS reader on bytes in memory.
+#include "fuzz/reader_fuzzing.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  ks::fuzzing::ReadFromMemory(ks::fuzzing::ReaderFormat::ThreeDs, data, size);
+  return 0;
+}
