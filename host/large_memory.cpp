@@ -29,4 +29,20 @@ void AdviseHugePages(void* data, size_t bytes) {
 #endif
 }
 
+void PrefaultForWriting(void* data, size_t bytes) {
+#if defined(__linux__) && defined(MADV_POPULATE_WRITE)
+  constexpr size_t kMinPrefault = size_t(64) << 10;
+  if (!data || bytes < kMinPrefault) return;
+  const auto page = uintptr_t(4096);
+  const auto begin = (reinterpret_cast<uintptr_t>(data) + page - 1) & ~(page - 1);
+  const auto end = (reinterpret_cast<uintptr_t>(data) + bytes) & ~(page - 1);
+  if (end <= begin) return;
+  // Advice only: where it is refused, the pages fault in one by one as usual.
+  (void)madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
+#else
+  (void)data;
+  (void)bytes;
+#endif
+}
+
 }  // namespace ks

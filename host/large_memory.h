@@ -14,6 +14,12 @@ namespace ks {
 // system does not offer it.
 void AdviseHugePages(void* data, size_t bytes);
 
+// Maps the pages of [data, data + bytes) in one system call, ahead of writing
+// them all: one call instead of a page fault per 4 KiB. Only for memory that
+// is written in full next (it becomes resident). Does nothing for small
+// blocks or where the system does not offer it.
+void PrefaultForWriting(void* data, size_t bytes);
+
 // reserve() followed by AdviseHugePages on the whole block.
 template <class T>
 void ReserveLarge(std::vector<T>& values, size_t count) {
@@ -42,6 +48,17 @@ void TrimSpare(std::vector<T>& values) {
   ReserveLarge(exact, size);
   exact.assign(values.begin(), values.end());
   values = std::move(exact);
+}
+
+// An array of exactly count values, about to be overwritten in full: its
+// pages are mapped in one call before the values are set.
+template <class T>
+std::vector<T> ArrayToFill(size_t count) {
+  std::vector<T> values;
+  ReserveLarge(values, count);
+  PrefaultForWriting(values.data(), count * sizeof(T));
+  values.resize(count);
+  return values;
 }
 
 }  // namespace ks

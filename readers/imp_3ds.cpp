@@ -10,6 +10,7 @@
 #include "host/collection.h"
 #include "host/com_error.h"
 #include "host/dispatch.h"
+#include "host/large_memory.h"
 #include "host/runtime.h"
 #include "readers/ansi_text.h"
 #include "readers/input_bytes.h"
@@ -596,7 +597,7 @@ bool CImp_3DS::ReadVertexList() {
     if (n > 0) {
       RequireRecords(c, n, 12, "vertex");
       const uint8_t* p = c.Take(12 * n, "the vertices").data();
-      std::vector<float> xyz(3 * n);
+      std::vector<float> xyz = ArrayToFill<float>(3 * n);
       for (size_t i = 0; i < 3 * n; i += 3, p += 12) {
         xyz[i] = LeFloat32(p);
         xyz[i + 2] = LeFloat32(p + 4);  // file y becomes z
@@ -617,7 +618,7 @@ bool CImp_3DS::ReadFaceList() {
     if (n > 0) {
       RequireRecords(c, n, 8, "face");
       const uint8_t* p = c.Take(8 * n, "the faces").data();
-      std::vector<int32_t> corners(3 * n);
+      std::vector<int32_t> corners = ArrayToFill<int32_t>(3 * n);
       for (size_t k = 0; k < 3 * n; k += 3, p += 8) {
         // Reversed, so that together with the y/z swap the outward side
         // stays; the edge flags behind the corners are not used.

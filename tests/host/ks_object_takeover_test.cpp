@@ -107,6 +107,16 @@ TEST(CKsObjectTakeOver, QuadsOrBadRecordsLeaveTheCallersArrayAlone) {
   EXPECT_EQ(fresh->TriangleCount(), 0);
 }
 
+TEST(LargeMemory, ArraysToFillHaveExactlyTheirSizeInZeros) {
+  for (size_t count : {size_t(0), size_t(3), size_t(70000), (size_t(3) << 20) + 5}) {
+    auto values = ks::ArrayToFill<int32_t>(count);
+    ASSERT_EQ(values.size(), count);
+    EXPECT_EQ(values.capacity(), count);
+    EXPECT_EQ(std::accumulate(values.begin(), values.end(), int64_t{0}), 0);
+  }
+  ks::PrefaultForWriting(nullptr, size_t(1) << 20);  // nothing to map
+}
+
 TEST(LargeMemory, AdviceKeepsContentsForAnyBlock) {
   ks::AdviseHugePages(nullptr, size_t(64) << 20);  // nothing to advise
   std::vector<int32_t> small;
