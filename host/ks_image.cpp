@@ -6,6 +6,7 @@
 #include <QString>
 #include <algorithm>
 #include <filesystem>
+#include <string>
 
 #include "picture_surface.h"
 #include "runtime.h"
@@ -28,6 +29,16 @@ QImage Decode(const std::string& file) {
     throw ComError(err::kFileNotFound, "Cannot open the picture " + file + ": file not found",
                    std::string(kImageSource));
   QImageReader reader(name);
+  // A picture whose pixels would take more memory than the image reader may
+  // allocate is refused by its size, read from the header, before decoding.
+  const QSize size = reader.size();
+  const int64_t maxPixels = int64_t{QImageReader::allocationLimit()} * 1024 * 1024 / 4;
+  if (maxPixels > 0 && size.isValid() && int64_t{size.width()} * size.height() > maxPixels)
+    throw ComError(err::kInvalidPicture,
+                   "Cannot read the picture " + file + ": it is " + std::to_string(size.width()) +
+                       " x " + std::to_string(size.height()) + " pixels, more than the " +
+                       std::to_string(maxPixels) + " pixels a picture may have",
+                   std::string(kImageSource));
   QImage image = reader.read();
   if (image.isNull()) {
     std::string why = reader.errorString().toStdString();

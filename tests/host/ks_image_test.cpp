@@ -239,3 +239,43 @@ TEST_F(ImageLibraryTest, LoadAsksForAPictureAndRemembersItsFolder) {
 }
 
 }  // namespace
+
+// A PNG of the given size with an empty image data chunk: enough for its size
+// to be read, no pixels behind it.
+std::string PngHeaderOnly(uint32_t width, uint32_t height) {
+  auto crc32 = [](std::string_view bytes) {
+    uint32_t c = 0xFFFFFFFFu;
+    for (unsigned char b : bytes) {
+      c ^= b;
+      for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+    }
+    return ~c;
+  };
+  auto be32 = [](uint32_t v) {
+    return std::string{char(v >> 24), char(v >> 16 & 0xFF), char(v >> 8 & 0xFF), char(v & 0xFF)};
+  };
+  std::string ihdr = "IHDR" + be32(width) + be32(height) + std::string("\x08\x00\x00\x00\x00", 5);
+  auto chunk = [&](const std::string& kindAndData) {
+    return be32(static_cast<uint32_t>(kindAndData.size() - 4)) + kindAndData +
+           be32(crc32(kindAndData));
+  };
+  return std::string("\x89PNG\r\n\x1a\n", 8) + chunk(ihdr) + chunk("IDAT") + chunk("IEND");
+}
+
+TEST_F(ImageLibraryTest, PictureTooLargeToHoldIsRefusedByItsSizeBeforeDecoding) {
+  ks::RegisteredSurface area(*rt_, kAreaW, kAreaH);
+  const std::string file = (dir_ / "huge.png").string();
+  std::ofstream(file, std::ios::binary) << PngHeaderOnly(20000, 20000);
+  for (bool twoTone : {true, false}) {  // traced, or shown as the background
+    try {
+      ColorToBN(file, area, twoTone, 128, !twoTone);
+      FAIL();
+    } catch (const ks::ComError& e) {
+      EXPECT_EQ(e.number(), ks::err::kInvalidPicture);
+      EXPECT_NE(e.description().find(file + ": it is 20000 x 20000 pixels, more than the"),
+                std::string::npos)
+          << e.description();
+    }
+  }
+  EXPECT_EQ(CountInk(area.Surface()), 0);
+}
