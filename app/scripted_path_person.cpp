@@ -11,7 +11,6 @@ using ks::Variant;
 
 constexpr int16_t kLeft = 1;
 constexpr int16_t kRight = 2;
-constexpr int16_t kItemFalse = 1;  // "Close Last polygons": item 0 "True", 1 "False"
 
 ks::Control& ControlOf(ks::Form& form, const char* name) {
   ks::Control* control = form.FindControl(name);
@@ -84,7 +83,7 @@ void ScriptedPathPerson::FillGrids(ks::Form& form) {
   }
   if (script_.sections) SetRow(form, "KsProperties1", 0, Variant(*script_.sections));
   if (script_.angle) SetRow(form, "KsProperties1", 1, Variant(*script_.angle));
-  if (script_.openSeam) SetRow(form, "KsProperties1", 2, Variant(kItemFalse));
+  if (script_.openSeam) SetRow(form, "KsProperties1", 2, Variant(ks::grid::kItemFalse));
   for (int32_t axis = 0; axis < 3; ++axis)
     if (script_.translation[static_cast<size_t>(axis)])
       SetRow(form, "KsProperties1", 3 + axis,

@@ -16,7 +16,6 @@ namespace ks {
 namespace {
 
 constexpr std::string_view kImageSource = "KsCommon.ImageFX";
-constexpr int32_t kPathFileAccessError = 75;
 
 // round(a * b / c) for positive values, halves up.
 int ScaleRounded(int64_t a, int64_t b, int64_t c) {
@@ -117,7 +116,7 @@ void SavePicture(const std::string& file, int width, int height, std::span<const
     std::copy_n(argb.begin() + static_cast<size_t>(y) * width, width,
                 reinterpret_cast<QRgb*>(image.scanLine(y)));
   if (!image.save(QString::fromStdString(file)))
-    throw ComError(kPathFileAccessError, "Cannot write the picture " + file,
+    throw ComError(err::kPathFileAccess, "Cannot write the picture " + file,
                    std::string(kImageSource));
 }
 

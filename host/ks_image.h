@@ -24,10 +24,6 @@ namespace ks {
 class PictureSurface;
 class Runtime;
 
-namespace err {
-inline constexpr int32_t kInvalidPicture = 481;  // the file is not a picture that can be read
-}
-
 // The registry value under REGKEY that holds the last picture folder; the
 // property grid's picture row keeps its folder under the same name, so both
 // start where the person last found a picture.

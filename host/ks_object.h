@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "dispatch.h"
+#include "ks_color.h"
 
 namespace ks {
 
@@ -36,9 +37,6 @@ struct BoundingBox {
   bool empty = true;  // no vertex with finite coordinates
   std::array<float, 3> Size() const { return {max[0] - min[0], max[1] - min[1], max[2] - min[2]}; }
 };
-
-// RGB(0, 128, 192): the colour of a new mesh object.
-inline constexpr int32_t kDefaultObjectColor = 0 + 128 * 256 + 192 * 65536;
 
 class CKsObject : public DispatchObject<CKsObject> {
  public:

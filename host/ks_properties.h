@@ -1,7 +1,7 @@
 #pragma once
 // "KsControls.KsProperties": the property grid. Plain C++ state (rows, values,
 // groups) that views draw and edit; callers reach its members by dispatch
-// number. The numbers are fixed (the path dialog codes against them):
+// number (ks_properties_ids.h); the path dialog codes against them:
 //
 //   1  AddWholeNumberRow(caption, initial, lowest, highest, step)
 //        a row editing a whole number (Long) kept within lowest..highest;
@@ -48,33 +48,11 @@
 #include <vector>
 
 #include "dispatch.h"
+#include "ks_properties_ids.h"
 
 namespace ks {
 
 class Runtime;
-
-namespace grid {
-inline constexpr DispId kAddWholeNumberRow = 1;
-inline constexpr DispId kAddListRow = 2;
-inline constexpr DispId kBeginGroup = 3;
-inline constexpr DispId kAddRealRow = 4;
-inline constexpr DispId kEndGroup = 5;
-inline constexpr DispId kAddPictureRow = 6;
-inline constexpr DispId kRedraw = 7;
-inline constexpr DispId kEndEdit = 8;
-inline constexpr DispId kFinishSetup = 9;
-inline constexpr DispId kEnabled = 10;
-inline constexpr DispId kRegistryKey = 11;
-inline constexpr DispId kSetRowValue = 20;
-inline constexpr DispId kRowCount = 21;
-inline constexpr DispId kRowValue = 22;
-inline constexpr DispId kRowCaption = 23;
-inline constexpr DispId kChoosePicture = 24;
-inline constexpr DispId kStepRow = 25;
-inline constexpr DispId kEditRow = 26;
-inline constexpr const char* kNoPicture = "(None)";
-inline constexpr const char* kPictureFolderValue = "PictureFolder";
-}  // namespace grid
 
 struct GridRow {
   enum class Kind { WholeNumber, List, RealNumber, Picture };

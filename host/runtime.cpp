@@ -20,6 +20,14 @@ std::string ServerSubkey(std::string_view progId) {
                  "Cannot load the plug-in library " + lib.string() + ": " + why, "Kestrel.Runtime");
 }
 
+// The name a library is known by: its canonical path where the file system
+// can tell it, the path as given otherwise (never a filesystem exception).
+std::filesystem::path LibraryKey(const std::filesystem::path& library) {
+  std::error_code ec;
+  std::filesystem::path key = std::filesystem::weakly_canonical(library, ec);
+  return ec ? library : key;
+}
+
 }  // namespace
 
 struct Runtime::Library {
@@ -46,17 +54,14 @@ void Runtime::RegisterClass(std::string progId, ClassFactory factory) {
 }
 
 Runtime::Library& Runtime::Load(const std::filesystem::path& library) {
-  std::error_code ec;
-  std::filesystem::path key = std::filesystem::weakly_canonical(library, ec);
-  if (ec) key = library;
+  const std::filesystem::path key = LibraryKey(library);
   if (auto it = libraries_.find(key); it != libraries_.end()) return *it->second;
   if (!std::filesystem::exists(key)) LoadFailure(library, "the file does not exist");
   auto lib = std::make_unique<Library>();
   lib->handle = dlopen(key.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!lib->handle) LoadFailure(library, dlerror());
   lib->registerServer = reinterpret_cast<RegisterFn>(dlsym(lib->handle, "KsDllRegisterServer"));
-  lib->unregisterServer =
-      reinterpret_cast<RegisterFn>(dlsym(lib->handle, "KsDllUnregisterServer"));
+  lib->unregisterServer = reinterpret_cast<RegisterFn>(dlsym(lib->handle, "KsDllUnregisterServer"));
   lib->getClassObject =
       reinterpret_cast<GetClassObjectFn>(dlsym(lib->handle, "KsDllGetClassObject"));
   lib->canUnloadNow = reinterpret_cast<CanUnloadNowFn>(dlsym(lib->handle, "KsDllCanUnloadNow"));
@@ -75,10 +80,10 @@ ObjectRef Runtime::CreateUnlogged(std::string_view progId) {
   if (auto it = inProcess_.find(progId); it != inProcess_.end()) return it->second(*this);
   auto path = registry_.Read(kHkeyClassesRoot, ServerSubkey(progId), "");
   if (!path)
-    throw ComError(err::kCannotCreateObject,
-                   "Cannot create object: the class \"" + std::string(progId) +
-                       "\" is not registered",
-                   "Kestrel.Runtime");
+    throw ComError(
+        err::kCannotCreateObject,
+        "Cannot create object: the class \"" + std::string(progId) + "\" is not registered",
+        "Kestrel.Runtime");
   Library& lib = Load(path->ToString());
   ClassFactory factory;
   if (!lib.getClassObject(std::string(progId).c_str(), &factory) || !factory)
@@ -91,8 +96,7 @@ ObjectRef Runtime::CreateUnlogged(std::string_view progId) {
 
 std::vector<std::string> Runtime::RegisterServer(const std::filesystem::path& library) {
   Library& lib = Load(library);
-  auto before = RegisteredClasses();
-  std::filesystem::path key = std::filesystem::weakly_canonical(library);
+  const std::filesystem::path key = LibraryKey(library);
   if (int32_t rc = lib.registerServer(this, key.c_str()); rc != 0)
     LoadFailure(library, "its registration failed with code " + std::to_string(rc));
   std::vector<std::string> added;
@@ -103,7 +107,7 @@ std::vector<std::string> Runtime::RegisterServer(const std::filesystem::path& li
 
 void Runtime::UnregisterServer(const std::filesystem::path& library) {
   Library& lib = Load(library);
-  std::filesystem::path key = std::filesystem::weakly_canonical(library);
+  const std::filesystem::path key = LibraryKey(library);
   if (int32_t rc = lib.unregisterServer(this, key.c_str()); rc != 0)
     LoadFailure(library, "its unregistration failed with code " + std::to_string(rc));
 }
@@ -133,8 +137,7 @@ int Runtime::FreeUnusedLibraries() {
 }
 
 bool Runtime::IsLoaded(const std::filesystem::path& library) const {
-  std::error_code ec;
-  return libraries_.count(std::filesystem::weakly_canonical(library, ec)) > 0;
+  return libraries_.count(LibraryKey(library)) > 0;
 }
 
 int32_t Runtime::RegisterSurface(PictureSurface* surface) {
@@ -148,7 +151,9 @@ PictureSurface* Runtime::FindSurface(int32_t handle) const {
   return it == surfaces_.end() ? nullptr : it->second;
 }
 
-void Runtime::UnregisterSurface(int32_t handle) { surfaces_.erase(handle); }
+void Runtime::UnregisterSurface(int32_t handle) {
+  surfaces_.erase(handle);
+}
 
 void RegisterInprocClass(Runtime& rt, std::string_view progId, std::string_view description,
                          const std::filesystem::path& library) {

@@ -11,15 +11,6 @@ namespace {
 constexpr std::string_view kStopQuestion = "Do you want to stop Import?";
 constexpr std::string_view kSelectFormat = "Select first a File Format!";
 
-// Runs fn and drops any error: for steps whose failure must not stop the rest.
-template <class Fn>
-void IgnoreErrors(Fn&& fn) {
-  try {
-    fn();
-  } catch (const std::exception&) {
-  }
-}
-
 }  // namespace
 
 frmImport::frmImport(Runtime& rt) : rt_(rt), state_(rt), readerFactory_(&CreateReader) {
@@ -98,7 +89,8 @@ void frmImport::Form_Load() {
 
 void frmImport::SetFormatIndex(int index) {
   if (index < -1 || index >= static_cast<int>(cmbFormat.items.size()))
-    throw ComError(380, "Invalid property value: format list index " + std::to_string(index),
+    throw ComError(err::kInvalidPropertyValue,
+                   "Invalid property value: format list index " + std::to_string(index),
                    "frmImport");
   cmbFormat.listIndex = index;
   cmbFormat_Click();

@@ -2,7 +2,6 @@
 // objects in the host scene.
 #include <cctype>
 #include <filesystem>
-#include <new>
 
 #include "host/com_error.h"
 #include "host/runtime.h"
@@ -13,26 +12,10 @@
 namespace ks::importer {
 namespace {
 
-// Runs fn and drops any error: post-processing goes on step by step.
-template <class Fn>
-void IgnoreErrors(Fn&& fn) {
-  try {
-    fn();
-  } catch (const std::exception&) {
-  }
-}
-
 std::string Upper(std::string_view text) {
   std::string out(text);
   for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return out;
-}
-
-ComError AsComError(const std::exception& e) {
-  if (const auto* com = dynamic_cast<const ComError*>(&e)) return *com;
-  if (dynamic_cast<const std::bad_alloc*>(&e))
-    return ComError(7, "Out of memory while importing", "KsImport");
-  return ComError(err::kInvalidCall, e.what(), "KsImport");
 }
 
 // Length of the chosen file in bytes; error 53 when it is not a readable file.
@@ -80,7 +63,7 @@ void frmImport::RunImport(readers::MeshReader& reader, const std::string& extens
         PostProcessGeneral();
     }
   } catch (const std::exception& caught) {
-    ComError e = AsComError(caught);
+    ComError e = AsComError(caught, "KsImport");
     state_.StopImport = -1;  // back to idle below
     if (e.number() != err::kFileDialogCancel) {
       state_.CloseFiles();

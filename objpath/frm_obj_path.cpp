@@ -1,8 +1,8 @@
 #include "objpath/frm_obj_path.h"
 
 #include "host/collection.h"
+#include "host/ks_properties_ids.h"
 #include "host/person.h"
-#include "objpath/ks_properties_ids.h"
 
 namespace ks::objpath {
 
@@ -187,7 +187,7 @@ void frmObjPath::FillGrids() {
              {Variant(axis), Variant(int16_t{0}), Variant(int32_t{2}), Variant(int16_t{0})});
   CallGrid(rotation, grid::kEndGroup);
   CallGrid(rotation, kRedraw);
-  CallGrid(rotation, grid::kFinishSetUp);
+  CallGrid(rotation, grid::kFinishSetup);
 
   CallGrid(extrusion, grid::kAddWholeNumberRow,
            {Variant("Height"), Variant(int16_t{40}), Variant(int16_t{1}), Variant(int16_t{100}),
@@ -259,7 +259,7 @@ void frmObjPath::ShowBackgroundPicture(const std::string& fileName) {
 }
 
 void frmObjPath::OnGridLostFocus(int number) {
-  CallGrid(grids_[static_cast<size_t>(number - 1)], grid::kEndEditing);
+  CallGrid(grids_[static_cast<size_t>(number - 1)], grid::kEndEdit);
 }
 
 bool frmObjPath::ClosePathChecked() const {

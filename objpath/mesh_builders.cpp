@@ -5,6 +5,7 @@
 #include <numeric>
 
 #include "host/com_error.h"
+#include "host/ks_color.h"
 
 namespace ks::objpath {
 
@@ -184,7 +185,7 @@ void HandOver(const ObjectRef& object3D, MeshArrays& mesh) {
   } catch (const ComError&) {
   }
   try {
-    Put(object3D, "DefaultColor", Variant(kObjPathColor));
+    Put(object3D, "DefaultColor", Variant(kDefaultObjectColor));
   } catch (const ComError&) {
   }
   try {

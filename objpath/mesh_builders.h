@@ -68,9 +68,6 @@ BuildOutcome BuildExtrusion(const PathState& path, const BuildSettings& settings
 BuildOutcome BuildRotation(const PathState& path, const BuildSettings& settings,
                            const TrigTables& trig, MeshArrays& mesh);
 
-// RGB(0, 128, 192) as a Long colour.
-inline constexpr int32_t kObjPathColor = 0 + 256 * 128 + 65536 * 192;
-
 // Hands the arrays to the host object: Add_Vertices and Add_Poligons (each
 // only when its array holds something), Name "ObjPath", DefaultColor and
 // SmoothNormalsAdaptive 50. A failure of either geometry call raises its

@@ -132,9 +132,14 @@ void PathEditor::AddPathPoint(float x, float y) {
   path.PathPoints.back() = PathPoint{x, y, 0};
 
   // Extents: equal values change nothing, so the earliest leftmost point stays.
+  // The leftmost point is found on the exact coordinates: against the rounded
+  // MinX a later point only a fraction further right could take its place.
   if (path.MinY > y) path.MinY = RoundToLong(y);
   if (path.MaxY < y) path.MaxY = RoundToLong(y);
-  if (path.MinX > x) {
+  const bool leftmost = path.LeftmostPoint < 0 || path.LeftmostPoint >= path.LastPoint
+                            ? path.MinX > x
+                            : x < path.PathPoints[static_cast<size_t>(path.LeftmostPoint)].X;
+  if (leftmost) {
     path.MinX = RoundToLong(x);
     path.LeftmostPoint = path.LastPoint;
   }

@@ -3,13 +3,13 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
-#include <new>
 #include <optional>
 #include <vector>
 
 #include "host/collection.h"
 #include "host/com_error.h"
 #include "host/dispatch.h"
+#include "host/ks_color.h"
 #include "host/large_memory.h"
 #include "host/runtime.h"
 #include "readers/ansi_text.h"
@@ -23,9 +23,6 @@ namespace c3ds = modConst3DS;
 namespace {
 
 constexpr std::string_view kSource = "KsImport.CImp_3DS";
-constexpr int32_t kOutOfMemory = 7;
-constexpr int32_t kBadRecordLength = 59;
-constexpr int32_t kDefaultObjectColor = 0 + 128 * 256 + 192 * 65536;  // RGB(0, 128, 192)
 constexpr int16_t kMaterialType = 4;
 constexpr double kDefaultSpecCoeff = 0.2;
 
@@ -39,14 +36,6 @@ std::string Number(double v) {
   char text[32];
   std::snprintf(text, sizeof text, "%g", v);
   return text;
-}
-
-// A run-time error as the platform reports it; C++ library errors included.
-ComError AsComError(const std::exception& e) {
-  if (const auto* com = dynamic_cast<const ComError*>(&e)) return *com;
-  if (dynamic_cast<const std::bad_alloc*>(&e))
-    return ComError(kOutOfMemory, "Out of memory", std::string(kSource));
-  return ComError(err::kInvalidCall, e.what(), std::string(kSource));
 }
 
 // Single x 255 as a byte: rounded half to even; outside 0..255 overflows.
@@ -193,7 +182,7 @@ void CImp_3DS::Load(const std::string& fileName, CollectionRef& colObject3D,
     std::string failure;
     if (!ReadFile(failure)) error.emplace(kErrorNumber, failure, std::string(kSource));
   } catch (const std::exception& e) {
-    const ComError runtime = AsComError(e);
+    const ComError runtime = AsComError(e, kSource);
     error.emplace(runtime.number(), "(" + ContextText_ + ") " + runtime.description(),
                   runtime.source());
   }
@@ -276,7 +265,7 @@ void CImp_3DS::BeginChunk(const ChunkHeader& h, std::string_view label) {
   const BinaryCursor& c = *cursor_;
   const std::string chunk = "The chunk " + Hex(h.Id) + " at offset " + std::to_string(h.start);
   if (h.Length < c3ds::kChunkHeaderSize)
-    throw ComError(kBadRecordLength,
+    throw ComError(err::kBadRecordLength,
                    chunk + " gives its length as " + std::to_string(h.Length) +
                        ", less than its own 6-byte header",
                    std::string(kSource));
@@ -295,7 +284,7 @@ bool CImp_3DS::Trap(std::string_view prefix, Step&& step) {
   try {
     return step();
   } catch (const std::exception& e) {
-    ContextText_ = std::string(prefix) + AsComError(e).description();
+    ContextText_ = std::string(prefix) + AsComError(e, kSource).description();
   }
   return false;
 }
@@ -305,7 +294,7 @@ bool CImp_3DS::TrapWrapped(Step&& step) {
   try {
     return step();
   } catch (const std::exception& e) {
-    ContextText_ = "(" + ContextText_ + ") " + AsComError(e).description();
+    ContextText_ = "(" + ContextText_ + ") " + AsComError(e, kSource).description();
   }
   return false;
 }

@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "host/dispatch.h"
+#include "host/ks_color.h"
 #include "host/runtime.h"
 #include "readers/decimal_number.h"
 #include "readers/text_helpers.h"
@@ -16,7 +17,6 @@ namespace ks::readers {
 namespace {
 
 constexpr std::string_view kSource = "KsImport.CImp_DXF";
-constexpr int32_t kDefaultColor = 0 + 128 * 256 + 192 * 65536;  // RGB(0, 128, 192)
 
 std::string_view Trim(std::string_view text) {
   while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
@@ -79,7 +79,7 @@ void CImp_DXF::Load(const std::string& FileName, CollectionRef& p_colObject3D) {
       Call(object, "Add_Poligons", std::span<Variant>(polygons));
     }
     Put(object, "Name", Variant(name));
-    Put(object, "DefaultColor", Variant(kDefaultColor));
+    Put(object, "DefaultColor", Variant(kDefaultObjectColor));
     Call(p_colObject3D, "Add", Variant(object));
   } catch (...) {
     state_.CloseFiles();

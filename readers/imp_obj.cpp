@@ -9,6 +9,7 @@
 
 #include "decimal_number.h"
 #include "host/com_error.h"
+#include "host/ks_color.h"
 #include "host/large_memory.h"
 #include "host/runtime.h"
 #include "text_helpers.h"
@@ -19,7 +20,6 @@ namespace ks::readers {
 namespace {
 
 constexpr const char* kSource = "KsImport";
-constexpr int32_t kDefaultColor = 0 + 128 * 256 + 192 * 65536;  // RGB(0, 128, 192)
 
 int32_t ClampToLong(int64_t v) {
   return static_cast<int32_t>(std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(),
@@ -399,7 +399,7 @@ void CImp_OBJ::HandOver(CollectionRef& colObject3D) {
   if (!PolygonNormals.empty()) HandArray(object_, "Set_PoligonNormals", PolygonNormals);
   ApplySmoothing();
   Put(object_, "Name", Variant(objectName_));
-  int32_t color = kDefaultColor;
+  int32_t color = kDefaultObjectColor;
   if (MultiObject) color = ObjectColors[Get(colObject3D, "Count").ToLong() % 10 + 1];
   Put(object_, "DefaultColor", Variant(color));
   std::array<Variant, 1> item{Variant(object_)};

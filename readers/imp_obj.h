@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "host/dispatch.h"
+#include "host/ks_color.h"
 #include "import_state.h"
 #include "mesh_reader.h"
 
@@ -37,16 +38,16 @@ class CImp_OBJ : public MeshReader {
   // (objects in the list mod 10) + 1 colours the next object.
   static constexpr int32_t ObjectColors[11] = {
       0,
-      0 + 128 * 256 + 192 * 65536,    // 1
-      255 + 0 * 256 + 0 * 65536,      // 2
-      255 + 128 * 256 + 64 * 65536,   // 3
-      0 + 255 * 256 + 0 * 65536,      // 4
-      128 + 128 * 256 + 192 * 65536,  // 5
-      255 + 128 * 256 + 64 * 65536,   // 6
-      0 + 128 * 256 + 192 * 65536,    // 7
-      255 + 128 * 256 + 192 * 65536,  // 8
-      64 + 128 * 256 + 128 * 65536,   // 9
-      128 + 128 * 256 + 128 * 65536,  // 10
+      kDefaultObjectColor,  // 1
+      Rgb(255, 0, 0),       // 2
+      Rgb(255, 128, 64),    // 3
+      Rgb(0, 255, 0),       // 4
+      Rgb(128, 128, 192),   // 5
+      Rgb(255, 128, 64),    // 6
+      kDefaultObjectColor,  // 7
+      Rgb(255, 128, 192),   // 8
+      Rgb(64, 128, 128),    // 9
+      Rgb(128, 128, 128),   // 10
   };
 
  private:

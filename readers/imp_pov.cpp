@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "host/dispatch.h"
+#include "host/ks_color.h"
 #include "host/large_memory.h"
 #include "host/runtime.h"
 #include "readers/hand_array.h"
@@ -16,7 +17,6 @@ namespace ks::readers {
 namespace {
 
 constexpr std::string_view kSource = "KsImport.CImp_POV";
-constexpr int32_t kDefaultColor = 0 + 128 * 256 + 192 * 65536;  // RGB(0, 128, 192)
 constexpr size_t kShownTextLimit = 60;  // longest piece of file text quoted in a message
 // A statement's text kept beyond this is dropped: its vectors come first, and a
 // statement that never closes must not hold the rest of the file.
@@ -309,7 +309,7 @@ void CImp_POV::CreateObject(const std::string& name) {
   SmoothCount = -1;
   ObjectRef object = state_.runtime.CreateObject("Kestrel.CKsObject");
   Put(object, "Name", Variant(name));
-  Put(object, "DefaultColor", Variant(kDefaultColor));
+  Put(object, "DefaultColor", Variant(kDefaultObjectColor));
   Call(Objects, "Add", Variant(object));
   current_ = std::move(object);
   objectFrom_ = state_.CharsRead;

@@ -19,8 +19,6 @@ namespace ks::readers {
 
 namespace {
 
-constexpr int32_t kPathFileAccessError = 75;  // the platform's "Path/File access error"
-constexpr int32_t kDeviceIoError = 57;        // the platform's "Device I/O error"
 constexpr const char* kSource = "KsImport";
 // Pages behind the reading position are given back in steps of this size.
 constexpr size_t kReleaseStep = size_t(8) << 20;
@@ -34,7 +32,7 @@ constexpr size_t kReleaseStep = size_t(8) << 20;
       throw ComError(err::kPathNotFound, "Path not found: " + fileName, kSource);
     throw ComError(err::kFileNotFound, "File not found: " + fileName, kSource);
   }
-  throw ComError(kPathFileAccessError,
+  throw ComError(err::kPathFileAccess,
                  "Path/File access error: " + fileName + " (" + std::strerror(e) + ")", kSource);
 }
 
@@ -56,7 +54,7 @@ std::string ReadToEnd(int fd, const std::string& fileName) {
     if (got == 0) break;
     if (got < 0) {
       if (errno == EINTR) continue;
-      throw ComError(kDeviceIoError, "Device I/O error while reading " + fileName, kSource);
+      throw ComError(err::kDeviceIoError, "Device I/O error while reading " + fileName, kSource);
     }
     used += size_t(got);
   }
@@ -121,7 +119,7 @@ InputBytes InputBytes::MapFile(const std::string& fileName) {
   struct stat info {};
   if (::fstat(file.fd, &info) != 0) ThrowOpenError(fileName, errno);
   if (S_ISDIR(info.st_mode))
-    throw ComError(kPathFileAccessError,
+    throw ComError(err::kPathFileAccess,
                    "Path/File access error: '" + fileName + "' is a folder, not a file", kSource);
   InputBytes in;
   if (S_ISREG(info.st_mode) && info.st_size > 0) {

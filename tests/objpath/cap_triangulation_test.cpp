@@ -4,8 +4,8 @@
 
 #include <numeric>
 
-#include "tests/objpath/outline_generators.h"
-#include "tests/objpath/plain_cap_triangulation.h"
+#include "testing/outline_generators.h"
+#include "testing/plain_cap_triangulation.h"
 
 namespace {
 

@@ -70,7 +70,7 @@ class PicturePathTest : public ::testing::Test {
   FakeGrid& PictureGrid() { return static_cast<FakeGrid&>(*form_->Grid(2)); }
   void SetPictureRow(const std::string& text) {
     std::vector<Variant> args{Variant(int32_t{0}), Variant(text)};
-    ks::CallId(form_->Grid(2), ks::objpath::grid::kSetRowValue, args);
+    ks::CallId(form_->Grid(2), ks::grid::kSetRowValue, args);
   }
   // A white picture of the area's size with black boxes (inclusive corners).
   std::string Picture(const std::string& name, std::vector<std::array<int, 4>> boxes,

@@ -27,7 +27,7 @@ FakeGrid& GridOf(ks::Form& form, const char* name) {
 
 void SetRow(ks::Form& form, const char* grid, int32_t row, Variant value) {
   std::vector<Variant> args{Variant(row), std::move(value)};
-  ks::CallId(form.FindControl(grid)->value.ToObject(), grid::kSetRowValue, args);
+  ks::CallId(form.FindControl(grid)->value.ToObject(), ks::grid::kSetRowValue, args);
 }
 
 void Click(ks::Form& form, float x, float y, int16_t button = 1) {
@@ -126,9 +126,9 @@ TEST_F(DialogTest, GridRowsFeedTheirSettings) {
   EXPECT_EQ(dialog.settings.TranslationZ, -3.0f);
   EXPECT_EQ(dialog.settings.ExtrudeHeight, 77);
   // Item 1 is "False", item 0 "True".
-  SetRow(dialog, "KsProperties1", 2, Variant(grid::kItemFalse));
+  SetRow(dialog, "KsProperties1", 2, Variant(ks::grid::kItemFalse));
   EXPECT_FALSE(dialog.settings.CloseLastPolygons);
-  SetRow(dialog, "KsProperties1", 2, Variant(grid::kItemTrue));
+  SetRow(dialog, "KsProperties1", 2, Variant(ks::grid::kItemTrue));
   EXPECT_TRUE(dialog.settings.CloseLastPolygons);
   SetRow(dialog, "KsProperties1", 2, Variant("False"));
   EXPECT_FALSE(dialog.settings.CloseLastPolygons);

@@ -12,8 +12,8 @@
 
 #include "host/collection.h"
 #include "host/form.h"
+#include "host/ks_properties_ids.h"
 #include "host/runtime.h"
-#include "objpath/ks_properties_ids.h"
 
 namespace objpath_test {
 
@@ -45,7 +45,7 @@ class FakeGrid : public ks::DispatchObject<FakeGrid> {
   int endEditing = 0;
 
   static void BuildMembers(ks::MemberTable<FakeGrid>& t) {
-    using namespace ks::objpath::grid;
+    using namespace ks::grid;
     auto addRow = [](const char* kind) {
       return [kind](FakeGrid& g, std::span<Variant> a) {
         Variant initial = kind == std::string("picture") ? Variant("(None)") : ks::Arg(a, 1);
@@ -74,8 +74,8 @@ class FakeGrid : public ks::DispatchObject<FakeGrid> {
           ++g.endEditing;
           return Variant();
         },
-        kEndEditing);
-    t.Method("FinishSetUp", Note("finish"), kFinishSetUp);
+        kEndEdit);
+    t.Method("FinishSetUp", Note("finish"), kFinishSetup);
     t.Property(
         "Enabled", {}, [](FakeGrid& g, std::span<Variant> a) { g.enabled = a.back().ToBool(); },
         kEnabled);

@@ -114,6 +114,20 @@ TEST_F(PathEditorTest, ExtentsRoundHalvesToEvenAndKeepTheEarliestLeftmostPoint) 
   EXPECT_EQ(editor.path.LastPoint, 3);
 }
 
+TEST_F(PathEditorTest, FractionalClicksFindTheLeftmostPointOnExactCoordinates) {
+  // 10.4 rounds to MinX 10: a later 10.2 lies further left although it does
+  // not beat the rounded minimum, and a later 9.9 does not lie left of 9.8
+  // although it beats it.
+  editor.AddPathPoint(10.4f, 5);
+  editor.AddPathPoint(10.2f, 6);
+  EXPECT_EQ(editor.path.LeftmostPoint, 1);
+  editor.AddPathPoint(9.8f, 7);
+  editor.AddPathPoint(9.9f, 8);
+  editor.AddPathPoint(9.8f, 9);
+  EXPECT_EQ(editor.path.LeftmostPoint, 2);
+  EXPECT_EQ(editor.path.MinX, 10);
+}
+
 TEST_F(PathEditorTest, SegmentsFollowTheRubberBandAndMarkersSitOnThePoints) {
   Click(10, 10);
   editor.Picture1_MouseMove(0, 0, 25, 26);

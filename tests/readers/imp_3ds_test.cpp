@@ -11,7 +11,7 @@
 #include "host/ks_material.h"
 #include "readers/ansi_text.h"
 #include "readers/binary_cursor.h"
-#include "tests/readers/chunk_writer_3ds.h"
+#include "testing/chunk_writer_3ds.h"
 #include "tests/readers/text_reader_fixture.h"
 
 namespace ks::readers {
