@@ -7,23 +7,11 @@
 #include <span>
 #include <vector>
 
+#include "ks_color.h"
+
 namespace ks {
 
 class Runtime;
-
-// RGB(r, g, b) as a Long colour, red in the low byte.
-constexpr int32_t Rgb(int r, int g, int b) {
-  return r + 256 * g + 65536 * b;
-}
-constexpr int RedOf(int32_t colour) {
-  return colour & 0xFF;
-}
-constexpr int GreenOf(int32_t colour) {
-  return (colour >> 8) & 0xFF;
-}
-constexpr int BlueOf(int32_t colour) {
-  return (colour >> 16) & 0xFF;
-}
 
 class PictureSurface {
  public:
