@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "objpath/cap_triangulation.h"
-#include "tests/objpath/plain_cap_triangulation.h"
+#include "testing/plain_cap_triangulation.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/readers/chunk_writer_3ds.h"
+#include "testing/chunk_writer_3ds.h"
 
 namespace {
 
