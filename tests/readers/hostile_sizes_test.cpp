@@ -12,7 +12,7 @@
 #include "readers/imp_dxf.h"
 #include "readers/imp_obj.h"
 #include "readers/imp_pov.h"
-#include "tests/readers/chunk_writer_3ds.h"
+#include "testing/chunk_writer_3ds.h"
 #include "tests/readers/reader_test_support.h"
 
 namespace ks::readers {
