@@ -24,7 +24,8 @@ struct ImportCommandOptions {
 int RunImport(AppContext& ctx, const ImportCommandOptions& opt) {
   ImportOutcome outcome = ImportThroughPlugin(ctx, opt.import);
   if (!outcome.finished) return outcome.exitCode;
-  SceneReport report{*outcome.scene, opt.import.file, outcome.selectedObject, opt.geometry};
+  SceneReport report{*outcome.scene, opt.import.file, outcome.selectedObject, opt.geometry,
+                     &outcome.warnings};
   if (opt.json)
     WriteSceneJson(std::cout, report);
   else

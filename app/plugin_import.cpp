@@ -120,6 +120,7 @@ ImportOutcome ImportThroughPlugin(AppContext& ctx, const ImportOptions& opt) {
   if (outcome.scene->ObjectList()->Count() == 0)
     std::cerr << "kestrel: " << opt.file << " holds no objects to import\n";
   outcome.selectedObject = ks::Get(plugin, "SelectedObject").ToLong();
+  outcome.warnings = person->Warnings();
   // The run went through but skipped an error: the objects are there, yet
   // the import is not a success.
   outcome.exitCode = person->ErrorShown() ? kExitFailed : kExitOk;

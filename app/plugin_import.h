@@ -4,6 +4,7 @@
 // with the command line's answers. Shared by `kestrel import` and
 // `kestrel render`.
 #include <string>
+#include <vector>
 
 #include "app/commands.h"
 #include "host/ks_scene.h"
@@ -30,7 +31,8 @@ struct ImportOutcome {
   int exitCode = kExitOk;  // kExitOk, or the code the command ends with
   bool finished = false;   // the run went through: the scene holds what it read
   ks::KsSceneRef scene;
-  int32_t selectedObject = 0;  // the plug-in's SelectedObject
+  int32_t selectedObject = 0;         // the plug-in's SelectedObject
+  std::vector<std::string> warnings;  // what the run passed over
 };
 
 // Runs the import; the dialog's messages go to stderr. A finished run that

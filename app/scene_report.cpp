@@ -79,6 +79,11 @@ void WriteSceneJson(std::ostream& out, const SceneReport& report) {
   for (const auto& m : report.scene.MaterialList()->Materials()) WriteMaterial(json, *m);
   json.EndArray();
   json.Key("selectedObject").Int(report.selectedObject);
+  if (report.warnings) {
+    json.Key("warnings").BeginArray();
+    for (const std::string& w : *report.warnings) json.String(w);
+    json.EndArray();
+  }
   json.EndObject();
   json.Flush();
   out << '\n';

@@ -16,15 +16,18 @@
 //    "materials": [{"name": str, "color": int, "ambientColor": int,
 //                   "specularColor": int, "smoothness": num, "opacity": num,
 //                   "specCoeff": num, "materialType": int}],
-//    "selectedObject": int}
+//    "selectedObject": int
+//    [, "warnings": [str, ...]]}
 // "size" is the bounding box's extent (max - min per axis; 0 for an object
 // without vertices); "normalTriangles" counts the triangles that carry at
 // least one explicit corner normal. With geometry, "vertexData" holds x, y, z
 // of every vertex as the host stores them and "triangleData" the three vertex
 // numbers (0-based) of every triangle in the host's order, both flat.
-// Numbers are written in shortest round-trip form; NaN and infinities as null.
+// "warnings" (from `kestrel import`) lists what the import passed over, one
+// entry per kind. Numbers are written in shortest round-trip form; NaN and infinities as null.
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "host/ks_scene.h"
 
@@ -35,6 +38,8 @@ struct SceneReport {
   std::string file;             // the file the scene came from ("" when none)
   int32_t selectedObject = -1;  // 1-based position in the object list, -1 for none
   bool withGeometry = false;    // add vertexData and triangleData
+  // An import's warnings; when set, the JSON document carries a "warnings" array.
+  const std::vector<std::string>* warnings = nullptr;
 };
 
 void WriteSceneSummary(std::ostream& out, const SceneReport& report);

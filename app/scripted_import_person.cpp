@@ -54,6 +54,16 @@ ks::MsgResult ScriptedImportPerson::MessageBox(std::string_view text, ks::MsgBut
     // The only question is whether to stop, asked after the interrupt.
     return stopRequested_ ? ks::MsgResult::Yes : ks::MsgResult::No;
   ClearProgress();
+  if (icon == ks::MsgIcon::Information) {
+    // The run's notes on what it passed over: one warning per line.
+    for (size_t start = 0; start <= text.size();) {
+      const size_t end = std::min(text.find('\n', start), text.size());
+      warnings_.emplace_back(text.substr(start, end - start));
+      err_ << "kestrel: warning: " << warnings_.back() << "\n";
+      start = end + 1;
+    }
+    return ks::MsgResult::OK;
+  }
   err_ << "kestrel: " << text << "\n";
   if (icon == ks::MsgIcon::Exclamation || icon == ks::MsgIcon::Critical) errorShown_ = true;
   return ks::MsgResult::OK;

@@ -45,6 +45,8 @@ class ScriptedImportPerson : public ks::Person {
   bool Interrupted() const { return stopRequested_; }
   // True when the dialog showed a warning or error message.
   bool ErrorShown() const { return errorShown_; }
+  // The information messages' lines: what the run passed over.
+  const std::vector<std::string>& Warnings() const { return warnings_; }
   // The file dialog's start folder and filter as the dialog asked for them.
   const ks::OpenFileRequest& FileRequest() const { return fileRequest_; }
 
@@ -61,6 +63,7 @@ class ScriptedImportPerson : public ks::Person {
   bool runFinished_ = false;
   bool stopRequested_ = false;
   bool errorShown_ = false;
+  std::vector<std::string> warnings_;
   ks::OpenFileRequest fileRequest_;
 
   using Clock = std::chrono::steady_clock;

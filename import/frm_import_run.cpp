@@ -85,6 +85,7 @@ void frmImport::StartRun() {
   // that progress is true whatever the previous run left behind.
   state_.CloseFiles();
   state_.CharsRead = 0;
+  state_.warnings.Clear();
   state_.options = {Checked(chkNorm), Checked(chkSmooth), Checked(chkAutoSmooth),
                     Checked(chkSplitObjects)};
   pumpCalls_ = 0;
@@ -200,6 +201,13 @@ void frmImport::EndRun() {
   rt_.GetPerson().SetScreenPointer(kPointerDefault);
   // A skipped type mismatch lets the run go on but must not pass for success.
   if (!typeMismatch_.empty()) Message(typeMismatch_, MsgButtons::OK, MsgIcon::Exclamation);
+  // What the reader passed over, one line per kind, in one message.
+  if (!stopped && !state_.warnings.Empty()) {
+    std::string text;
+    for (const std::string& line : state_.warnings.Messages())
+      text += (text.empty() ? "" : "\n") + line;
+    Message(text, MsgButtons::OK, MsgIcon::Information);
+  }
   if (!stopped) Close(kUnloadFromCode);
 }
 

@@ -17,6 +17,10 @@ namespace ks::readers {
 namespace {
 
 constexpr std::string_view kSource = "KsImport.CImp_DXF";
+constexpr WarningKind kDxfPolygonMesh{"polygon mesh", "polygon meshes",
+                                      "only 3DFACE entities and polyface meshes are imported"};
+constexpr WarningKind kDxfOther{"LWPOLYLINE or MESH entity", "LWPOLYLINE and MESH entities",
+                                "only 3DFACE entities and polyface meshes are imported"};
 
 std::string_view Trim(std::string_view text) {
   while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
@@ -105,11 +109,24 @@ void CImp_DXF::ReadFile(const std::string& FileName) {
     } else if (word == "POLYLINE") {
       // Face records of a polyface mesh number the vertices of their own mesh.
       MeshBase = StoredVertices();
+      ReadPolylineFlags();
+    } else if (word == "LWPOLYLINE" || word == "MESH") {
+      state_.warnings.Count(kDxfOther, word);
     }
     state_.ReportProgress(static_cast<double>(state_.CharsRead));
     state_.YieldToUi();
   }
   state_.file->Close();
+}
+
+// The POLYLINE entity's own pairs: a polygon mesh (flag 16) has no face
+// records, so its faces are not built; the person is told.
+void CImp_DXF::ReadPolylineFlags() {
+  Pair pair;
+  bool endOfEntity = false;
+  while (ReadPair(pair, endOfEntity))
+    if (pair.code == 70 && (static_cast<int64_t>(ToNumber(pair.value)) & 16) != 0)
+      state_.warnings.Count(kDxfPolygonMesh, "POLYLINE with flag 16");
 }
 
 bool CImp_DXF::ReadPair(Pair& pair, bool& endOfEntity) {

@@ -37,6 +37,7 @@ class CImp_DXF : public MeshReader {
   void ReadFile(const std::string& FileName);
   void ReadFace3D();
   void ReadVertex();
+  void ReadPolylineFlags();
   void AddPolyfaceFace(const int32_t (&corners)[4], const int64_t (&lines)[4], int cornerCount);
   void AppendVertex(float x, float y, float z);
   int32_t StoredVertices() const;

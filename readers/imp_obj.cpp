@@ -176,6 +176,12 @@ void CImp_OBJ::ReadLineOf(std::string_view line, CollectionRef& colObject3D) {
       break;
     case 's':
       if (key.size() == 1 && ImportRuns) ReadSmoothing(rest);
+      if (key == "surf") NotePassedOver(key);
+      break;
+    case 'l':
+    case 'p':
+    case 'c':
+      NotePassedOver(key);
       break;
     case 'g':
       if (key.size() == 1 && ImportRuns) ReadGroup();

@@ -85,6 +85,8 @@ class CImp_OBJ : public MeshReader {
                                const std::array<int32_t, 4>& vertices) const;
   [[noreturn]] void FailExtraCorner(size_t corner, int32_t index) const;
   std::string CornerProblem(size_t corner, int32_t index) const;
+  // Counts "l", "p", "curv", "curv2" and "surf" lines for the run's warnings.
+  void NotePassedOver(std::string_view key);
   void HandOver(CollectionRef& colObject3D);
   void ApplySmoothing();
 

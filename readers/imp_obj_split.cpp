@@ -72,4 +72,18 @@ void CImp_OBJ::FailExtraCorner(size_t corner, int32_t index) const {
   Fail(err::kSubscriptOutOfRange, CornerProblem(corner, index));
 }
 
+namespace {
+constexpr WarningKind kObjLines{"line or point statement", "line and point statements",
+                                "only faces are imported"};
+constexpr WarningKind kObjCurves{"curve or surface", "curves and surfaces",
+                                 "only faces are imported"};
+}  // namespace
+
+void CImp_OBJ::NotePassedOver(std::string_view key) {
+  if (key == "l" || key == "p")
+    st_.warnings.Count(kObjLines, key);
+  else if (key == "curv" || key == "curv2" || key == "surf")
+    st_.warnings.Count(kObjCurves, key);
+}
+
 }  // namespace ks::readers

@@ -22,6 +22,17 @@ constexpr size_t kShownTextLimit = 60;  // longest piece of file text quoted in 
 // statement that never closes must not hold the rest of the file.
 constexpr size_t kMostStatementText = size_t(1) << 16;
 
+constexpr WarningKind kPovPrimitives{"POV-Ray primitive", "POV-Ray primitives",
+                                     "only meshes are imported"};
+constexpr WarningKind kPovCsg{"POV-Ray CSG block", "POV-Ray CSG blocks",
+                              "only meshes are imported"};
+constexpr std::string_view kPrimitiveWords[] = {
+    "SPHERE",         "BOX",          "CYLINDER",     "CONE",       "DISC",
+    "PLANE",          "TORUS",        "PRISM",        "LATHE",      "SOR",
+    "SUPERELLIPSOID", "BLOB",         "HEIGHT_FIELD", "ISOSURFACE", "POLYGON",
+    "BICUBIC_PATCH",  "SPHERE_SWEEP", "TEXT",         "QUADRIC",    "POLY"};
+constexpr std::string_view kCsgWords[] = {"UNION", "DIFFERENCE", "INTERSECTION", "MERGE"};
+
 std::string Quote(std::string_view text) {
   if (text.size() > kShownTextLimit)
     return "\"" + std::string(text.substr(0, kShownTextLimit)) + "...\"";
@@ -248,6 +259,7 @@ void CImp_POV::ProcessLine(std::string_view rest) {
     } else {
       recognised = false;
     }
+    if (!recognised || depth == 0) NotePassedOver(word);
     if (recognised)
       WordSeen = true;
     else if (!WordSeen)
@@ -291,6 +303,16 @@ void CImp_POV::ReadDeclaredName(std::string_view& rest) {
   std::string remaining = std::string(after) + (braceOpened ? "{" : " ") + std::string(rest);
   lineBuffer_ = std::move(remaining);
   rest = lineBuffer_;
+}
+
+void CImp_POV::NotePassedOver(std::string_view word) {
+  word = word.substr(0, word.find_first_of("{<"));  // "cylinder{<0,0,0>,..." is one word
+  if (word.empty() || word.size() > 14 || word[0] == '#' || word[0] == '{' || word[0] == '}')
+    return;
+  for (std::string_view name : kPrimitiveWords)
+    if (IsWord(word, name)) return state_.warnings.Count(kPovPrimitives, word);
+  for (std::string_view name : kCsgWords)
+    if (IsWord(word, name)) return state_.warnings.Count(kPovCsg, word);
 }
 
 void CImp_POV::NewObject(bool asObject, bool topLevel) {

@@ -50,6 +50,8 @@ class CImp_POV : public MeshReader {
   std::string_view CutWord(std::string_view& rest, bool& braceOpened);
   void ReadDeclaredName(std::string_view& rest);
   void NewObject(bool asObject, bool topLevel);
+  // Counts primitives and CSG blocks for the run's warnings.
+  void NotePassedOver(std::string_view word);
   // Creates a host object with this name, adds it to Objects and makes it the
   // one that receives geometry.
   void CreateObject(const std::string& name);

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "readers/import_warnings.h"
 #include "readers/input_bytes.h"
 
 namespace ks {
@@ -45,7 +46,8 @@ struct ImportState {
   // array's final size from the density seen so far (fuzzing lowers it, so
   // that small inputs reach the prediction).
   int64_t ObjPredictionStart = 65536;
-  ImportUi* ui = nullptr;  // null: no dialog (no progress, no event pump)
+  ImportWarnings warnings;  // what the reader passed over, told at the end of the run
+  ImportUi* ui = nullptr;   // null: no dialog (no progress, no event pump)
   // Where the readers' inputs come from: files by name, or bytes in memory
   // (source.UseMemory, see readers/input_bytes.h).
   InputSource source;

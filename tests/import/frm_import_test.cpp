@@ -163,6 +163,38 @@ TEST_F(FrmImportTest, SplitObjectsIsOffUntilTickedThenRememberedAndHandedToTheRe
   EXPECT_FALSE(ImportSettings(*rt_).ReadSplitObjects());
 }
 
+TEST_F(FrmImportTest, WhatTheReaderPassedOverIsToldOnceAtTheEndOfAFinishedRun) {
+  static constexpr readers::WarningKind kKind{"primitive", "primitives",
+                                              "only meshes are imported"};
+  bool stop = false;
+  const auto read = [&](readers::ImportState& state, const std::string&, CollectionRef& objects,
+                        CollectionRef*) {
+    state.warnings.Count(kKind, "sphere");
+    state.warnings.Count(kKind, "box");
+    AddItem(objects, MakeTriangle(*rt_, "one"));
+    if (stop) state.StopImport = -1;
+  };
+  person_->file = WriteFile("scene.inc");
+  auto form = MakeDialog(read);
+  form->Fire("cmdImport_Click");
+  ASSERT_TRUE(form->Closed());
+  ASSERT_EQ(person_->messages.size(), 1u);
+  EXPECT_EQ(person_->messages[0].text,
+            "passed over 2 primitives (sphere, box): only meshes are imported");
+  EXPECT_EQ(person_->messages[0].icon, MsgIcon::Information);
+  EXPECT_EQ(SceneObjects(), 1);
+  // A stopped run tells nothing; each run counts afresh.
+  stop = true;
+  auto second = MakeDialog(read);
+  second->Fire("cmdImport_Click");
+  EXPECT_FALSE(second->Closed());
+  EXPECT_EQ(person_->messages.size(), 1u);
+  stop = false;
+  second->Fire("cmdImport_Click");
+  ASSERT_EQ(person_->messages.size(), 2u);
+  EXPECT_EQ(person_->messages[1].text, person_->messages[0].text);
+}
+
 TEST_F(FrmImportTest, EachFormatGetsItsReader) {
   readers::ImportState state(*rt_);
   EXPECT_TRUE(dynamic_cast<readers::CImp_OBJ*>(CreateReader(0, state).get()));

@@ -121,6 +121,22 @@ TEST_F(KestrelImportCliTest, SplitObjectsMakesAnObjectOfEachObjectLine) {
       << split.out;
 }
 
+TEST_F(KestrelImportCliTest, PassedOverThingsAreWarningsOnStderrAndInTheJson) {
+  std::string obj = WriteFile("lines.obj", std::string(kTriangle) + "l 1 2\nl 2 3\n");
+  Result r = Run({"import", obj, "--json"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.err,
+            "kestrel: warning: passed over 2 line and point statements (l): only faces are "
+            "imported\n");
+  EXPECT_NE(r.out.find(R"("warnings":["passed over 2 line and point statements (l): only faces )"
+                       R"(are imported"])"),
+            std::string::npos)
+      << r.out;
+  Result clean = Run({"import", WriteFile("tri.obj", kTriangle), "--json"});
+  EXPECT_EQ(clean.err, "");
+  EXPECT_NE(clean.out.find(R"("warnings":[])"), std::string::npos) << clean.out;
+}
+
 TEST_F(KestrelImportCliTest, PluginsListsTheImportPlugIn) {
   Result r = Run({"plugins"});
   EXPECT_EQ(r.exitCode, 0) << r.err;
