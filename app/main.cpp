@@ -46,6 +46,7 @@ int main(int argc, char** argv) {
   }
   try {
     ks::Runtime runtime;
+    if (auto notice = runtime.Registry().TakeNotice()) std::cerr << "kestrel: " << *notice << "\n";
     ks::RegisterHostClasses(runtime);
     kestrel::AppContext ctx{runtime, PluginFolder()};
     for (const auto& problem : kestrel::RegisterPluginFolder(runtime, ctx.pluginDir))

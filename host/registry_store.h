@@ -1,8 +1,9 @@
 #pragma once
 // A persistent, hierarchical key/value store standing in for the machine-wide
 // registry: root key, subkey path with "\" separators, value name, typed value.
-// Backed by an INI file (QSettings) that is locked and written atomically, so
-// several processes may share it. Values keep their type.
+// Backed by an INI file (QSettings). Every change is made under a lock and
+// written to a file beside it that then replaces it, so several processes may
+// share it and a kill never truncates it. Values keep their type.
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -28,6 +29,10 @@ class RegistryStore {
 
   const std::filesystem::path& file() const { return file_; }
 
+  // Once: the message that a registry file which could not be read was set
+  // aside (renamed with a timestamp, its bytes kept) and a new one started.
+  std::optional<std::string> TakeNotice();
+
   // The stored value, or nullopt. An empty name is the key's default value.
   std::optional<Variant> Read(int32_t root, std::string_view subkey, std::string_view name) const;
   // Stores Boolean, Integer, Long, Single, Double or String values; others raise error 13.
@@ -37,7 +42,15 @@ class RegistryStore {
   std::vector<std::string> SubKeys(int32_t root, std::string_view subkey) const;
 
  private:
+  // Makes one change under an exclusive lock, on a copy of the file that
+  // then replaces it in one rename: a process killed meanwhile leaves the old
+  // file or the new one, and a change by another process is never lost.
+  template <class Change>
+  void Modify(Change&& change);
+  void SetAsideIfUnreadable();
+
   std::filesystem::path file_;
+  std::optional<std::string> notice_;
 };
 
 }  // namespace ks

@@ -1,9 +1,16 @@
 #include "host/registry_store.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <thread>
 
 namespace {
 
@@ -66,4 +73,123 @@ TEST(RegistryStore, RewritingTheStoredValueLeavesTheFileAlone) {
   r.Write(ks::kHkeyLocalMachine, "SOFTWARE\\K", "Path", ks::Variant("/b/"));
   EXPECT_EQ(r.Read(ks::kHkeyLocalMachine, "SOFTWARE\\K", "Path")->ToString(), "/b/");
   std::filesystem::remove(file);
+}
+
+namespace {
+
+constexpr const char* kKey = "SOFTWARE\\Ardeno\\KsImport";
+
+std::string FileBytes(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::vector<std::filesystem::path> SetAside(const std::filesystem::path& file) {
+  std::vector<std::filesystem::path> out;
+  for (const auto& e : std::filesystem::directory_iterator(file.parent_path()))
+    if (e.path().filename().string().starts_with(file.filename().string() + ".unreadable-"))
+      out.push_back(e.path());
+  return out;
+}
+
+// The file and everything named after it: set-aside copies, the lock, and
+// the copies a killed writer left behind.
+void RemoveAll(const std::filesystem::path& file) {
+  std::vector<std::filesystem::path> doomed;
+  for (const auto& e : std::filesystem::directory_iterator(file.parent_path()))
+    if (e.path().filename().string().starts_with(file.filename().string()))
+      doomed.push_back(e.path());
+  for (const auto& p : doomed) std::filesystem::remove(p);
+}
+
+}  // namespace
+
+TEST(RegistryStore, AnUnreadableFileIsSetAsideWithItsBytesAndReportedOnce) {
+  auto file = TempRegistry("garbage");
+  RemoveAll(file);
+  std::mt19937 rng(7);
+  std::string garbage(3000, '\0');
+  for (char& c : garbage) c = static_cast<char>(rng());
+  std::ofstream(file, std::ios::binary) << garbage;
+  {
+    ks::RegistryStore store(file);
+    const auto notice = store.TakeNotice();
+    ASSERT_TRUE(notice);
+    EXPECT_NE(notice->find("could not be read"), std::string::npos);
+    EXPECT_FALSE(store.TakeNotice());  // once
+    const auto aside = SetAside(file);
+    ASSERT_EQ(aside.size(), 1u);
+    EXPECT_EQ(FileBytes(aside[0]), garbage);
+    EXPECT_NE(notice->find(aside[0].string()), std::string::npos);
+    EXPECT_FALSE(store.Read(ks::kHkeyLocalMachine, kKey, "FileFormat"));
+    store.Write(ks::kHkeyLocalMachine, kKey, "FileFormat", ks::Variant(int16_t{3}));
+  }
+  ks::RegistryStore again(file);
+  EXPECT_FALSE(again.TakeNotice());
+  EXPECT_EQ(again.Read(ks::kHkeyLocalMachine, kKey, "FileFormat")->ToInteger(), 3);
+  RemoveAll(file);
+}
+
+// A writer killed at random points of its write loop leaves a file that
+// reads, holding a value it wrote; the next writer goes on from there.
+TEST(RegistryStore, AWriterKilledAtAnyPointLeavesTheOldOrTheNewFile) {
+  auto file = TempRegistry("killed");
+  RemoveAll(file);
+  std::mt19937 rng(11);
+  int32_t lastSeen = -1;
+  for (int round = 0; round < 25; ++round) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      ks::RegistryStore store(file);
+      for (int32_t i = 0;; ++i) {
+        store.Write(ks::kHkeyLocalMachine, kKey, "Counter", ks::Variant(i));
+        store.Write(ks::kHkeyLocalMachine, std::string(kKey) + "\\K" + std::to_string(i % 50),
+                    "Path", ks::Variant(std::string(static_cast<size_t>(i % 300), 'x')));
+      }
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(2000 + rng() % 20000));
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ks::RegistryStore store(file);
+    EXPECT_FALSE(store.TakeNotice()) << "round " << round;
+    if (const auto counter = store.Read(ks::kHkeyLocalMachine, kKey, "Counter"))
+      lastSeen = counter->ToLong();
+  }
+  EXPECT_GE(lastSeen, 0);
+  EXPECT_TRUE(SetAside(file).empty());
+  RemoveAll(file);
+}
+
+TEST(RegistryStore, TwoProcessesWritingAtOnceKeepEachOthersValues) {
+  auto file = TempRegistry("shared");
+  RemoveAll(file);
+  constexpr int kValues = 60;
+  std::vector<pid_t> children;
+  for (const char* who : {"A", "B"}) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      ks::RegistryStore store(file);
+      for (int i = 0; i < kValues; ++i)
+        store.Write(ks::kHkeyLocalMachine, kKey, std::string(who) + std::to_string(i),
+                    ks::Variant(i));
+      _exit(0);
+    }
+    children.push_back(child);
+  }
+  for (pid_t child : children) {
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  ks::RegistryStore store(file);
+  for (const char* who : {"A", "B"})
+    for (int i = 0; i < kValues; ++i) {
+      const auto v = store.Read(ks::kHkeyLocalMachine, kKey, std::string(who) + std::to_string(i));
+      ASSERT_TRUE(v) << who << i;
+      EXPECT_EQ(v->ToLong(), i);
+    }
+  RemoveAll(file);
 }
