@@ -124,9 +124,14 @@ void CImp_DXF::ReadFile(const std::string& FileName) {
 void CImp_DXF::ReadPolylineFlags() {
   Pair pair;
   bool endOfEntity = false;
-  while (ReadPair(pair, endOfEntity))
-    if (pair.code == 70 && (static_cast<int64_t>(ToNumber(pair.value)) & 16) != 0)
+  while (ReadPair(pair, endOfEntity)) {
+    if (pair.code != 70) continue;
+    // Flags are a 16-bit whole number; any other value (a damaged file) sets
+    // no flag rather than being cast out of range.
+    const double flags = ToNumber(pair.value);
+    if (flags >= 0 && flags <= 65535 && (static_cast<int32_t>(flags) & 16) != 0)
       state_.warnings.Count(kDxfPolygonMesh, "POLYLINE with flag 16");
+  }
 }
 
 bool CImp_DXF::ReadPair(Pair& pair, bool& endOfEntity) {

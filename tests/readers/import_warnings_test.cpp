@@ -67,5 +67,14 @@ TEST_F(ReaderWarningsTest, EachReaderCountsWhatItPassesOver) {
       Warnings<CImp_POV>("b.inc", "mesh { triangle { <0,0,0>, <1,0,0>, <0,1,0> } }\n").empty());
 }
 
+// Found by fuzzing: a flags value no 16-bit number holds was cast out of range.
+TEST_F(ReaderWarningsTest, PolylineFlagsOutOfRangeSetNoFlag) {
+  for (const char* flags : {"8888888888888888888888", "-8888888888888888888888", "x"}) {
+    const std::string text = std::string("0\nPOLYLINE\n8\n0\n66\n1\n70\n") + flags +
+                             "\n0\nVERTEX\n10\n1\n20\n2\n30\n3\n0\nSEQEND\n0\nEOF\n";
+    EXPECT_TRUE(Warnings<CImp_DXF>("a.dxf", text).empty()) << flags;
+  }
+}
+
 }  // namespace
 }  // namespace ks::readers::testing
