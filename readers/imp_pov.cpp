@@ -238,6 +238,9 @@ void CImp_POV::ProcessLine(std::string_view rest) {
     } else if (depth == 0) {
       if (IsWord(word, "#DECLARE")) {
         ReadDeclaredName(rest);
+        // The name reader may give the line a new buffer, which frees the one
+        // the word lies in: the word is not looked at again.
+        word = {};
       } else if (IsWord(word, "MESH")) {
         NewObject(false, true);
       } else if (IsWord(word, "OBJECT")) {

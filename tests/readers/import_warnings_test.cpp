@@ -76,5 +76,14 @@ TEST_F(ReaderWarningsTest, PolylineFlagsOutOfRangeSetNoFlag) {
   }
 }
 
+// Found by fuzzing: a second "#declare" on a line whose text the first one
+// rewrote was read from the freed line.
+TEST_F(ReaderWarningsTest, DeclaresFollowingEachOtherOnOneLineAreReadSafely) {
+  EXPECT_TRUE(Warnings<CImp_POV>("a.inc",
+                                 "#declare A=b #declare B=c #declare C=mesh {\n"
+                                 "triangle { <0,0,0>, <1,0,0>, <0,1,0> } }\n")
+                  .empty());
+}
+
 }  // namespace
 }  // namespace ks::readers::testing
