@@ -4,6 +4,7 @@
 // text (to the nearest Double, then to the nearest Single), and short whole
 // numbers. The inline functions are the fast paths for the common forms; they
 // report false for anything else, and the caller takes the general path.
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -24,29 +25,43 @@ inline bool IsDigit(char c) {
 }
 }  // namespace detail
 
-// Skips spaces, then reads "[+|-]digits[.digits]" ended by a space or the end
-// of text, with at most 18 digits: text is left at the character behind the
-// number. Returns false, text unchanged, for any other form.
+// Reads "[+|-]digits[.digits]" at p, with 1 to 18 digits in all: returns
+// where the number ends, whatever follows it, or null for any other form (the
+// caller takes the general path). Exact: the digits make a whole number of at
+// most 2^53 and the divisor is an exact power of ten, so the quotient is the
+// nearest Double, which then rounds to the nearest Single.
+inline const char* ReadPlainDecimalAt(const char* p, const char* end, float& out) {
+  bool negative = false;
+  if (p != end && (*p == '-' || *p == '+')) negative = *p++ == '-';
+  const char* const first = p;
+  uint64_t mantissa = 0;
+  for (; p != end && detail::IsDigit(*p); ++p) mantissa = mantissa * 10 + uint64_t(*p - '0');
+  ptrdiff_t digits = p - first;
+  ptrdiff_t fraction = 0;
+  if (p != end && *p == '.') {
+    const char* const point = ++p;
+    for (; p != end && detail::IsDigit(*p); ++p) mantissa = mantissa * 10 + uint64_t(*p - '0');
+    fraction = p - point;
+    digits += fraction;
+  }
+  // Beyond 18 digits the mantissa may have wrapped: the general path reads it.
+  if (digits == 0 || digits > 18 || mantissa > (uint64_t(1) << 53)) return nullptr;
+  const double value = double(mantissa) / detail::kPowersOf10[fraction];
+  out = static_cast<float>(negative ? -value : value);
+  return p;
+}
+
+// Skips spaces, then reads a plain decimal (as ReadPlainDecimalAt) ended by a
+// space or the end of text: text is left at the character behind the number.
+// Returns false, text unchanged, for any other form.
 inline bool ReadPlainDecimal(std::string_view& text, float& out) {
   const char* p = text.data();
   const char* const end = p + text.size();
   while (p != end && *p == ' ') ++p;
-  bool negative = false;
-  if (p != end && (*p == '-' || *p == '+')) negative = *p++ == '-';
-  uint64_t mantissa = 0;
-  int digits = 0;
-  int fraction = 0;
-  for (; p != end && detail::IsDigit(*p); ++p, ++digits)
-    mantissa = mantissa * 10 + uint64_t(*p - '0');
-  if (p != end && *p == '.') {
-    for (++p; p != end && detail::IsDigit(*p); ++p, ++digits, ++fraction)
-      mantissa = mantissa * 10 + uint64_t(*p - '0');
-  }
-  if (digits == 0 || digits > 18 || (p != end && *p != ' ')) return false;
-  if (mantissa > (uint64_t(1) << 53)) return false;
-  // Both operands are exact, so the quotient is the nearest Double.
-  const double value = double(mantissa) / detail::kPowersOf10[fraction];
-  out = static_cast<float>(negative ? -value : value);
+  float value;
+  p = ReadPlainDecimalAt(p, end, value);
+  if (p == nullptr || (p != end && *p != ' ')) return false;
+  out = value;
   text = std::string_view(p, static_cast<size_t>(end - p));
   return true;
 }

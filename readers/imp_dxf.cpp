@@ -10,6 +10,8 @@
 #include "host/ks_color.h"
 #include "host/runtime.h"
 #include "readers/decimal_number.h"
+#include "readers/growing_array.h"
+#include "readers/line_cursor.h"
 #include "readers/text_helpers.h"
 #include "readers/text_input.h"
 
@@ -54,6 +56,97 @@ float NumberOf(std::string_view text) {
   return ToNumber(text);
 }
 
+[[gnu::noinline]] float AnyCoordinate(std::string_view text) {
+  return NumberOf(text);
+}
+
+// The lines below are read in place: the common forms are parsed straight
+// from the input up to the line's end, any other line is taken whole and read
+// as above, so both give the same values.
+
+// The next line as a group code, in any form (GroupCode).
+[[gnu::noinline]] int32_t ReadAnyGroupCode(LineCursor& in) {
+  const char* p = in.Position();
+  const char* const end = in.End();
+  while (p != end && *p == ' ') ++p;
+  const char* const digits = p;
+  int32_t code = 0;
+  while (p != end && p - digits < 3 && detail::IsDigit(*p)) code = code * 10 + (*p++ - '0');
+  if (p != digits && in.IsLineEnd(p)) {
+    in.TakeLineTo(p);
+    return code;
+  }
+  return GroupCode(in.ReadLine());
+}
+
+// The next line as a group code. CAD programs right-align codes in three
+// columns ("  0", " 10", "100"): that form is read from four bytes at once.
+inline int32_t ReadGroupCode(LineCursor& in) {
+  const char* const p = in.Position();
+  if (in.End() - p >= 4 && (p[3] == '\n' || p[3] == '\r')) {
+    const unsigned d0 = static_cast<unsigned char>(p[0] - '0');
+    const unsigned d1 = static_cast<unsigned char>(p[1] - '0');
+    const unsigned d2 = static_cast<unsigned char>(p[2] - '0');
+    int32_t code = -1;
+    if (d2 < 10) {
+      if (p[1] == ' ')
+        code = p[0] == ' ' ? int32_t(d2) : -1;
+      else if (d1 < 10)
+        code = p[0] == ' ' ? int32_t(d1 * 10 + d2)
+               : d0 < 10   ? int32_t(d0 * 100 + d1 * 10 + d2)
+                           : -1;
+    }
+    if (code >= 0) {
+      in.TakeLineTo(p + 3);
+      return code;
+    }
+  }
+  return ReadAnyGroupCode(in);
+}
+
+// The next line as a coordinate (NumberOf).
+inline float ReadCoordinate(LineCursor& in) {
+  const char* p = in.Position();
+  const char* const end = in.End();
+  while (p != end && *p == ' ') ++p;
+  float value;
+  if (const char* q = ReadPlainDecimalAt(p, end, value)) {
+    while (q != end && *q == ' ') ++q;
+    if (in.IsLineEnd(q)) {
+      in.TakeLineTo(q);
+      return value;
+    }
+  }
+  return AnyCoordinate(in.ReadLine());
+}
+
+// The next line as a short whole number with nothing but spaces around it;
+// false, nothing taken, for any other form.
+inline bool ReadPlainWhole(LineCursor& in, int32_t& value) {
+  const char* p = in.Position();
+  const char* const end = in.End();
+  while (p != end && *p == ' ') ++p;
+  if (!ReadShortWhole(p, end, value)) return false;
+  while (p != end && *p == ' ') ++p;
+  if (!in.IsLineEnd(p)) return false;
+  in.TakeLineTo(p);
+  return true;
+}
+
+// Reads the next group code of the entity being read; false when the file
+// ends before a whole pair is read, or when the code is 0 (the start of the
+// next entity: endOfEntity is set). The caller then takes the value line.
+inline bool NextCode(LineCursor& in, int32_t& code, bool& endOfEntity) {
+  endOfEntity = false;
+  if (in.AtEnd()) return false;
+  code = ReadGroupCode(in);
+  if (code == 0) {
+    endOfEntity = true;
+    return false;
+  }
+  return !in.AtEnd();
+}
+
 }  // namespace
 
 CImp_DXF::CImp_DXF(ImportState& state) : state_(state) {
@@ -94,145 +187,147 @@ void CImp_DXF::Load(const std::string& FileName, CollectionRef& p_colObject3D) {
 void CImp_DXF::ReadFile(const std::string& FileName) {
   VertexData.clear();
   PolygonData.clear();
-  FaceBase = -1;
   MeshBase = 0;
 
   if (!state_.file) state_.file = std::make_unique<TextInput>(&state_.source);
   state_.file->Open(FileName);
-  while (!state_.file->AtEnd() && state_.StopImport == 0) {
-    std::string_view line = ReadLine(state_);
-    std::string_view word = NextToken(line);
-    if (word == "3DFACE") {
-      ReadFace3D();
-    } else if (word == "VERTEX") {
-      ReadVertex();
-    } else if (word == "POLYLINE") {
-      // Face records of a polyface mesh number the vertices of their own mesh.
-      MeshBase = StoredVertices();
-      ReadPolylineFlags();
-    } else if (word == "LWPOLYLINE" || word == "MESH") {
-      state_.warnings.Count(kDxfOther, word);
+  {
+    LineCursor in(*state_.file, state_.CharsRead);
+    while (!in.AtEnd() && state_.StopImport == 0) {
+      std::string_view line = in.ReadLine();
+      std::string_view word = NextToken(line);
+      if (word == "3DFACE") {
+        ReadFace3D(in);
+      } else if (word == "VERTEX") {
+        ReadVertex(in);
+      } else if (word == "POLYLINE") {
+        // Face records of a polyface mesh number the vertices of their own mesh.
+        MeshBase = StoredVertices();
+        ReadPolylineFlags(in);
+      } else if (word == "LWPOLYLINE" || word == "MESH") {
+        state_.warnings.Count(kDxfOther, word);
+      }
+      in.Commit();
+      state_.ReportProgress(static_cast<double>(state_.CharsRead));
+      state_.YieldToUi();
     }
-    state_.ReportProgress(static_cast<double>(state_.CharsRead));
-    state_.YieldToUi();
   }
   state_.file->Close();
 }
 
 // The POLYLINE entity's own pairs: a polygon mesh (flag 16) has no face
 // records, so its faces are not built; the person is told.
-void CImp_DXF::ReadPolylineFlags() {
-  Pair pair;
+void CImp_DXF::ReadPolylineFlags(LineCursor& in) {
+  int32_t code = 0;
   bool endOfEntity = false;
-  while (ReadPair(pair, endOfEntity)) {
-    if (pair.code != 70) continue;
+  while (NextCode(in, code, endOfEntity)) {
+    if (code != 70) {
+      in.SkipLine();
+      continue;
+    }
     // Flags are a 16-bit whole number; any other value (a damaged file) sets
     // no flag rather than being cast out of range.
-    const double flags = ToNumber(pair.value);
+    const double flags = ToNumber(in.ReadLine());
     if (flags >= 0 && flags <= 65535 && (static_cast<int32_t>(flags) & 16) != 0)
       state_.warnings.Count(kDxfPolygonMesh, "POLYLINE with flag 16");
   }
 }
 
-bool CImp_DXF::ReadPair(Pair& pair, bool& endOfEntity) {
-  endOfEntity = false;
-  if (state_.file->AtEnd()) return false;
-  pair.code = GroupCode(ReadLine(state_));
-  if (pair.code == 0) {
-    endOfEntity = true;
-    return false;
-  }
-  if (state_.file->AtEnd()) return false;
-  pair.value = ReadLine(state_);
-  return true;
-}
-
-void CImp_DXF::ReadFace3D() {
+void CImp_DXF::ReadFace3D(LineCursor& in) {
   // Corners 1 to 4 carry the group codes 10-13 (x), 20-23 (y) and 30-33 (z),
   // in whatever order the file writes them.
   float corners[4][3] = {};
-  Pair pair;
+  int32_t code = 0;
   bool endOfEntity = false;
-  while (ReadPair(pair, endOfEntity)) {
-    int32_t axis = pair.code / 10 - 1;
-    int32_t corner = pair.code % 10;
-    if (pair.code >= 10 && pair.code <= 33 && corner <= 3)
-      corners[corner][axis] = NumberOf(pair.value);
+  while (NextCode(in, code, endOfEntity)) {
+    const int32_t corner = code % 10;
+    if (code >= 10 && code <= 33 && corner <= 3)
+      corners[corner][code / 10 - 1] = ReadCoordinate(in);
+    else
+      in.SkipLine();
   }
   if (!endOfEntity) return;  // cut off by the end of the file: nothing is added
 
-  FaceBase = StoredVertices() - 1;
-  for (const auto& c : corners) AppendVertex(c[0], c[1], c[2]);
-  PolygonData.insert(PolygonData.end(),
-                     {4, FaceBase + 1, FaceBase + 2, FaceBase + 3, FaceBase + 4});
-  FaceBase = StoredVertices() - 1;
+  const int32_t first = StoredVertices();
+  for (const auto& c : corners) AppendVertex(c[0], c[1], c[2], in.LineNumber());
+  AppendRecord(PolygonData, polygonsFrom_, state_,
+               std::array<int32_t, 5>{4, first, first + 1, first + 2, first + 3});
 }
 
-void CImp_DXF::ReadVertex() {
+void CImp_DXF::ReadVertex(LineCursor& in) {
   float xyz[3] = {0, 0, 0};
   int32_t corners[4] = {0, 0, 0, 0};  // groups 71-74 as written (sign marks a hidden edge)
   int64_t lines[4] = {0, 0, 0, 0};
   bool face = false;
-  Pair pair;
+  int32_t code = 0;
   bool endOfEntity = false;
-  while (ReadPair(pair, endOfEntity)) {
-    if (pair.code == 10 || pair.code == 20 || pair.code == 30) {
-      xyz[pair.code / 10 - 1] = NumberOf(pair.value);
-    } else if (pair.code >= 71 && pair.code <= 74) {
+  while (NextCode(in, code, endOfEntity)) {
+    if (code == 10 || code == 20 || code == 30) {
+      xyz[code / 10 - 1] = ReadCoordinate(in);
+    } else if (code >= 71 && code <= 74) {
       face = true;
-      size_t k = static_cast<size_t>(pair.code - 71);
-      lines[k] = CurrentLine();
-      try {
-        corners[k] = Variant(std::string(pair.value)).ToLong();
-      } catch (const ComError& e) {
-        FailAt(e.number(), lines[k],
-               "the polyface vertex number (group " + std::to_string(pair.code) + ") \"" +
-                   std::string(Trim(pair.value)) + "\" is not a whole number");
-      }
+      const size_t k = static_cast<size_t>(code - 71);
+      if (!ReadPlainWhole(in, corners[k])) corners[k] = CornerNumber(in.ReadLine(), code, in);
+      lines[k] = in.LineNumber();
+    } else {
+      in.SkipLine();
     }
   }
   if (face) {
-    AddPolyfaceFace(corners, lines, corners[3] != 0 ? 4 : 3);
+    AddPolyfaceFace(corners, lines, corners[3] != 0 ? 4 : 3, in.LineNumber());
   } else {
-    AppendVertex(xyz[0], xyz[1], xyz[2]);
+    AppendVertex(xyz[0], xyz[1], xyz[2], in.LineNumber());
   }
 }
 
-void CImp_DXF::AppendVertex(float x, float y, float z) {
+int32_t CImp_DXF::CornerNumber(std::string_view text, int32_t code, const LineCursor& in) const {
+  try {
+    return Variant(std::string(text)).ToLong();
+  } catch (const ComError& e) {
+    FailAt(e.number(), in.LineNumber(),
+           "the polyface vertex number (group " + std::to_string(code) + ") \"" +
+               std::string(Trim(text)) + "\" is not a whole number");
+  }
+}
+
+void CImp_DXF::AppendVertex(float x, float y, float z, int64_t line) {
   // Vertex numbers travel as Longs.
   if (StoredVertices() == std::numeric_limits<int32_t>::max())
-    FailAt(err::kOverflow, CurrentLine(), "the file holds more vertices than a mesh can take");
-  VertexData.insert(VertexData.end(), {x, y, z});
+    FailAt(err::kOverflow, line, "the file holds more vertices than a mesh can take");
+  AppendRecord(VertexData, verticesFrom_, state_, std::array<float, 3>{x, y, z});
 }
 
 void CImp_DXF::AddPolyfaceFace(const int32_t (&corners)[4], const int64_t (&lines)[4],
-                               int cornerCount) {
-  int32_t numbers[4] = {0, 0, 0, 0};
-  int32_t meshVertices = StoredVertices() - MeshBase;
+                               int cornerCount, int64_t line) {
+  std::array<int32_t, 5> record = {cornerCount, 0, 0, 0, 0};
+  const int32_t meshVertices = StoredVertices() - MeshBase;
   for (int k = 0; k < cornerCount; ++k) {
     // A negative number marks an invisible edge; the vertex is its absolute value.
-    int64_t number = std::llabs(static_cast<int64_t>(corners[k]));
-    std::string group = "group " + std::to_string(71 + k);
-    if (number == 0)
-      FailAt(err::kBadData, lines[k] ? lines[k] : CurrentLine(),
-             "a polyface face record has vertex number 0 for its corner " + std::to_string(k + 1) +
-                 " (" + group + "); vertex numbers start at 1");
-    if (number > meshVertices)
-      FailAt(err::kBadData, lines[k],
-             "a polyface face record refers to vertex " + std::to_string(number) + " (" + group +
-                 "), but its mesh has only " + std::to_string(meshVertices) + " vertices");
-    numbers[k] = MeshBase + static_cast<int32_t>(number) - 1;
+    const int64_t number = std::llabs(static_cast<int64_t>(corners[k]));
+    if (number == 0 || number > meshVertices) [[unlikely]]
+      FailOnCorner(k, number, meshVertices, lines[k] ? lines[k] : line);
+    record[static_cast<size_t>(k) + 1] = MeshBase + static_cast<int32_t>(number) - 1;
   }
-  PolygonData.push_back(cornerCount);
-  PolygonData.insert(PolygonData.end(), numbers, numbers + cornerCount);
+  if (cornerCount == 4)
+    AppendRecord(PolygonData, polygonsFrom_, state_, record);
+  else
+    AppendRecord(PolygonData, polygonsFrom_, state_,
+                 std::array<int32_t, 4>{3, record[1], record[2], record[3]});
+}
+
+void CImp_DXF::FailOnCorner(int k, int64_t number, int32_t meshVertices, int64_t line) const {
+  const std::string group = "group " + std::to_string(71 + k);
+  if (number == 0)
+    FailAt(err::kBadData, line,
+           "a polyface face record has vertex number 0 for its corner " + std::to_string(k + 1) +
+               " (" + group + "); vertex numbers start at 1");
+  FailAt(err::kBadData, line,
+         "a polyface face record refers to vertex " + std::to_string(number) + " (" + group +
+             "), but its mesh has only " + std::to_string(meshVertices) + " vertices");
 }
 
 int32_t CImp_DXF::StoredVertices() const {
   return static_cast<int32_t>(VertexData.size() / 3);
-}
-
-int64_t CImp_DXF::CurrentLine() const {
-  return state_.file->LineNumber();
 }
 
 void CImp_DXF::FailAt(int32_t number, int64_t line, const std::string& what) const {

@@ -13,6 +13,8 @@
 
 namespace ks::readers {
 
+class LineCursor;
+
 class CImp_DXF : public MeshReader {
  public:
   // Sets the line mode of the shared state to plain lines (mode 0).
@@ -25,23 +27,19 @@ class CImp_DXF : public MeshReader {
   void Load(const std::string& FileName, CollectionRef& p_colObject3D) override;
 
  private:
-  // One group-code/value pair of the entity being read.
-  struct Pair {
-    int32_t code = -1;  // -1: the code line is not a whole number
-    std::string_view value;
-  };
-  // Reads the next pair; false when the file ends before a whole pair is read
-  // or when the pair is group 0 (the start of the next entity).
-  bool ReadPair(Pair& pair, bool& endOfEntity);
-
   void ReadFile(const std::string& FileName);
-  void ReadFace3D();
-  void ReadVertex();
-  void ReadPolylineFlags();
-  void AddPolyfaceFace(const int32_t (&corners)[4], const int64_t (&lines)[4], int cornerCount);
-  void AppendVertex(float x, float y, float z);
+  void ReadFace3D(LineCursor& in);
+  void ReadVertex(LineCursor& in);
+  void ReadPolylineFlags(LineCursor& in);
+  // A face-record vertex number in a form other than plain digits; error 13
+  // or 6 with the line when it is no whole number.
+  int32_t CornerNumber(std::string_view text, int32_t code, const LineCursor& in) const;
+  // line: where the entity ended, for errors.
+  void AddPolyfaceFace(const int32_t (&corners)[4], const int64_t (&lines)[4], int cornerCount,
+                       int64_t line);
+  [[noreturn]] void FailOnCorner(int k, int64_t number, int32_t meshVertices, int64_t line) const;
+  void AppendVertex(float x, float y, float z, int64_t line);
   int32_t StoredVertices() const;
-  int64_t CurrentLine() const;
   [[noreturn]] void FailAt(int32_t number, int64_t line, const std::string& what) const;
 
   ImportState& state_;
@@ -49,8 +47,9 @@ class CImp_DXF : public MeshReader {
 
   std::vector<float> VertexData;     // x, y, z per vertex, file order
   std::vector<int32_t> PolygonData;  // per polygon: corner count, 0-based vertex numbers
-  int32_t FaceBase = -1;             // number of the last vertex stored before a 3DFACE
   int32_t MeshBase = 0;              // first vertex of the polyface mesh being read
+  int64_t verticesFrom_ = 0;         // where in the file each array's first record was read
+  int64_t polygonsFrom_ = 0;
 };
 
 }  // namespace ks::readers

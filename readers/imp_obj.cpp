@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "decimal_number.h"
+#include "growing_array.h"
 #include "host/com_error.h"
 #include "host/ks_color.h"
 #include "host/large_memory.h"
@@ -32,37 +33,6 @@ void HandArray(const ObjectRef& object, std::string_view member, std::vector<T>&
   std::array<Variant, 1> args{Variant(std::move(values))};
   values = {};
   Call(object, member, std::span<Variant>(args));
-}
-
-// Makes room for at least N more values. Capacity grows geometrically; once
-// st.ObjPredictionStart characters (64 KiB) of the file have been read since the array's first
-// record, it grows at once to what the rest of the file is expected to need at the density seen so
-// far, so that large arrays are copied once or twice rather than a dozen times
-// (capacity that is never written costs no memory). The host receives only the
-// records.
-template <class T>
-[[gnu::noinline]] void Grow(std::vector<T>& array, size_t n, int64_t& firstAt,
-                            const ImportState& st) {
-  if (array.empty()) firstAt = st.CharsRead;
-  size_t want = std::max<size_t>(array.capacity() * 2, 64);
-  const int64_t seen = st.CharsRead - firstAt;
-  const int64_t length = st.file->Length();
-  if (seen >= st.ObjPredictionStart && length > st.CharsRead) {
-    const double perChar = static_cast<double>(array.size()) / static_cast<double>(seen);
-    want = std::max(want,
-                    static_cast<size_t>(perChar * static_cast<double>(length - firstAt) * 1.0625));
-  }
-  ReserveLarge(array, std::max(want, array.size() + n));
-}
-
-// Appends one record.
-template <class T, size_t N>
-void Append(std::vector<T>& array, int64_t& firstAt, const ImportState& st,
-            const std::array<T, N>& record) {
-  if (array.capacity() - array.size() < N) [[unlikely]]
-    Grow(array, N, firstAt, st);
-  // One value at a time: the room is there, and a range insert costs a call.
-  for (const T& value : record) array.push_back(value);
 }
 
 // Reads the commonest face, "a b c" or "a b c d" with plain positive vertex
@@ -226,8 +196,8 @@ void CImp_OBJ::ReadPosition(std::string_view rest) {
   const float y = ReadCoordinate(rest, 2);
   const float z = ReadCoordinate(rest, 3);
   // Split at "o" lines, positions wait in the file's list until a face uses them.
-  Append(splitObjects_ ? fileVertices_ : Vertices, verticesFrom_, st_,
-         std::array<float, 3>{x, y, z});
+  AppendRecord(splitObjects_ ? fileVertices_ : Vertices, verticesFrom_, st_,
+               std::array<float, 3>{x, y, z});
   ++LastVertex;
 }
 
@@ -267,9 +237,9 @@ void CImp_OBJ::AppendNormalRecord(int32_t triangle, int32_t n1, int32_t n2, int3
   const float* a = NormalOf(n1);
   const float* b = NormalOf(n2);
   const float* c = NormalOf(n3);
-  Append(PolygonNormals, polygonNormalsFrom_, st_,
-         std::array<float, 10>{static_cast<float>(triangle), a[0], a[1], a[2], b[0], b[1], b[2],
-                               c[0], c[1], c[2]});
+  AppendRecord(PolygonNormals, polygonNormalsFrom_, st_,
+               std::array<float, 10>{static_cast<float>(triangle), a[0], a[1], a[2], b[0], b[1],
+                                     b[2], c[0], c[1], c[2]});
 }
 
 void CImp_OBJ::ReadFace(std::string_view rest) {
@@ -305,10 +275,10 @@ void CImp_OBJ::ReadFace(std::string_view rest) {
     if (quad) v4 = ObjectVertex(v4);
   }
   if (quad) {
-    Append(Polygons, polygonsFrom_, st_, std::array<int32_t, 5>{4, v1, v2, v3, v4});
+    AppendRecord(Polygons, polygonsFrom_, st_, std::array<int32_t, 5>{4, v1, v2, v3, v4});
     LastTriangle += 2;
   } else {
-    Append(Polygons, polygonsFrom_, st_, std::array<int32_t, 4>{3, v1, v2, v3});
+    AppendRecord(Polygons, polygonsFrom_, st_, std::array<int32_t, 4>{3, v1, v2, v3});
     LastTriangle += 1;
   }
   if (HaveNormals) {
@@ -330,7 +300,7 @@ void CImp_OBJ::ReadFace(std::string_view rest) {
     if (uint32_t(vertex) >= VerticesSoFar()) [[unlikely]]
       FailExtraCorner(5 + i / 2, extraCorners_[i]);
     if (splitObjects_) vertex = ObjectVertex(vertex);
-    Append(Polygons, polygonsFrom_, st_, std::array<int32_t, 4>{3, v1, prevVertex, vertex});
+    AppendRecord(Polygons, polygonsFrom_, st_, std::array<int32_t, 4>{3, v1, prevVertex, vertex});
     ++LastTriangle;
     if (HaveNormals) AppendNormalRecord(LastTriangle, n[0], prevNormal, normal);
     prevVertex = vertex;

@@ -20,8 +20,6 @@ namespace ks::readers {
 namespace {
 
 constexpr const char* kSource = "KsImport";
-// Pages behind the reading position are given back in steps of this size.
-constexpr size_t kReleaseStep = size_t(8) << 20;
 
 [[noreturn]] void ThrowOpenError(const std::string& fileName, int e) {
   namespace fs = std::filesystem;
@@ -137,8 +135,7 @@ InputBytes InputBytes::MapFile(const std::string& fileName) {
   return Own(ReadToEnd(file.fd, fileName));
 }
 
-void InputBytes::ReleaseBefore(size_t offset) {
-  if (!mapping_ || offset < released_ + kReleaseStep) return;
+void InputBytes::ReleasePages(size_t offset) {
   const size_t page = size_t(::sysconf(_SC_PAGESIZE));
   const size_t end = std::min(offset, size_) / page * page;
   if (end <= released_) return;

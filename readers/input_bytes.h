@@ -50,9 +50,15 @@ class InputBytes {
   // the memory of the pages before it back, in steps of some megabytes, so
   // that a file of any size is read in bounded memory. The bytes stay
   // readable (the pages come back from the file when touched again).
-  void ReleaseBefore(size_t offset);
+  void ReleaseBefore(size_t offset) {
+    if (mapping_ && offset >= released_ + kReleaseStep) ReleasePages(offset);
+  }
 
  private:
+  // Pages behind the reading position are given back in steps of this size.
+  static constexpr size_t kReleaseStep = size_t(8) << 20;
+
+  void ReleasePages(size_t offset);
   void Reset();
 
   const char* data_ = nullptr;

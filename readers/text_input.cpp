@@ -1,48 +1,14 @@
 #include "text_input.h"
 
-#include <cstring>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include "host/com_error.h"
 #include "import_state.h"
+#include "line_cursor.h"
 
 namespace ks::readers {
 
 namespace {
 
 constexpr const char* kSource = "KsImport";
-
-// The first CR or LF in [p, end), or end. Sixteen characters at a time where
-// SSE2 is there, else eight: a byte of x ^ 0x0A.. or x ^ 0x0D.. is zero exactly
-// where x holds LF or CR.
-const char* FindLineEnd(const char* p, const char* end) {
-#if defined(__SSE2__)
-  const __m128i lf = _mm_set1_epi8('\n');
-  const __m128i cr = _mm_set1_epi8('\r');
-  while (end - p >= 16) {
-    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const int hits = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(x, lf), _mm_cmpeq_epi8(x, cr)));
-    if (hits != 0) return p + __builtin_ctz(static_cast<unsigned>(hits));
-    p += 16;
-  }
-#endif
-  constexpr uint64_t kOnes = 0x0101010101010101ull;
-  constexpr uint64_t kHighs = 0x8080808080808080ull;
-  while (end - p >= 8) {
-    uint64_t x;
-    std::memcpy(&x, p, 8);
-    const uint64_t lf = x ^ (kOnes * '\n');
-    const uint64_t cr = x ^ (kOnes * '\r');
-    if (((lf - kOnes) & ~lf & kHighs) | ((cr - kOnes) & ~cr & kHighs)) break;
-    p += 8;
-  }
-  for (; p != end; ++p)
-    if (*p == '\r' || *p == '\n') return p;
-  return end;
-}
 
 }  // namespace
 
@@ -111,6 +77,14 @@ std::string_view TextInput::ReadLine(int32_t lineMode, int64_t& charsRead) {
   ++lineNumber_;
   bytes_.ReleaseBefore(pos_ - consumed);
   return {begin, length};
+}
+
+void TextInput::Advance(size_t bytes, int64_t lines, int64_t chars, int64_t& charsRead) noexcept {
+  if (!open_) return;
+  pos_ += bytes;
+  lineNumber_ += lines;
+  charsRead += charWeight_ * chars;
+  bytes_.ReleaseBefore(pos_);
 }
 
 int TextInput::SkipToLineEnd() {

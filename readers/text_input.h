@@ -54,6 +54,12 @@ class TextInput {
   // The next line without its terminator; adds to charsRead as the mode says.
   // The view stays valid until Close.
   std::string_view ReadLine(int32_t lineMode, int64_t& charsRead);
+  // The bytes not read yet, for readers that scan lines in place
+  // (readers/line_cursor.h); empty when no input is open.
+  std::string_view Unread() const { return bytes_.Text().substr(open_ ? pos_ : bytes_.size()); }
+  // Moves on by bytes that a reader scanned in place: lines lines (line mode 0)
+  // of chars characters without their terminators.
+  void Advance(size_t bytes, int64_t lines, int64_t chars, int64_t& charsRead) noexcept;
   // Consumes characters up to and including the first CR or LF; returns that
   // character, or -1 when the end of the input came first.
   int SkipToLineEnd();

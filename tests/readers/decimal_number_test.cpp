@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <charconv>
+#include <cstdlib>
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -82,6 +84,33 @@ TEST(DecimalNumberTest, GeneralPathRejectsAndRanges) {
   EXPECT_EQ(ParseDecimal("-1e400", value), NumberRead::OutOfRange);
   EXPECT_EQ(ParseDecimal("0," + std::string(70, '0') + "5", value), NumberRead::Ok);
   EXPECT_EQ(value, 0.0f);
+}
+
+// Random plain decimals of every length the in-place path takes, with signs,
+// leading zeros and a point anywhere, read exactly as the platform reads
+// them: strtod to the nearest Double, then the nearest Single.
+TEST(DecimalNumberTest, InPlaceDecimalsMatchStrtodOnRandomInput) {
+  std::mt19937 random(7);
+  for (int i = 0; i < 200000; ++i) {
+    const int digits = 1 + static_cast<int>(random() % 18);
+    std::string text = random() % 3 == 0 ? "-" : random() % 9 == 0 ? "+" : "";
+    const size_t first = text.size();
+    for (int d = 0; d < digits; ++d) text += static_cast<char>('0' + random() % 10);
+    if (random() % 5 != 0) text.insert(first + random() % (digits + 1), ".");
+    const std::string line = text + (random() % 2 ? "\n" : " 7");
+    float fast = -99;
+    const char* behind = ReadPlainDecimalAt(line.data(), line.data() + line.size(), fast);
+    // Digits beyond 2^53 are left to the general path.
+    if (behind == nullptr && digits >= 16) continue;
+    ASSERT_EQ(behind, line.data() + text.size()) << text;
+    const float expected = static_cast<float>(std::strtod(text.c_str(), nullptr));
+    ASSERT_TRUE(SameBits(fast, expected)) << text << ": " << fast << " vs " << expected;
+  }
+  // Other forms are left to the general path.
+  float value = 0;
+  for (std::string_view text : {"", "-", "+.", "x1", "1234567890123456789", "9007199254740993"}) {
+    EXPECT_EQ(ReadPlainDecimalAt(text.data(), text.data() + text.size(), value), nullptr) << text;
+  }
 }
 
 TEST(ShortWholeTest, ReadsUpToNineDigits) {

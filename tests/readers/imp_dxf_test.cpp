@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <random>
 #include <utility>
 
 #include "readers/text_helpers.h"
@@ -275,6 +278,100 @@ TEST_P(DxfReaderTest, CoordinatesReadAsTheGeneralNumberReadingReadsThem) {
     EXPECT_EQ(std::memcmp(&vertices[i], &expected, sizeof expected), 0)
         << "'" << texts[i] << "' read as " << vertices[i] << ", not " << expected;
   }
+}
+
+// What the reader must make of a file of 3DFACE entities, read the plain way:
+// the lines split at CR, CR LF or LF, each code line read as a whole number
+// and each coordinate by the general number reading. Returns the vertices and
+// adds the characters of all lines to chars.
+std::vector<float> PlainFaceVertices(const std::string& content, int64_t& chars) {
+  std::vector<std::string_view> lines;
+  for (size_t start = 0; start < content.size();) {
+    const size_t stop = std::min(content.find_first_of("\r\n", start), content.size());
+    lines.push_back(std::string_view(content).substr(start, stop - start));
+    chars += static_cast<int64_t>(stop - start);
+    start = stop + (content.compare(stop, 2, "\r\n") == 0 ? 2 : 1);
+  }
+  auto code = [](std::string_view line) {
+    while (!line.empty() && line.front() == ' ') line.remove_prefix(1);
+    while (!line.empty() && line.back() == ' ') line.remove_suffix(1);
+    int32_t value = -1;
+    const auto [end, ec] = std::from_chars(line.data(), line.data() + line.size(), value);
+    return ec == std::errc() && end == line.data() + line.size() && value >= 0 ? value : -1;
+  };
+  std::vector<float> vertices;
+  for (size_t i = 0; i < lines.size();) {
+    std::string_view line = lines[i++];
+    if (NextToken(line) != "3DFACE") continue;
+    float corners[4][3] = {};
+    for (;;) {
+      if (i == lines.size()) return vertices;  // a face cut off adds nothing
+      const int32_t c = code(lines[i++]);
+      if (c == 0) break;
+      if (i == lines.size()) return vertices;
+      const std::string_view value = lines[i++];
+      if (c >= 10 && c <= 33 && c % 10 <= 3) corners[c % 10][c / 10 - 1] = ToNumber(value);
+    }
+    for (const auto& corner : corners) vertices.insert(vertices.end(), corner, corner + 3);
+  }
+  return vertices;
+}
+
+// Random faces with group codes and values in every form, padded or not,
+// every line end mixed in one file, cut at random places: the reader reads
+// what the plain reading reads, and counts every character it read.
+TEST_P(DxfReaderTest, InPlaceReadingMatchesThePlainReadingOnRandomFiles) {
+  const std::vector<std::string> codes = {"10",  " 10", "  10", "10 ", "010", "+10", "\t10", "1 0",
+                                          "11",  " 21", "  32", "13",  "23",  "33",  "14",   "9999",
+                                          "-10", "",    "8",    "  8", "100", "1000"};
+  const std::vector<std::string> values = {"1.5", " -2.25 ", "7.",    ".5",    "-.5",        "1e2",
+                                           "abc", "",        "  ",    "12.3x", "0.30000001", "-0",
+                                           "1,5", "+3",      "1.2.3", "4\t",   "123456.789", "0"};
+  const std::vector<std::string> ends = {"\n", "\r\n", "\r"};
+  std::mt19937 random(GetParam() == "\n" ? 1 : 2);
+  for (int round = 0; round < 60; ++round) {
+    std::string content;
+    // Odd rounds mix the line ends within the file.
+    auto line = [&](const std::string& text) {
+      content += text + (round % 2 ? ends[random() % ends.size()] : Eol());
+    };
+    for (int face = 0; face < 30; ++face) {
+      line(random() % 8 ? "  0" : "0 ");
+      line(random() % 10 ? "3DFACE" : " 3DFACE  ");
+      for (int pair = static_cast<int>(random() % 14); pair > 0; --pair) {
+        line(codes[random() % codes.size()]);
+        line(values[random() % values.size()]);
+      }
+    }
+    line("  0");
+    line("EOF");
+    if (round % 3 == 1) content.resize(random() % content.size());
+    if (round % 3 == 2) content.pop_back();  // no line end behind the last line
+
+    int64_t chars = 0;
+    const std::vector<float> expected = PlainFaceVertices(content, chars);
+    state_->CharsRead = 0;
+    log_->Clear();
+    CollectionRef list = Load(content);
+    const auto vertices = ObjectAt(list, 1)->Vertices();
+    ASSERT_EQ(vertices.size(), expected.size()) << "round " << round;
+    EXPECT_TRUE(std::equal(vertices.begin(), vertices.end(), expected.begin(),
+                           [](float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }))
+        << "round " << round;
+    EXPECT_EQ(ObjectAt(list, 1)->TriangleCount(), static_cast<int32_t>(expected.size() / 6));
+    EXPECT_EQ(state_->CharsRead, chars) << "round " << round;
+  }
+}
+
+// Face-record vertex numbers: plain digits are read in place, every other
+// form as a whole number the general way, with the same result.
+TEST_P(DxfReaderTest, FaceRecordNumbersInEveryForm) {
+  Load(DxfFile({PolyfaceStart(3, 1), MeshVertex({"0", "0", "0"}), MeshVertex({"1", "0", "0"}),
+                MeshVertex({"1", "1", "0"}), FaceRecord({" 1 ", "+2", "3.0"}),
+                FaceRecord({"003", "2.5", "1e0"}), FaceRecord({"-1", "  -2", "3  "}), SeqEnd()},
+               Eol()));
+  EXPECT_EQ(CallsOf("Add_Poligons"),
+            (std::vector<std::string>{"Add_Poligons(Long(12)[3,0,1,2,3,2,1,0,3,0,1,2])"}));
 }
 
 TEST_P(DxfReaderTest, FileWithoutGeometryGivesAnEmptyObjectNamedAfterIt) {
