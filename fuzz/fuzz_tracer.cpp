@@ -56,7 +56,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 4) return 0;
   const int w = 1 + data[0] % 64, h = 1 + data[1] % 64;
   const int left = data[2] * kWidth / 256, top = data[3] * kHeight / 256;
-  ks::PictureSurface area(kWidth, kHeight, 0);
+  // One area for all runs, cleared where the last picture was drawn: a fresh
+  // one per run would cost more than the trace.
+  static ks::PictureSurface area(kWidth, kHeight, 0);
+  static int lastLeft = 0, lastTop = 0, lastW = 0, lastH = 0;
+  for (int y = 0; y < lastH; ++y)
+    for (int x = 0; x < lastW; ++x) area.SetPixel(lastLeft + x, lastTop + y, 0);
+  lastLeft = left, lastTop = top, lastW = w, lastH = h;
   size_t bit = 0;
   const size_t bits = (size - 4) * 8;
   for (int y = 0; y < h && bit < bits; ++y)
