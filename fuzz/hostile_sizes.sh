@@ -29,6 +29,9 @@ def corners(f):
         f.write(f"v {i % 1000} {i // 1000} 0\n")
     f.write("f " + " ".join(str(i) for i in range(1, 1_000_001)) + "\n")
 text("corners.obj", corners)
+# One face line of 50 MB: 25 million corners over three vertices.
+text("face_line.obj", lambda f: (f.write("v 0 0 0\nv 1 0 0\nv 0 1 0\nf"),
+                                  [f.write(" 1 2 3" * 100_000) for _ in range(84)], f.write("\n")))
 def dxf(f):
     f.write("0\nSECTION\n2\nENTITIES\n0\nPOLYLINE\n8\n0\n66\n1\n70\n64\n71\n1000000\n72\n1\n")
     for i in range(1_000_000):
@@ -87,6 +90,7 @@ printf '%-14s %12s  %-8s %9s  %10s  %s\n' case size "" wall "peak RSS" "last mes
 run long_line import "$work/long_line.obj"
 run objects import "$work/objects.obj"
 run corners import "$work/corners.obj"
+run face_line import "$work/face_line.obj"
 run claims_3ds import "$work/claims.3ds"
 run nested_3ds import "$work/nested.3ds"
 run vertices_dxf import "$work/vertices.dxf"

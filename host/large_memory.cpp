@@ -45,4 +45,19 @@ void PrefaultForWriting(void* data, size_t bytes) {
 #endif
 }
 
+bool ReleaseUnusedPages(void* data, size_t bytes) {
+#if defined(__linux__) && defined(MADV_DONTNEED)
+  constexpr size_t kMinRelease = size_t(1) << 20;
+  if (!data || bytes < kMinRelease) return false;
+  const auto page = uintptr_t(4096);
+  const auto begin = (reinterpret_cast<uintptr_t>(data) + page - 1) & ~(page - 1);
+  const auto end = (reinterpret_cast<uintptr_t>(data) + bytes) & ~(page - 1);
+  return madvise(reinterpret_cast<void*>(begin), end - begin, MADV_DONTNEED) == 0;
+#else
+  (void)data;
+  (void)bytes;
+  return false;
+#endif
+}
+
 }  // namespace ks

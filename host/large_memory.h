@@ -38,12 +38,20 @@ void GrowLarge(std::vector<T>& values, size_t count) {
   ReserveLarge(values, capacity == 0 ? count : std::max(count, capacity + capacity / 2));
 }
 
+// Gives the whole pages inside [data, data + bytes) back to the system; they
+// read as zero if touched again. For spare room at the end of a large block.
+// Returns false, doing nothing, where it would not pay or is not offered.
+bool ReleaseUnusedPages(void* data, size_t bytes);
+
 // An array taken over from a caller keeps no more than a little spare room:
-// one whose capacity is well beyond its size is copied to a block of its size.
+// one whose capacity is well beyond its size is copied to a block of its size,
+// or, when the spare room is large, keeps its block and gives the spare pages
+// back (copying hundreds of megabytes would briefly hold the array twice).
 template <class T>
 void TrimSpare(std::vector<T>& values) {
   const size_t size = values.size();
   if (values.capacity() - size <= size / 4 + 16) return;
+  if (ReleaseUnusedPages(values.data() + size, (values.capacity() - size) * sizeof(T))) return;
   std::vector<T> exact;
   ReserveLarge(exact, size);
   exact.assign(values.begin(), values.end());

@@ -246,20 +246,15 @@ void CImp_OBJ::ReadFace(std::string_view rest) {
   InVertexRun = false;
   std::array<int32_t, 4> v{};
   std::array<int32_t, 4> n{};
-  extraCorners_.clear();
-  if (!ReadPlainFace(rest, v)) try {
-      for (size_t i = 0; i < 4; ++i) ParseFaceCorner(rest, v[i], n[i]);
-      // Corners after the fourth, up to the first token that names no vertex.
-      for (;;) {
-        int32_t vertex = 0;
-        int32_t normal = 0;
-        ParseFaceCorner(rest, vertex, normal);
-        if (vertex == 0) break;
-        extraCorners_.insert(extraCorners_.end(), {vertex, normal});
-      }
-    } catch (const ComError& e) {
-      Fail(e.number(), e.description());
-    }
+  // The fifth corner, when there is one (0 if not).
+  int32_t next = 0;
+  int32_t nextNormal = 0;
+  const bool general = !ReadPlainFace(rest, v);
+  if (general) {
+    ReadCorners(rest, std::span(v), std::span(n));
+    ReadCorners(rest, std::span(&next, 1), std::span(&nextNormal, 1));
+    if (next != 0 && rest.size() > kLongFaceLine) ReserveForCorners(rest.size());
+  }
 
   const bool quad = v[3] != 0;
   int32_t v1 = VertexOf(v[0]), v2 = VertexOf(v[1]), v3 = VertexOf(v[2]);
@@ -274,8 +269,13 @@ void CImp_OBJ::ReadFace(std::string_view rest) {
     v3 = ObjectVertex(v3);
     if (quad) v4 = ObjectVertex(v4);
   }
-  if (quad) {
+  if (quad && next == 0) {
     AppendRecord(Polygons, polygonsFrom_, st_, std::array<int32_t, 5>{4, v1, v2, v3, v4});
+    LastTriangle += 2;
+  } else if (quad) {
+    // The same two triangles as the quad record, as triangle records: an
+    // object of triangles only is handed over without a copy.
+    AppendRecord(Polygons, polygonsFrom_, st_, std::array<int32_t, 8>{3, v1, v2, v3, 3, v3, v4, v1});
     LastTriangle += 2;
   } else {
     AppendRecord(Polygons, polygonsFrom_, st_, std::array<int32_t, 4>{3, v1, v2, v3});
@@ -290,21 +290,44 @@ void CImp_OBJ::ReadFace(std::string_view rest) {
       AppendNormalRecord(LastTriangle, n[0], n[1], n[2]);
     }
   }
-  // A polygon of more corners goes on as a fan from its first corner:
-  // (1, 4, 5), (1, 5, 6), ...
+  // Corners after the fourth, up to the first token that names no vertex, go
+  // on as a fan from the first corner: (1, 4, 5), (1, 5, 6), ... Each is
+  // added as it is read, so a face of millions of corners is never held twice.
   int32_t prevVertex = v4;
   int32_t prevNormal = n[3];
-  for (size_t i = 0; i < extraCorners_.size(); i += 2) {
-    int32_t vertex = VertexOf(extraCorners_[i]);
-    const int32_t normal = extraCorners_[i + 1];
+  for (size_t corner = 5; next != 0; ++corner) {
+    int32_t vertex = VertexOf(next);
     if (uint32_t(vertex) >= VerticesSoFar()) [[unlikely]]
-      FailExtraCorner(5 + i / 2, extraCorners_[i]);
+      FailExtraCorner(corner, next);
     if (splitObjects_) vertex = ObjectVertex(vertex);
     AppendRecord(Polygons, polygonsFrom_, st_, std::array<int32_t, 4>{3, v1, prevVertex, vertex});
     ++LastTriangle;
-    if (HaveNormals) AppendNormalRecord(LastTriangle, n[0], prevNormal, normal);
+    if (HaveNormals) AppendNormalRecord(LastTriangle, n[0], prevNormal, nextNormal);
     prevVertex = vertex;
-    prevNormal = normal;
+    prevNormal = nextNormal;
+    next = 0;
+    nextNormal = 0;
+    ReadCorners(rest, std::span(&next, 1), std::span(&nextNormal, 1));
+  }
+}
+
+void CImp_OBJ::ReserveForCorners(size_t restLength) {
+  // A corner takes at least two characters (" 1"): room for that many
+  // triangle records, the face's first triangles and an end mark. Made once
+  // per long line and at least doubling the room, so a run of long lines
+  // still copies the array a bounded number of times; room never written
+  // costs no memory and is given back when the host takes the array.
+  if (Polygons.empty()) polygonsFrom_ = st_.CharsRead;
+  const size_t want = Polygons.size() + 4 * (restLength / 2 + 4);
+  if (want > Polygons.capacity()) ReserveLarge(Polygons, std::max(want, Polygons.capacity() * 2));
+}
+
+void CImp_OBJ::ReadCorners(std::string_view& rest, std::span<int32_t> vertices,
+                           std::span<int32_t> normals) {
+  try {
+    for (size_t i = 0; i < vertices.size(); ++i) ParseFaceCorner(rest, vertices[i], normals[i]);
+  } catch (const ComError& e) {
+    Fail(e.number(), e.description());
   }
 }
 

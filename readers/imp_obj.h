@@ -13,6 +13,7 @@
 // the reading quietly and the object read so far is handed over.
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -84,6 +85,12 @@ class CImp_OBJ : public MeshReader {
   [[noreturn]] void FailCorner(const std::array<int32_t, 4>& corners,
                                const std::array<int32_t, 4>& vertices) const;
   [[noreturn]] void FailExtraCorner(size_t corner, int32_t index) const;
+  // Parses face corners into vertices and normals; a malformed one fails the read.
+  void ReadCorners(std::string_view& rest, std::span<int32_t> vertices, std::span<int32_t> normals);
+  // Makes room at once for the triangles of a face line whose rest is this long.
+  void ReserveForCorners(size_t restLength);
+  // Face lines longer than this size their triangle records from their length.
+  static constexpr size_t kLongFaceLine = size_t(64) << 10;
   std::string CornerProblem(size_t corner, int32_t index) const;
   // Counts "l", "p", "curv", "curv2" and "surf" lines for the run's warnings.
   void NotePassedOver(std::string_view key);
@@ -107,7 +114,6 @@ class CImp_OBJ : public MeshReader {
   std::vector<float> PolygonNormals;  // triangle number, then 3 corner normals
   std::vector<float> Normals;         // every "vn" of the file, 3 per slot; slot 0 is (0,0,0)
   std::vector<SmoothRun> SmoothRuns;
-  std::vector<int32_t> extraCorners_;  // vertex, normal of corners after the fourth
   // CharsRead when each array received its first record (sizes its growth).
   int64_t verticesFrom_ = 0;
   int64_t polygonsFrom_ = 0;

@@ -3,7 +3,9 @@
 // stops at once with a message that says what is too large and where.
 #include <gtest/gtest.h>
 
+#include <span>
 #include <string>
+#include <vector>
 
 #include "host/collection.h"
 #include "host/com_error.h"
@@ -67,6 +69,12 @@ TEST_F(HostileSizeTest, ObjLongLinesAndManyObjectsCostInProportionToWhatTheyHold
   ASSERT_EQ(list->Count(), 1);
   EXPECT_EQ(At(list, 1)->VertexCount(), 100'000);
   EXPECT_EQ(At(list, 1)->TriangleCount(), 99'998);
+  // A line this long sizes its triangles from its length: the fan is whole.
+  const std::span<const int32_t> fan = At(list, 1)->Triangles();
+  EXPECT_EQ(std::vector<int32_t>(fan.begin(), fan.begin() + 9),
+            (std::vector<int32_t>{0, 1, 2, 2, 3, 0, 0, 3, 4}));
+  EXPECT_EQ(std::vector<int32_t>(fan.end() - 3, fan.end()),
+            (std::vector<int32_t>{0, 99'998, 99'999}));
 }
 
 TEST_F(HostileSizeTest, ThreeDsCountsAndLengthsBeyondTheFileStopAtOnceNamingTheChunk) {

@@ -165,7 +165,8 @@ TEST_F(ObjReaderTest, FacesOfMoreCornersFanFromTheFirstCorner) {
       "f 1//1 2//2 3//3 4//4 5//5 6//6\n";
   const CollectionRef list = Import(text);
   const Lines calls = Calls(1);
-  EXPECT_EQ(calls[1], "Add_Poligons(Long(13)[4,0,1,2,3,3,0,3,4,3,0,4,5])");
+  // The first four corners go as the quad's two triangles, 1-2-3 and 3-4-1.
+  EXPECT_EQ(calls[1], "Add_Poligons(Long(16)[3,0,1,2,3,2,3,0,3,0,3,4,3,0,4,5])");
   EXPECT_EQ(calls[2],
             "Set_PoligonNormals(Single(40)[0,0,0,10,0,0,20,0,0,30,"
             "1,0,0,30,0,0,40,0,0,10,"
