@@ -133,10 +133,12 @@ void CKsObject::AddPolygons(std::span<const int32_t> records) {
 void CKsObject::AppendPolygons(std::span<const int32_t> records, const PolygonScan& scan) {
   // Append (a quad is triangles 1-2-3 and 3-4-1).
   GrowLarge(triangles_, triangles_.size() + scan.triangles * 3);
+  // One value at a time: the room is there, and a range insert costs a call.
   for (size_t i = 0; i < scan.end;) {
     const int32_t* p = &records[i + 1];
-    triangles_.insert(triangles_.end(), {p[0], p[1], p[2]});
-    if (records[i] == 4) triangles_.insert(triangles_.end(), {p[2], p[3], p[0]});
+    for (int k : {0, 1, 2}) triangles_.push_back(p[k]);
+    if (records[i] == 4)
+      for (int k : {2, 3, 0}) triangles_.push_back(p[k]);
     i += size_t(records[i]) + 1;
   }
 }

@@ -97,7 +97,12 @@ TEST(DecimalNumberTest, InPlaceDecimalsMatchStrtodOnRandomInput) {
     const size_t first = text.size();
     for (int d = 0; d < digits; ++d) text += static_cast<char>('0' + random() % 10);
     if (random() % 5 != 0) text.insert(first + random() % (digits + 1), ".");
-    const std::string line = text + (random() % 2 ? "\n" : " 7");
+    // Behind the number: a line end, or characters next to the digits in the
+    // code table, or bytes that carry when added to.
+    static const char* const kBehind[] = {"\n", " 7", "/99999999", ":12345678",
+                                          "\xfa\xff"
+                                          "9999999"};
+    const std::string line = text + kBehind[random() % 5];
     float fast = -99;
     const char* behind = ReadPlainDecimalAt(line.data(), line.data() + line.size(), fast);
     // Digits beyond 2^53 are left to the general path.
