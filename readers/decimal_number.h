@@ -6,6 +6,7 @@
 // report false for anything else, and the caller takes the general path.
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 namespace ks::readers {
@@ -20,16 +21,36 @@ namespace detail {
 inline constexpr double kPowersOf10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                          1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                          1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+inline constexpr double kInversePowersOf10[] = {
+    1e0,   1e-1,  1e-2,  1e-3,  1e-4,  1e-5,  1e-6,  1e-7,  1e-8,  1e-9,  1e-10, 1e-11,
+    1e-12, 1e-13, 1e-14, 1e-15, 1e-16, 1e-17, 1e-18, 1e-19, 1e-20, 1e-21, 1e-22};
 inline bool IsDigit(char c) {
   return static_cast<unsigned char>(c - '0') < 10;
+}
+
+// mantissa / 10^fraction (mantissa at most 2^53, fraction at most 22) as the
+// nearest Single of the nearest Double: the division of two exact operands
+// gives that Double. The product with the inverse power is within two units
+// of the Double's last place of it, which rounds to the same Single unless it
+// lies next to the halfway point between two Singles; only then is the
+// slower division done.
+inline float NearestSingle(uint64_t mantissa, ptrdiff_t fraction, bool negative) {
+  const double product = double(mantissa) * kInversePowersOf10[fraction];
+  uint64_t bits;
+  std::memcpy(&bits, &product, sizeof bits);
+  constexpr uint64_t kBelowSingle = (uint64_t(1) << 29) - 1;  // the bits a Single drops
+  constexpr uint64_t kHalfway = uint64_t(1) << 28;
+  const double value = ((bits & kBelowSingle) - kHalfway + 8) <= 16
+                           ? double(mantissa) / kPowersOf10[fraction]
+                           : product;
+  return static_cast<float>(negative ? -value : value);
 }
 }  // namespace detail
 
 // Reads "[+|-]digits[.digits]" at p, with 1 to 18 digits in all: returns
 // where the number ends, whatever follows it, or null for any other form (the
 // caller takes the general path). Exact: the digits make a whole number of at
-// most 2^53 and the divisor is an exact power of ten, so the quotient is the
-// nearest Double, which then rounds to the nearest Single.
+// most 2^53, read as the nearest Single of the nearest Double (NearestSingle).
 inline const char* ReadPlainDecimalAt(const char* p, const char* end, float& out) {
   bool negative = false;
   if (p != end && (*p == '-' || *p == '+')) negative = *p++ == '-';
@@ -46,8 +67,7 @@ inline const char* ReadPlainDecimalAt(const char* p, const char* end, float& out
   }
   // Beyond 18 digits the mantissa may have wrapped: the general path reads it.
   if (digits == 0 || digits > 18 || mantissa > (uint64_t(1) << 53)) return nullptr;
-  const double value = double(mantissa) / detail::kPowersOf10[fraction];
-  out = static_cast<float>(negative ? -value : value);
+  out = detail::NearestSingle(mantissa, fraction, negative);
   return p;
 }
 

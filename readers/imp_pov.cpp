@@ -480,8 +480,11 @@ void CImp_POV::SmoothTriangle(std::string_view rest) {
 void CImp_POV::AddTriangle(const Vector& a, const Vector& b, const Vector& c) {
   MakeRoom(vertices_, 9, objectFrom_, state_);
   MakeRoom(polygons_, 4, objectFrom_, state_);
-  for (const Vector* v : {&a, &b, &c}) vertices_.insert(vertices_.end(), v->begin(), v->end());
-  polygons_.insert(polygons_.end(), {3, VertexBase + 1, VertexBase + 2, VertexBase + 3});
+  // One value at a time: the room is there, and a range insert costs a call.
+  for (const Vector* v : {&a, &b, &c})
+    for (float x : *v) vertices_.push_back(x);
+  for (int32_t value : {3, VertexBase + 1, VertexBase + 2, VertexBase + 3})
+    polygons_.push_back(value);
   VertexBase += 3;
   SmoothCount += 1;
 }
