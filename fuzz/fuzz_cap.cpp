@@ -1,8 +1,10 @@
 // libFuzzer target: the cap triangulation of a random closed path, checked
-// against the plain step-by-step algorithm. Where the plain algorithm builds,
-// the triangles must be the same, in the same order. Where it refuses, the
-// cap must either be refused too or tile the outline: its triangles all wound
-// one way and their areas summing to the outline's area.
+// against the plain step-by-step algorithm. A cap that is built must tile the
+// outline: its triangles all wound one way, their areas summing to the
+// outline's area, and each lying where the outline winds once round (not
+// twice, as where a part of the outline lies over another). Where the plain
+// algorithm builds such a cap, the triangles must be the same, in the same
+// order. A refusal is only for an outline whose edges cross or touch.
 //
 // Input: the first byte picks a grid (coarse grids give collinear and
 // repeated points), then x, y byte pairs, one per point, in whole pixels.
@@ -10,9 +12,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <numeric>
+#include <optional>
 #include <vector>
 
 #include "objpath/cap_triangulation.h"
+#include "objpath/exact_outline.h"
 #include "testing/plain_cap_triangulation.h"
 
 namespace {
@@ -40,7 +44,28 @@ int32_t Leftmost(const std::vector<PathPoint>& points) {
   return best;
 }
 
-void CheckTiles(const std::vector<PathPoint>& points, const std::vector<CapTriangle>& triangles) {
+// How often the outline winds round the point (x/3, y/3); nullopt when the
+// point lies on the outline.
+std::optional<int> WindingAt(const std::vector<PathPoint>& points, int64_t x, int64_t y) {
+  int winding = 0;
+  for (size_t k = 0; k < points.size(); ++k) {
+    const PathPoint& a = points[k];
+    const PathPoint& b = points[(k + 1) % points.size()];
+    const auto ax = static_cast<int64_t>(a.X) * 3, ay = static_cast<int64_t>(a.Y) * 3;
+    const auto bx = static_cast<int64_t>(b.X) * 3, by = static_cast<int64_t>(b.Y) * 3;
+    const int64_t side = (bx - ax) * (y - ay) - (by - ay) * (x - ax);
+    if (side == 0 && std::min(ax, bx) <= x && x <= std::max(ax, bx) && std::min(ay, by) <= y &&
+        y <= std::max(ay, by))
+      return std::nullopt;
+    if (ay <= y && by > y && side > 0) ++winding;
+    if (ay > y && by <= y && side < 0) --winding;
+  }
+  return winding;
+}
+
+// Empty when the triangles tile the outline, else what is wrong.
+const char* TileFault(const std::vector<PathPoint>& points,
+                      const std::vector<CapTriangle>& triangles) {
   int64_t outline = 0;
   for (size_t i = 1; i + 1 < points.size(); ++i)
     outline += TwiceArea(points[0], points[i], points[i + 1]);
@@ -48,14 +73,22 @@ void CheckTiles(const std::vector<PathPoint>& points, const std::vector<CapTrian
   const auto n = static_cast<int32_t>(points.size());
   for (const CapTriangle& t : triangles) {
     if (t.A < 0 || t.B < 0 || t.C < 0 || t.A >= n || t.B >= n || t.C >= n)
-      Fail("a cap corner out of range");
+      return "a cap corner out of range";
     const int64_t a = TwiceArea(points[static_cast<size_t>(t.A)], points[static_cast<size_t>(t.B)],
                                 points[static_cast<size_t>(t.C)]);
     sum += a;
     absSum += std::llabs(a);
+    if (a == 0) continue;
+    const PathPoint &pa = points[static_cast<size_t>(t.A)], &pb = points[static_cast<size_t>(t.B)],
+                    &pc = points[static_cast<size_t>(t.C)];
+    const std::optional<int> winding = WindingAt(points, static_cast<int64_t>(pa.X + pb.X + pc.X),
+                                                 static_cast<int64_t>(pa.Y + pb.Y + pc.Y));
+    if (winding && std::abs(*winding) != 1)
+      return "a cap triangle lies where the outline winds twice or not at all";
   }
-  if (std::llabs(sum) != std::llabs(outline)) Fail("the cap's area is not the outline's");
-  if (absSum != std::llabs(sum)) Fail("cap triangles wound both ways: the cap folds");
+  if (std::llabs(sum) != std::llabs(outline)) return "the cap's area is not the outline's";
+  if (absSum != std::llabs(sum)) return "cap triangles wound both ways: the cap folds";
+  return nullptr;
 }
 
 }  // namespace
@@ -77,12 +110,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CapOutput out{polygons, triangles}, plainOut{plainPolygons, plainTriangles};
   const bool built = TriangulateCap(points, list, *flip, out);
   const bool plainBuilt = plain::TriangulateCap(points, list, *flip, plainOut);
-  if (plainBuilt) {
-    if (!built) Fail("refused a cap the plain algorithm builds");
-    if (triangles != plainTriangles || polygons != plainPolygons)
+  const ExactOutline outline(points, list);
+  if (built) {
+    if (outline.CornerCount() < 3) return 0;  // encloses nothing
+    if (const char* fault = TileFault(points, triangles)) Fail(fault);
+    if (plainBuilt && !TileFault(points, plainTriangles) &&
+        (triangles != plainTriangles || polygons != plainPolygons))
       Fail("triangles differ from the plain algorithm's");
-  } else if (built) {
-    CheckTiles(points, triangles);
+  } else if (!outline.EdgesCross()) {
+    Fail("refused an outline whose edges do not cross");
   }
   return 0;
 }

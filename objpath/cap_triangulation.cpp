@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "objpath/exact_outline.h"
 #include "objpath/mod_obj_path.h"
+#include "objpath/outline_loops.h"
 
 namespace ks::objpath {
 
@@ -132,22 +134,6 @@ void AppendCapTriangle(CapOutput& out, int32_t l, int32_t m, int32_t f, bool pat
   out.triangles.push_back({l, m, f});
 }
 
-bool IsSliverPiece(std::span<const PathPoint> points, std::span<const int32_t> list) {
-  if (list.size() != 3) return false;
-  const PathPoint& a = points[list[0]];
-  const PathPoint& b = points[list[1]];
-  const PathPoint& c = points[list[2]];
-  const double abx = b.X - a.X, aby = b.Y - a.Y, acx = c.X - a.X, acy = c.Y - a.Y;
-  const double bcx = c.X - b.X, bcy = c.Y - b.Y;
-  const double longest2 =
-      std::max({abx * abx + aby * aby, acx * acx + acy * acy, bcx * bcx + bcy * bcy});
-  if (longest2 == 0) return true;
-  const double twiceArea = std::fabs(abx * acy - aby * acx);
-  // height = twiceArea / longest; compare height / longest with tan 2 degrees.
-  constexpr double kTan2Degrees = 0.03492076949;
-  return twiceArea <= kTan2Degrees * longest2;
-}
-
 void FanTriangulate(std::span<const int32_t> list, bool pathFlip, CapOutput& out) {
   for (size_t u = list.size(); u-- > 2;)
     AppendCapTriangle(out, list[u], list[u - 1], list[0], pathFlip);
@@ -187,11 +173,7 @@ class Triangulator {
     while (!pending.empty()) {
       IndexList piece = std::move(pending.back());
       pending.pop_back();
-      // The whole-degree cone test can split a nearly straight run of an
-      // outline (as a traced slope gives) along a diagonal just outside it,
-      // leaving a three-corner sliver that looks reflex and has no diagonal:
-      // such a sliver is a triangle, not a crossing.
-      const int32_t c = IsSliverPiece(points_, piece) ? -1 : FindReflex(piece);
+      const int32_t c = FindReflex(piece);
       if (c < 0) {
         FanTriangulate(piece, pathFlip_, out_);
         continue;
@@ -288,12 +270,72 @@ class Triangulator {
 
 }  // namespace
 
+bool TriangulateByDiagonals(std::span<const PathPoint> points, std::span<const int32_t> list,
+                            bool pathFlip, CapOutput& out) {
+  if (list.size() < 3) return true;
+  for (int32_t index : list)
+    if (index < 0 || static_cast<size_t>(index) >= points.size()) return false;
+  return Triangulator(points, pathFlip, out).Run(list);
+}
+
 bool TriangulateCap(std::span<const PathPoint> points, std::span<const int32_t> list, bool pathFlip,
                     CapOutput& out) {
   if (list.size() < 3) return true;
   for (int32_t index : list)
     if (index < 0 || static_cast<size_t>(index) >= points.size()) return false;
-  return Triangulator(points, pathFlip, out).Run(list);
+  const ExactOutline outline(points, list);
+  // Fewer than three distinct corners enclose nothing: the cap is what the
+  // diagonal splitting gives (flat triangles), or none where it refuses.
+  if (outline.CornerCount() < 3) {
+    const size_t polygonsBefore = out.polygons.size();
+    const size_t trianglesBefore = out.triangles.size();
+    if (!TriangulateByDiagonals(points, list, pathFlip, out)) {
+      out.polygons.resize(polygonsBefore);
+      out.triangles.resize(trianglesBefore);
+    }
+    return true;
+  }
+  // Edges that cross are refused, whatever the diagonal splitting makes of
+  // them. Edges that only touch or run along each other (a traced bridge one
+  // pixel wide) are capped like the others.
+  const bool touches = outline.EdgesCross();
+  if (touches && outline.EdgesCrossProperly()) return false;
+
+  const size_t polygonsBefore = out.polygons.size();
+  const size_t trianglesBefore = out.triangles.size();
+  // Every triangle must turn the outline's way (a flat one does no harm):
+  // then, pieces being cut along diagonals, they tile it without folds.
+  const bool positive = outline.SignedArea2() > 0;
+  auto folds = [&] {
+    for (size_t t = trianglesBefore; t < out.triangles.size(); ++t) {
+      const CapTriangle& tri = out.triangles[t];
+      const Area2 area = outline.TriangleArea2(tri.C, tri.B, tri.A);
+      if (positive ? area < 0 : area > 0) return true;
+    }
+    return false;
+  };
+  auto refuse = [&] {
+    out.polygons.resize(polygonsBefore);
+    out.triangles.resize(trianglesBefore);
+    return false;
+  };
+  // An outline that touches itself and encloses an area is capped only when
+  // it cuts into simple loops that tile that area: run twice round, or
+  // through a shared corner like a figure of eight, it crosses itself there.
+  std::optional<std::vector<ExactLoop>> loops;
+  if (touches && outline.SignedArea2() != 0) {
+    loops = SplitIntoSimpleLoops(outline);
+    if (!loops) return false;
+  }
+  if (TriangulateByDiagonals(points, list, pathFlip, out) && !folds()) return true;
+  refuse();
+  // Where the whole-degree cone test refuses or folds, each simple loop of
+  // the outline is cut by exact ear clipping.
+  if (!loops) loops = SplitIntoSimpleLoops(outline);
+  if (!loops) return false;
+  for (const ExactLoop& loop : *loops)
+    if (!EarClip(loop, pathFlip, out)) return refuse();
+  return folds() ? refuse() : true;
 }
 
 }  // namespace ks::objpath

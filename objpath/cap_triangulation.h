@@ -61,11 +61,6 @@ int32_t FindDiagonal(std::span<const PathPoint> points, std::span<const int32_t>
                      bool pathFlip);
 
 // Entries at positions 0 … min(c, i) followed by max(c, i) … u.
-// Whether three corners lie so nearly on one line (height below tan 2° of the
-// longest side) that a reflex verdict on them can only come from the
-// whole-degree rounding of the cone test, not from edges that cross.
-bool IsSliverPiece(std::span<const PathPoint> points, std::span<const int32_t> list);
-
 IndexList SplitOuter(std::span<const int32_t> list, int32_t c, int32_t i);
 // Entries at positions min(c, i) … max(c, i).
 IndexList SplitInner(std::span<const int32_t> list, int32_t c, int32_t i);
@@ -85,10 +80,24 @@ void AppendCapTriangle(CapOutput& out, int32_t l, int32_t m, int32_t f, bool pat
 // entry, down to three entries. Lists of fewer than three entries give nothing.
 void FanTriangulate(std::span<const int32_t> list, bool pathFlip, CapOutput& out);
 
-// Triangulates the polygon given by list (positions into points). Returns false
-// (CapError) when a reflex corner has no admissible diagonal; the triangles
-// written before that stay in out. A list of fewer than three entries has no
-// cap: nothing is written and the result is true.
+// The diagonal-splitting algorithm: splits the polygon given by list along
+// diagonals from reflex corners until every piece is convex, and fans each
+// piece. Returns false when a reflex corner has no admissible diagonal; the
+// triangles written before that stay in out. A list of fewer than three
+// entries has no cap: nothing is written and the result is true.
+bool TriangulateByDiagonals(std::span<const PathPoint> points, std::span<const int32_t> list,
+                            bool pathFlip, CapOutput& out);
+
+// The cap of the closed path given by list. An outline two of whose edges
+// cross (tested exactly, see exact_outline.h) is refused: false, nothing
+// written. Otherwise the diagonal-splitting algorithm's triangles are kept
+// wherever it builds a cap without folds; where its whole-degree cone test
+// refuses (or folds), the outline is cut into simple loops where it touches
+// itself (outline_loops.h) and each loop by exact ear clipping, so that every
+// outline whose loops tile its area gets a cap without folds. A list of
+// fewer than three entries, or of fewer than three distinct corners where
+// the diagonal splitting refuses, has no cap: nothing is written and the
+// result is true.
 bool TriangulateCap(std::span<const PathPoint> points, std::span<const int32_t> list, bool pathFlip,
                     CapOutput& out);
 

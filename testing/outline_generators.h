@@ -82,6 +82,9 @@ inline std::vector<PathPoint> RandomPoints(int count, unsigned seed) {
   return points;
 }
 
+inline std::vector<PathPoint> TracedOutline(const std::vector<uint8_t>& ink, int width, int height,
+                                            bool skipAfterPoint);
+
 // A jagged shape in a width × height picture, traced the way the
 // path generator traces a picture: walking the outline pixel by pixel
 // clockwise and putting a point where the walking direction changes
@@ -109,6 +112,15 @@ inline std::vector<PathPoint> TracedBlobOutline(int spikes, unsigned seed, bool 
                        radii[static_cast<size_t>((k + 1) % spikes)] * t;
       if (dx * dx + dy * dy <= r * r) ink[static_cast<size_t>(y * width + x)] = 1;
     }
+  return TracedOutline(ink, width, height, skipAfterPoint);
+}
+
+// The outline of the first shape in a width × height picture (ink non-zero),
+// traced the way the path generator traces a picture: walking the outline
+// pixel by pixel clockwise and putting a point where the walking direction
+// changes (skipping the pixel after each point when skipAfterPoint).
+inline std::vector<PathPoint> TracedOutline(const std::vector<uint8_t>& ink, int width, int height,
+                                            bool skipAfterPoint) {
   auto inkAt = [&](int x, int y) {
     return x >= 0 && y >= 0 && x < width && y < height && ink[static_cast<size_t>(y * width + x)];
   };
@@ -154,6 +166,46 @@ inline std::vector<PathPoint> TracedBlobOutline(int spikes, unsigned seed, bool 
     x = nx, y = ny, dir = nd;
   }
   return points;
+}
+
+// A picture of a few boxes and discs, each joined to the one before it by a
+// line one pixel wide (straight or diagonal) or resting on it at a single
+// corner pixel: an outline traced from it runs along each line and back over
+// itself, and passes the corners where shapes meet twice.
+inline std::vector<uint8_t> BridgedShapesPicture(unsigned seed, int width, int height) {
+  std::mt19937 rng(seed);
+  std::vector<uint8_t> ink(static_cast<size_t>(width * height), 0);
+  auto put = [&](int x, int y) {
+    if (x >= 0 && y >= 0 && x < width && y < height) ink[static_cast<size_t>(y * width + x)] = 1;
+  };
+  std::uniform_int_distribution<int> count(2, 4), size(3, 14), kind(0, 2), gap(0, 9);
+  const int shapes = count(rng);
+  int x = 4, y = 4 + size(rng) * 2;
+  for (int s = 0; s < shapes; ++s) {
+    const int w = size(rng), h = size(rng);
+    if (kind(rng) == 0) {
+      const int r = std::min(w, h) / 2;
+      for (int dy = -r; dy <= r; ++dy)
+        for (int dx = -r; dx <= r; ++dx)
+          if (dx * dx + dy * dy <= r * r) put(x + r + dx, y + r + dy);
+    } else {
+      for (int dy = 0; dy < h; ++dy)
+        for (int dx = 0; dx < w; ++dx) put(x + dx, y + dy);
+    }
+    // The next shape starts beyond this one's right side, reached by a line
+    // (right, or diagonally down or up) or touching it at one corner pixel.
+    const int right = x + w, length = gap(rng);
+    const int line = kind(rng);
+    const int step = line == 0 ? 0 : (line == 1 ? 1 : -1);
+    const int ly = y + std::uniform_int_distribution<int>(0, std::min(w, h) / 2)(rng);
+    for (int k = 0; k < length; ++k) put(right + k, ly + step * k);
+    // A line ends one diagonal or straight step before the next shape's top
+    // left pixel; with no line, that pixel is diagonal to this box's bottom
+    // right one.
+    x = right + length;
+    y = std::clamp(length == 0 ? y + h : ly + step * length, 2, height - 20);
+  }
+  return ink;
 }
 
 }  // namespace objpath_test

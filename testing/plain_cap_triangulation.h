@@ -1,7 +1,8 @@
 #pragma once
-// The cap triangulation written step by step, without any shortcut: the
-// reference that the optimised TriangulateCap must match triangle for
-// triangle. Used by the tests and the benchmark.
+// The diagonal-splitting cap triangulation written step by step, without any
+// shortcut: the reference that the optimised TriangulateByDiagonals must
+// match triangle for triangle, and whose triangles TriangulateCap keeps
+// wherever it builds. Used by the tests, the benchmark and the fuzz target.
 #include "objpath/cap_triangulation.h"
 
 namespace ks::objpath::plain {
@@ -9,8 +10,7 @@ namespace ks::objpath::plain {
 inline void TriangulateCapStep(std::span<const PathPoint> points, const IndexList& list,
                                bool pathFlip, CapOutput& out, bool& capError) {
   if (capError) return;
-  // A three-corner sliver is one triangle (see TriangulateCap).
-  const int32_t c = IsSliverPiece(points, list) ? -1 : FindReflexCorner(points, list, pathFlip);
+  const int32_t c = FindReflexCorner(points, list, pathFlip);
   if (c < 0) {
     FanTriangulate(list, pathFlip, out);
     return;
@@ -26,7 +26,7 @@ inline void TriangulateCapStep(std::span<const PathPoint> points, const IndexLis
   TriangulateCapStep(points, inner, pathFlip, out, capError);
 }
 
-// Same contract as ks::objpath::TriangulateCap.
+// Same contract as ks::objpath::TriangulateByDiagonals.
 inline bool TriangulateCap(std::span<const PathPoint> points, std::span<const int32_t> list,
                            bool pathFlip, CapOutput& out) {
   if (list.size() < 3) return true;
