@@ -1,5 +1,6 @@
 // libFuzzer target: the outline tracer on a random two-colour picture in the
-// drawing area, and the extrusion the dialog then builds from the traced path.
+// drawing area, and the extrusion the dialog then builds from the traced path:
+// refused only where the traced outline meets itself.
 //
 // Input: a width and a height (1 to 64), a left and a top (anywhere in the
 // area, so shapes touch its borders), then one bit per pixel, row by row.
@@ -8,10 +9,13 @@
 // most of the area; one in eight lies anywhere, right border included.
 #include <cstdio>
 #include <cstdlib>
+#include <numeric>
+#include <vector>
 
 #include "host/form.h"
 #include "host/person.h"
 #include "host/picture_surface.h"
+#include "objpath/exact_outline.h"
 #include "objpath/mesh_builders.h"
 #include "objpath/outline_tracer.h"
 #include "objpath/path_editor.h"
@@ -90,5 +94,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   MeshArrays mesh;
   const BuildOutcome outcome = BuildExtrusion(editor.path, BuildSettings{}, mesh);
   if (outcome == BuildOutcome::Built) CheckMesh(mesh);
+  if (outcome == BuildOutcome::CapError) {
+    std::vector<int32_t> list(editor.path.PathPoints.size());
+    std::iota(list.begin(), list.end(), 0);
+    if (!ExactOutline(editor.path.PathPoints, list).EdgesCross())
+      Fail("refused a traced outline that nowhere meets itself");
+  }
   return 0;
 }

@@ -41,10 +41,11 @@ inline int Sign(Area2 v) {
 Area2 SignedArea2(std::span<const ExactCorner> corners);
 
 // Cuts a simple loop (no two edges meet but neighbours at their shared
-// corner) into corners - 2 triangles, each turning the loop's way, that tile
-// it without overlap, written as the cap writes triangles
-// (AppendCapTriangle). Returns false, writing nothing, when no ear can be
-// found (which happens only for loops that are not simple or have no area).
+// corner) into corners - 2 triangles that tile it without overlap, none
+// turning against the loop (only the last can be flat, where corners lie on a
+// straight run), written as the cap writes triangles (AppendCapTriangle).
+// Returns false, writing nothing, when no ear can be found (which happens
+// only for loops that are not simple or have no area).
 bool EarClip(std::span<const ExactCorner> loop, bool pathFlip, CapOutput& out);
 
 class ExactOutline {
