@@ -28,6 +28,19 @@ inline bool IsDigit(char c) {
   return static_cast<unsigned char>(c - '0') < 10;
 }
 
+// Appends the digits at p to mantissa (wrapping beyond 19 digits); returns
+// the position behind them.
+inline const char* AddDigits(const char* p, const char* end, uint64_t& mantissa) {
+  uint64_t value = mantissa;
+  for (; p != end; ++p) {
+    const unsigned digit = static_cast<unsigned char>(*p) - unsigned('0');
+    if (digit > 9) break;
+    value = value * 10 + digit;
+  }
+  mantissa = value;
+  return p;
+}
+
 // mantissa / 10^fraction (mantissa at most 2^53, fraction at most 22) as the
 // nearest Single of the nearest Double: the division of two exact operands
 // gives that Double. The product with the inverse power is within two units
@@ -56,12 +69,12 @@ inline const char* ReadPlainDecimalAt(const char* p, const char* end, float& out
   if (p != end && (*p == '-' || *p == '+')) negative = *p++ == '-';
   const char* const first = p;
   uint64_t mantissa = 0;
-  for (; p != end && detail::IsDigit(*p); ++p) mantissa = mantissa * 10 + uint64_t(*p - '0');
+  p = detail::AddDigits(p, end, mantissa);
   ptrdiff_t digits = p - first;
   ptrdiff_t fraction = 0;
   if (p != end && *p == '.') {
     const char* const point = ++p;
-    for (; p != end && detail::IsDigit(*p); ++p) mantissa = mantissa * 10 + uint64_t(*p - '0');
+    p = detail::AddDigits(p, end, mantissa);
     fraction = p - point;
     digits += fraction;
   }
