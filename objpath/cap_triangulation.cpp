@@ -320,18 +320,19 @@ bool TriangulateCap(std::span<const PathPoint> points, std::span<const int32_t> 
     return false;
   };
   // An outline that touches itself and encloses an area is capped only when
-  // it cuts into simple loops that tile that area: run twice round, or
-  // through a shared corner like a figure of eight, it crosses itself there.
+  // it cuts into loops that tile that area once: run twice round, or through
+  // a shared corner like a figure of eight, it crosses itself there.
   std::optional<std::vector<ExactLoop>> loops;
   if (touches && outline.SignedArea2() != 0) {
-    loops = SplitIntoSimpleLoops(outline);
+    loops = CapRings(outline);
     if (!loops) return false;
   }
   if (TriangulateByDiagonals(points, list, pathFlip, out) && !folds()) return true;
   refuse();
-  // Where the whole-degree cone test refuses or folds, each simple loop of
-  // the outline is cut by exact ear clipping.
-  if (!loops) loops = SplitIntoSimpleLoops(outline);
+  // Where the whole-degree cone test refuses or folds, each ring of the
+  // outline (a simple loop, with its holes joined in) is cut by exact ear
+  // clipping.
+  if (!loops) loops = CapRings(outline);
   if (!loops) return false;
   for (const ExactLoop& loop : *loops)
     if (!EarClip(loop, pathFlip, out)) return refuse();

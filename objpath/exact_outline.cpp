@@ -153,14 +153,32 @@ bool EarClip(std::span<const ExactCorner> loop, bool pathFlip, CapOutput& out) {
   const size_t polygonsBefore = out.polygons.size();
   const size_t trianglesBefore = out.triangles.size();
 
+  // Whether direction toward d leaves corner x strictly between its sides
+  // toward a and b, the triangle x, a, b turning the polygon's way.
+  auto intoAngle = [&](const ExactCorner& x, const ExactCorner& a, const ExactCorner& b,
+                       const ExactCorner& d) {
+    return Sign(Orientation(x, a, d)) == turn && Sign(Orientation(x, b, d)) == -turn;
+  };
   // An ear: a corner that turns the polygon's way, strictly, whose triangle
   // with its two neighbours holds no other corner, not even on its sides. In
-  // an outline that does not cross, its third side then lies inside.
+  // an outline that does not cross, its third side then lies inside. Where
+  // the outline comes back to one of the triangle's corners (a bridge to a
+  // hole, a corner it passes twice), neither edge there may enter the
+  // triangle.
   auto isEar = [&](size_t k) {
     const ExactCorner &p = loop[prev[k]], &c = loop[k], &n = loop[next[k]];
     if (Sign(Orientation(p, c, n)) != turn) return false;
     for (size_t j = next[next[k]]; j != prev[k]; j = next[j]) {
       const ExactCorner& q = loop[j];
+      const ExactCorner *a = nullptr, *b = nullptr;
+      if (q.SamePlace(p)) a = &c, b = &n;
+      if (q.SamePlace(c)) a = &n, b = &p;
+      if (q.SamePlace(n)) a = &p, b = &c;
+      if (a) {
+        if (intoAngle(q, *a, *b, loop[prev[j]]) || intoAngle(q, *a, *b, loop[next[j]]))
+          return false;
+        continue;
+      }
       if (Sign(Orientation(p, c, q)) != -turn && Sign(Orientation(c, n, q)) != -turn &&
           Sign(Orientation(n, p, q)) != -turn)
         return false;
@@ -171,27 +189,60 @@ bool EarClip(std::span<const ExactCorner> loop, bool pathFlip, CapOutput& out) {
   for (size_t k = 0; k < m; ++k) ear[k] = isEar(k) ? 1 : 0;
 
   size_t left = m;
+  auto unlink = [&](size_t x) {
+    next[prev[x]] = next[x];
+    prev[next[x]] = prev[x];
+    --left;
+  };
+  // Cutting can leave two corners in one place side by side, or a spike out
+  // and back (where the outline ran along itself): they enclose nothing and
+  // go. Returns a corner still in the polygon next to where they were.
+  auto tidy = [&](size_t x) {
+    for (bool changed = true; changed && left >= 3;) {
+      changed = false;
+      if (loop[x].SamePlace(loop[next[x]])) {
+        unlink(next[x]);
+        changed = true;
+      } else if (loop[prev[x]].SamePlace(loop[next[x]])) {
+        const size_t back = prev[x];
+        unlink(next[x]);
+        unlink(x);
+        x = back;
+        changed = true;
+      }
+    }
+    return x;
+  };
   size_t k = 0;
   size_t sinceLastCut = 0;
+  bool recomputed = false;
   while (left > 3) {
     if (!ear[k]) {
       k = next[k];
-      if (++sinceLastCut > left) {
-        out.polygons.resize(polygonsBefore);
-        out.triangles.resize(trianglesBefore);
-        return false;
+      if (++sinceLastCut <= left) continue;
+      // Cutting an ear can free corners other than its neighbours (it may
+      // have lain in their triangles): look at every corner once more.
+      if (!recomputed) {
+        for (size_t j = next[k]; j != k; j = next[j]) ear[j] = isEar(j) ? 1 : 0;
+        ear[k] = isEar(k) ? 1 : 0;
+        recomputed = true;
+        sinceLastCut = 0;
+        continue;
       }
-      continue;
+      out.polygons.resize(polygonsBefore);
+      out.triangles.resize(trianglesBefore);
+      return false;
     }
-    const size_t p = prev[k], n = next[k];
-    AppendCapTriangle(out, loop[n].index, loop[k].index, loop[p].index, pathFlip);
-    next[p] = n;
-    prev[n] = p;
-    --left;
-    ear[p] = isEar(p) ? 1 : 0;
-    ear[n] = isEar(n) ? 1 : 0;
-    k = n;
+    const size_t p = prev[k];
+    AppendCapTriangle(out, loop[next[k]].index, loop[k].index, loop[p].index, pathFlip);
+    unlink(k);
+    k = tidy(p);
+    k = tidy(next[k]);
+    if (left < 3) return true;
+    for (size_t j = prev[prev[k]], step = 0; step < 5; ++step, j = next[j])
+      ear[j] = isEar(j) ? 1 : 0;
     sinceLastCut = 0;
+    recomputed = false;
   }
   AppendCapTriangle(out, loop[next[next[k]]].index, loop[next[k]].index, loop[k].index, pathFlip);
   return true;

@@ -12,14 +12,18 @@ namespace ks::objpath {
 
 using ExactLoop = std::vector<ExactCorner>;
 
-// The loops that enclose the outline's area, each simple and running the
-// outline's way; parts that enclose nothing (a bridge out and back, a spike)
-// are left out. The outline's edges must not cross properly (see
+// The rings that tile the outline's area, each to be cut by EarClip: a simple
+// loop running the outline's way, with the loops of the holes inside it
+// (where the outline ran along a bridge to a loop running the other way)
+// joined to it at a shared corner or along a bridge out and back. Parts that
+// enclose nothing (a bridge out and back, a spike) are left out. The
+// outline's edges must not cross properly (see
 // ExactOutline::EdgesCrossProperly).
 //
-// nullopt when the loops do not tile the outline's area: a loop runs the
-// other way (a figure of eight through a shared corner, or a hole reached
-// along a bridge) or lies over another, or the outline encloses no area.
-std::optional<std::vector<ExactLoop>> SplitIntoSimpleLoops(const ExactOutline& outline);
+// nullopt when the loops do not tile the outline's area once: a loop passes
+// through another at shared corners (a figure of eight), lies over another,
+// or runs the other way outside every loop; or when the outline encloses no
+// area.
+std::optional<std::vector<ExactLoop>> CapRings(const ExactOutline& outline);
 
 }  // namespace ks::objpath
