@@ -12,6 +12,8 @@
 #include <ctime>
 #include <fstream>
 #include <iterator>
+#include <string_view>
+#include <vector>
 
 #include "com_error.h"
 
@@ -143,6 +145,25 @@ std::filesystem::path SetAsideName(const std::filesystem::path& file) {
   return aside;
 }
 
+// The copy a change is written to is named <file>.writing-XXXXXX; QSettings
+// adds its own lock (<copy>.lock) and save file (<copy>.XXXXXX) beside the
+// copy while it writes it. All of them begin with this suffix of the name.
+constexpr std::string_view kCopySuffix = ".writing-";
+
+// Removes what writers killed in the middle of a change left behind: every
+// file named after a copy. Called under the write lock, which every writer
+// holds from before it creates its copy until the copy is gone, so none of
+// these belongs to a live writer.
+void RemoveLeftCopies(const std::filesystem::path& file) {
+  const std::string prefix = file.filename().string() + std::string(kCopySuffix);
+  std::error_code ec;
+  const std::filesystem::path folder = file.has_parent_path() ? file.parent_path() : ".";
+  std::vector<std::filesystem::path> left;
+  for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+    if (it->path().filename().string().starts_with(prefix)) left.push_back(it->path());
+  for (const auto& path : left) std::filesystem::remove(path, ec);
+}
+
 }  // namespace
 
 RegistryStore::RegistryStore(std::filesystem::path file) : file_(std::move(file)) {
@@ -186,9 +207,10 @@ void RegistryStore::Modify(Change&& change) {
     if (errno != EINTR) Unwritable(file_, "it cannot be locked");
 
   SetAsideIfUnreadable();
+  RemoveLeftCopies(file_);
   // The change is made on a copy under a new name, so QSettings reads the
   // file as it is now (never an older state it keeps for the process).
-  std::string temp = file_.string() + ".XXXXXX";
+  std::string temp = file_.string() + std::string(kCopySuffix) + "XXXXXX";
   const int fd = mkstemp(temp.data());
   if (fd < 0) Unwritable(file_, "no file can be created beside it");
   close(fd);

@@ -45,6 +45,7 @@ class RegistryStore {
   // Makes one change under an exclusive lock, on a copy of the file that
   // then replaces it in one rename: a process killed meanwhile leaves the old
   // file or the new one, and a change by another process is never lost.
+  // The copies a killed writer left behind are removed by the next change.
   template <class Change>
   void Modify(Change&& change);
   void SetAsideIfUnreadable();

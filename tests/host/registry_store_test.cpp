@@ -130,13 +130,28 @@ TEST(RegistryStore, AnUnreadableFileIsSetAsideWithItsBytesAndReportedOnce) {
   RemoveAll(file);
 }
 
+// Files named after the registry file other than itself and its lock: what
+// writers killed in the middle of a change left behind.
+std::vector<std::string> LeftBehind(const std::filesystem::path& file) {
+  std::vector<std::string> out;
+  const std::string name = file.filename().string();
+  for (const auto& e : std::filesystem::directory_iterator(file.parent_path())) {
+    const std::string other = e.path().filename().string();
+    if (other.starts_with(name) && other != name && other != name + ".writelock")
+      out.push_back(other);
+  }
+  return out;
+}
+
 // A writer killed at random points of its write loop leaves a file that
-// reads, holding a value it wrote; the next writer goes on from there.
+// reads, holding a value it wrote; the next writer goes on from there and
+// removes the copies the killed one left, so they never pile up.
 TEST(RegistryStore, AWriterKilledAtAnyPointLeavesTheOldOrTheNewFile) {
   auto file = TempRegistry("killed");
   RemoveAll(file);
   std::mt19937 rng(11);
   int32_t lastSeen = -1;
+  int roundsThatLeftCopies = 0;
   for (int round = 0; round < 25; ++round) {
     const pid_t child = fork();
     ASSERT_GE(child, 0);
@@ -156,7 +171,11 @@ TEST(RegistryStore, AWriterKilledAtAnyPointLeavesTheOldOrTheNewFile) {
     EXPECT_FALSE(store.TakeNotice()) << "round " << round;
     if (const auto counter = store.Read(ks::kHkeyLocalMachine, kKey, "Counter"))
       lastSeen = counter->ToLong();
+    roundsThatLeftCopies += !LeftBehind(file).empty();
+    store.Write(ks::kHkeyLocalMachine, kKey, "Round", ks::Variant(round));
+    EXPECT_EQ(LeftBehind(file), std::vector<std::string>{}) << "round " << round;
   }
+  EXPECT_GT(roundsThatLeftCopies, 0);  // the kills did hit writes in progress
   EXPECT_GE(lastSeen, 0);
   EXPECT_TRUE(SetAside(file).empty());
   RemoveAll(file);
