@@ -200,6 +200,7 @@ void CImp_3DS::Load(const std::string& fileName, CollectionRef& colObject3D,
 bool CImp_3DS::ReadFile(std::string& failure) {
   BinaryCursor& c = *cursor_;
   ChunkHeader h = ReadChunkHeader();
+  if (Stopped()) return true;
   if (h.Id != c3ds::MAIN3DS) {
     failure = "File type wrong!";
     return false;
@@ -212,6 +213,7 @@ bool CImp_3DS::ReadFile(std::string& failure) {
 
   ContextText_ = "MAIN3DS";
   h = ReadChunkHeader();
+  if (Stopped()) return true;
   int32_t version = 3;
   if (h.Id == c3ds::VERSION) {
     BeginChunk(h, "VERSION");
@@ -244,6 +246,9 @@ void CImp_3DS::Get_Position(float& x, float& y, float& z) {
 
 // ---- Chunk headers and walking ----
 
+// Each header gives the person a turn, in which the run may be stopped:
+// callers read nothing past a header once Stopped(), so that a stopped run
+// ends quietly instead of failing on bytes it was told to leave.
 CImp_3DS::ChunkHeader CImp_3DS::ReadChunkHeader() {
   BinaryCursor& c = *cursor_;
   c.Require(c3ds::kChunkHeaderSize, "a chunk header");
@@ -321,6 +326,7 @@ bool CImp_3DS::WalkChunks(size_t bound, std::string_view label, Labels&& labelOf
       if (c.Offset() >= trailingFrom && !ChunkAhead()) break;
       ContextText_ = label;
       const ChunkHeader h = ReadChunkHeader();
+      if (Stopped()) break;  // the chunk is left unread
       BeginChunk(h, labelOf(h.Id));
       BinaryCursor::LimitScope child(c, h.End());
       result = childHandler(h);
@@ -382,6 +388,7 @@ bool CImp_3DS::MaterialWalker(size_t bound) {
           ContextText_ = "(" + std::string(label) + ") " + ContextText_;
           return false;
         }
+        if (Stopped()) return true;
         ContextText_ = label;
         const char* property = h.Id == c3ds::MAT_AMBIENT   ? "AmbientColor"
                                : h.Id == c3ds::MAT_DIFFUSE ? "Color"
@@ -398,6 +405,7 @@ bool CImp_3DS::MaterialWalker(size_t bound) {
           ContextText_ = "(" + std::string(label) + ") " + ContextText_;
           return false;
         }
+        if (Stopped()) return true;
         ContextText_ = label;
         if (h.Id == c3ds::MAT_SHININESS)
           Put(CurrentMaterial(), "Smoothness", Variant(Percent_));
@@ -523,6 +531,7 @@ bool CImp_3DS::ReadColorChunk() {
   return TrapWrapped([&] {
     BinaryCursor& c = *cursor_;
     const ChunkHeader h = ReadChunkHeader();
+    if (Stopped()) return true;
     if (h.Id == c3ds::COLOR_24) {
       BeginChunk(h, "BYTE COLOR CHUNK");
       BinaryCursor::LimitScope scope(c, h.End());
@@ -542,7 +551,7 @@ bool CImp_3DS::ReadColorChunk() {
     // A gamma-corrected colour may follow; it replaces the one just read.
     if (c.Remaining() >= static_cast<size_t>(c3ds::kChunkHeaderSize)) {
       const ChunkHeader next = ReadChunkHeader();
-      if (next.Id == c3ds::LIN_COLOR_24) {
+      if (next.Id == c3ds::LIN_COLOR_24 && !Stopped()) {
         BeginChunk(next, "BYTE COLOR CHUNK");
         BinaryCursor::LimitScope scope(c, next.End());
         for (uint8_t& b : ColorBytes_) b = c.ReadByte();
@@ -560,6 +569,7 @@ bool CImp_3DS::ReadPercentChunk() {
   return TrapWrapped([&] {
     BinaryCursor& c = *cursor_;
     const ChunkHeader h = ReadChunkHeader();
+    if (Stopped()) return true;
     if (h.Id == c3ds::INT_PERCENTAGE) {
       BeginChunk(h, "INT PERCENTAGE CHUNK");
       BinaryCursor::LimitScope scope(c, h.End());
