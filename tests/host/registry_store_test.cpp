@@ -1,6 +1,7 @@
 #include "host/registry_store.h"
 
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -153,17 +154,26 @@ TEST(RegistryStore, AWriterKilledAtAnyPointLeavesTheOldOrTheNewFile) {
   int32_t lastSeen = -1;
   int roundsThatLeftCopies = 0;
   for (int round = 0; round < 25; ++round) {
+    int started[2];
+    ASSERT_EQ(pipe(started), 0);
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
       ks::RegistryStore store(file);
       for (int32_t i = 0;; ++i) {
         store.Write(ks::kHkeyLocalMachine, kKey, "Counter", ks::Variant(i));
+        if (i == 0) (void)!write(started[1], "w", 1);
         store.Write(ks::kHkeyLocalMachine, std::string(kKey) + "\\K" + std::to_string(i % 50),
                     "Path", ks::Variant(std::string(static_cast<size_t>(i % 300), 'x')));
       }
     }
-    std::this_thread::sleep_for(std::chrono::microseconds(2000 + rng() % 20000));
+    // The kill comes at a random moment after the child's first write,
+    // however long a loaded machine takes to get there.
+    pollfd first{started[0], POLLIN, 0};
+    EXPECT_EQ(poll(&first, 1, 60000), 1) << "round " << round;
+    close(started[0]);
+    close(started[1]);
+    std::this_thread::sleep_for(std::chrono::microseconds(rng() % 20000));
     kill(child, SIGKILL);
     int status = 0;
     waitpid(child, &status, 0);
