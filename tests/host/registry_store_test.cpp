@@ -23,61 +23,6 @@ std::filesystem::path TempRegistry(const std::string& name) {
   return p;
 }
 
-}  // namespace
-
-TEST(RegistryStore, ValuesKeepTheirTypeAcrossInstances) {
-  auto file = TempRegistry("types");
-  {
-    ks::RegistryStore a(file);
-    a.Write(ks::kHkeyLocalMachine, "SOFTWARE\\Ardeno\\KsImport", "FileFormat",
-            ks::Variant(int16_t{2}));
-    a.Write(ks::kHkeyLocalMachine, "SOFTWARE\\Ardeno\\KsImport\\OBJ", "Path",
-            ks::Variant("/home/me/my models/"));
-  }
-  ks::RegistryStore b(file);
-  auto format = b.Read(ks::kHkeyLocalMachine, "SOFTWARE\\Ardeno\\KsImport", "FileFormat");
-  ASSERT_TRUE(format);
-  EXPECT_EQ(format->type(), ks::VarType::Integer);
-  EXPECT_EQ(format->ToInteger(), 2);
-  EXPECT_EQ(b.Read(ks::kHkeyLocalMachine, "SOFTWARE\\Ardeno\\KsImport\\OBJ", "Path")->ToString(),
-            "/home/me/my models/");
-  EXPECT_FALSE(b.Read(ks::kHkeyLocalMachine, "SOFTWARE\\Ardeno\\KsImport", "Missing"));
-  EXPECT_FALSE(b.Read(ks::kHkeyCurrentUser, "SOFTWARE\\Ardeno\\KsImport", "FileFormat"));
-  std::filesystem::remove(file);
-}
-
-TEST(RegistryStore, DeleteKeyRemovesSubkeys) {
-  auto file = TempRegistry("delete");
-  ks::RegistryStore r(file);
-  r.Write(ks::kHkeyClassesRoot, "A.B\\InprocServer32", "", ks::Variant("x"));
-  r.Write(ks::kHkeyClassesRoot, "C.D", "", ks::Variant("y"));
-  EXPECT_EQ(r.SubKeys(ks::kHkeyClassesRoot, "").size(), 2u);
-  r.DeleteKey(ks::kHkeyClassesRoot, "A.B");
-  EXPECT_FALSE(r.Read(ks::kHkeyClassesRoot, "A.B\\InprocServer32", ""));
-  EXPECT_EQ(r.SubKeys(ks::kHkeyClassesRoot, ""), std::vector<std::string>{"C.D"});
-  std::filesystem::remove(file);
-}
-
-TEST(RegistryStore, RewritingTheStoredValueLeavesTheFileAlone) {
-  auto file = TempRegistry("same");
-  ks::RegistryStore r(file);
-  r.Write(ks::kHkeyLocalMachine, "SOFTWARE\\K", "Path", ks::Variant("/a/"));
-  // A write goes to a new file renamed over the old one: a rewrite would
-  // replace the file set back in time here.
-  const auto past = std::filesystem::last_write_time(file) - std::chrono::hours(1);
-  std::filesystem::last_write_time(file, past);
-  r.Write(ks::kHkeyLocalMachine, "SOFTWARE\\K", "Path", ks::Variant("/a/"));
-  EXPECT_EQ(std::filesystem::last_write_time(file), past);
-  // A value of another type or text is written.
-  r.Write(ks::kHkeyLocalMachine, "SOFTWARE\\K", "Path", ks::Variant(int16_t{1}));
-  EXPECT_EQ(r.Read(ks::kHkeyLocalMachine, "SOFTWARE\\K", "Path")->type(), ks::VarType::Integer);
-  r.Write(ks::kHkeyLocalMachine, "SOFTWARE\\K", "Path", ks::Variant("/b/"));
-  EXPECT_EQ(r.Read(ks::kHkeyLocalMachine, "SOFTWARE\\K", "Path")->ToString(), "/b/");
-  std::filesystem::remove(file);
-}
-
-namespace {
-
 constexpr const char* kKey = "SOFTWARE\\Ardeno\\KsImport";
 
 std::string FileBytes(const std::filesystem::path& file) {
@@ -103,7 +48,71 @@ void RemoveAll(const std::filesystem::path& file) {
   for (const auto& p : doomed) std::filesystem::remove(p);
 }
 
+// Files named after the registry file other than itself and its lock: what
+// writers killed in the middle of a change left behind.
+std::vector<std::string> LeftBehind(const std::filesystem::path& file) {
+  std::vector<std::string> out;
+  const std::string name = file.filename().string();
+  for (const auto& e : std::filesystem::directory_iterator(file.parent_path())) {
+    const std::string other = e.path().filename().string();
+    if (other.starts_with(name) && other != name && other != name + ".writelock")
+      out.push_back(other);
+  }
+  return out;
+}
+
 }  // namespace
+
+TEST(RegistryStore, ValuesKeepTheirTypeAcrossInstances) {
+  auto file = TempRegistry("types");
+  {
+    ks::RegistryStore a(file);
+    a.Write(ks::kHkeyLocalMachine, "SOFTWARE\\Ardeno\\KsImport", "FileFormat",
+            ks::Variant(int16_t{2}));
+    a.Write(ks::kHkeyLocalMachine, "SOFTWARE\\Ardeno\\KsImport\\OBJ", "Path",
+            ks::Variant("/home/me/my models/"));
+  }
+  ks::RegistryStore b(file);
+  auto format = b.Read(ks::kHkeyLocalMachine, "SOFTWARE\\Ardeno\\KsImport", "FileFormat");
+  ASSERT_TRUE(format);
+  EXPECT_EQ(format->type(), ks::VarType::Integer);
+  EXPECT_EQ(format->ToInteger(), 2);
+  EXPECT_EQ(b.Read(ks::kHkeyLocalMachine, "SOFTWARE\\Ardeno\\KsImport\\OBJ", "Path")->ToString(),
+            "/home/me/my models/");
+  EXPECT_FALSE(b.Read(ks::kHkeyLocalMachine, "SOFTWARE\\Ardeno\\KsImport", "Missing"));
+  EXPECT_FALSE(b.Read(ks::kHkeyCurrentUser, "SOFTWARE\\Ardeno\\KsImport", "FileFormat"));
+  RemoveAll(file);
+}
+
+TEST(RegistryStore, DeleteKeyRemovesSubkeys) {
+  auto file = TempRegistry("delete");
+  ks::RegistryStore r(file);
+  r.Write(ks::kHkeyClassesRoot, "A.B\\InprocServer32", "", ks::Variant("x"));
+  r.Write(ks::kHkeyClassesRoot, "C.D", "", ks::Variant("y"));
+  EXPECT_EQ(r.SubKeys(ks::kHkeyClassesRoot, "").size(), 2u);
+  r.DeleteKey(ks::kHkeyClassesRoot, "A.B");
+  EXPECT_FALSE(r.Read(ks::kHkeyClassesRoot, "A.B\\InprocServer32", ""));
+  EXPECT_EQ(r.SubKeys(ks::kHkeyClassesRoot, ""), std::vector<std::string>{"C.D"});
+  RemoveAll(file);
+}
+
+TEST(RegistryStore, RewritingTheStoredValueLeavesTheFileAlone) {
+  auto file = TempRegistry("same");
+  ks::RegistryStore r(file);
+  r.Write(ks::kHkeyLocalMachine, "SOFTWARE\\K", "Path", ks::Variant("/a/"));
+  // A write goes to a new file renamed over the old one: a rewrite would
+  // replace the file set back in time here.
+  const auto past = std::filesystem::last_write_time(file) - std::chrono::hours(1);
+  std::filesystem::last_write_time(file, past);
+  r.Write(ks::kHkeyLocalMachine, "SOFTWARE\\K", "Path", ks::Variant("/a/"));
+  EXPECT_EQ(std::filesystem::last_write_time(file), past);
+  // A value of another type or text is written.
+  r.Write(ks::kHkeyLocalMachine, "SOFTWARE\\K", "Path", ks::Variant(int16_t{1}));
+  EXPECT_EQ(r.Read(ks::kHkeyLocalMachine, "SOFTWARE\\K", "Path")->type(), ks::VarType::Integer);
+  r.Write(ks::kHkeyLocalMachine, "SOFTWARE\\K", "Path", ks::Variant("/b/"));
+  EXPECT_EQ(r.Read(ks::kHkeyLocalMachine, "SOFTWARE\\K", "Path")->ToString(), "/b/");
+  RemoveAll(file);
+}
 
 TEST(RegistryStore, AnUnreadableFileIsSetAsideWithItsBytesAndReportedOnce) {
   auto file = TempRegistry("garbage");
@@ -129,19 +138,6 @@ TEST(RegistryStore, AnUnreadableFileIsSetAsideWithItsBytesAndReportedOnce) {
   EXPECT_FALSE(again.TakeNotice());
   EXPECT_EQ(again.Read(ks::kHkeyLocalMachine, kKey, "FileFormat")->ToInteger(), 3);
   RemoveAll(file);
-}
-
-// Files named after the registry file other than itself and its lock: what
-// writers killed in the middle of a change left behind.
-std::vector<std::string> LeftBehind(const std::filesystem::path& file) {
-  std::vector<std::string> out;
-  const std::string name = file.filename().string();
-  for (const auto& e : std::filesystem::directory_iterator(file.parent_path())) {
-    const std::string other = e.path().filename().string();
-    if (other.starts_with(name) && other != name && other != name + ".writelock")
-      out.push_back(other);
-  }
-  return out;
 }
 
 // A writer killed at random points of its write loop leaves a file that
