@@ -117,7 +117,9 @@ ImportOutcome ImportThroughPlugin(AppContext& ctx, const ImportOptions& opt) {
     return outcome;
   }
   outcome.finished = true;
-  if (outcome.scene->ObjectList()->Count() == 0)
+  // Said only of a clean run: after a skipped error, that message has said
+  // why nothing came in.
+  if (outcome.scene->ObjectList()->Count() == 0 && !person->ErrorShown())
     std::cerr << "kestrel: " << opt.file << " holds no objects to import\n";
   outcome.selectedObject = ks::Get(plugin, "SelectedObject").ToLong();
   outcome.warnings = person->Warnings();

@@ -153,6 +153,19 @@ TEST_F(KestrelImportCliTest, ExitCodesTellSuccessImportErrorsAndUsageErrors) {
   EXPECT_NE(r.out.find("\"triangles\":1"), std::string::npos) << r.out;
   EXPECT_NE(r.err.find("'y' is not a number"), std::string::npos) << r.err;
 
+  // Nothing came in: a skipped error says why, a clean run says so itself.
+  std::string badFace = "0\nSECTION\n2\nENTITIES\n0\nPOLYLINE\n8\n0\n66\n1\n70\n64\n";
+  for (const char* x : {"0", "1", "0"})
+    badFace += std::string("0\nVERTEX\n8\n0\n10\n") + x + "\n20\n0\n30\n0\n70\n192\n";
+  badFace += "0\nVERTEX\n8\n0\n70\n128\n71\nx\n72\n2\n73\n3\n0\nSEQEND\n0\nENDSEC\n0\nEOF\n";
+  r = Run({"import", WriteFile("bad.dxf", badFace)});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("\"x\" is not a whole number"), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find("holds no objects"), std::string::npos) << r.err;
+  r = Run({"import", WriteFile("empty.inc", "// nothing\n")});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_NE(r.err.find("holds no objects"), std::string::npos) << r.err;
+
   r = Run({"import", WriteFile("face.obj", "v 0 0 0\nf 1 2 3\n"), "--json"});
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_EQ(r.out, "");
