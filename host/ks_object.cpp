@@ -1,5 +1,7 @@
 #include "ks_object.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -48,6 +50,20 @@ const std::vector<int32_t>& LongArrayArg(std::span<Variant> args, size_t i,
 
 std::string VertexCountText(size_t n) {
   return Num(n) + (n == 1 ? " vertex" : " vertices");
+}
+
+// The highest value read as unsigned (a negative number counts as huge), in
+// eight lanes, so that the compiler vectorises the loop at -O2.
+uint32_t HighestUnsigned(std::span<const int32_t> values) {
+  std::array<uint32_t, 8> lanes{};
+  size_t i = 0;
+  for (; i + lanes.size() <= values.size(); i += lanes.size())
+    for (size_t k = 0; k < lanes.size(); ++k)
+      lanes[k] = std::max(lanes[k], uint32_t(values[i + k]));
+  uint32_t highest = 0;
+  for (; i < values.size(); ++i) highest = std::max(highest, uint32_t(values[i]));
+  for (const uint32_t lane : lanes) highest = std::max(highest, lane);
+  return highest;
 }
 
 [[noreturn]] void BadVertex(std::string_view member, size_t polygon, size_t index, int32_t vertex,
@@ -168,8 +184,11 @@ void CKsObject::CheckTriples(std::span<const int32_t> triples) const {
                          Plural(triples.size(), "number") + " (" +
                          Plural(triples.size() % 3, "number") + " left over)");
   const uint32_t vertexCount = uint32_t(VertexCount());
-  for (size_t i = 0; i < triples.size(); ++i)
-    if (uint32_t(triples[i]) >= vertexCount) BadVertex(kMember, i / 3, i, triples[i], vertexCount);
+  // The highest number first; the bad number is looked for only when there is one.
+  if (HighestUnsigned(triples) >= vertexCount)
+    for (size_t i = 0; i < triples.size(); ++i)
+      if (uint32_t(triples[i]) >= vertexCount)
+        BadVertex(kMember, i / 3, i, triples[i], vertexCount);
   CheckTriangleLimit(triples.size() / 3);
 }
 

@@ -133,3 +133,34 @@ TEST(LargeMemory, AdviceKeepsContentsForAnyBlock) {
 }
 
 }  // namespace
+
+// Every position of a triple list, in lists long and short enough for every
+// lane of the fast check and its tail: a number past the last vertex or below
+// 0 is reported at its own index, and the object is left as it was.
+TEST(CKsObjectTakeOver, ABadNumberIsFoundAtEveryPositionOfATripleList) {
+  for (size_t length : {3u, 9u, 24u, 27u, 51u}) {
+    for (size_t bad = 0; bad < length; ++bad) {
+      for (int32_t value : {7, -1}) {
+        auto o = std::make_shared<ks::CKsObject>();
+        AddPoints(*o, 7);
+        Longs triples(length, 6);
+        triples[bad] = value;
+        std::array<Variant, 2> args{Variant(triples), Variant(int16_t{3})};
+        try {
+          ks::Call(o, "Add_Poligons", std::span<Variant>(args));
+          ADD_FAILURE() << "accepted " << value << " at " << bad << " of " << length;
+        } catch (const ks::ComError& e) {
+          EXPECT_NE(e.description().find("(array index " + std::to_string(bad) + ")"),
+                    std::string::npos)
+              << e.description();
+        }
+        EXPECT_EQ(o->TriangleCount(), 0);
+      }
+    }
+    auto good = std::make_shared<ks::CKsObject>();
+    AddPoints(*good, 7);
+    std::array<Variant, 2> args{Variant(Longs(length, 6)), Variant(int16_t{3})};
+    ks::Call(good, "Add_Poligons", std::span<Variant>(args));
+    EXPECT_EQ(good->TriangleCount(), int32_t(length / 3));
+  }
+}
