@@ -2,12 +2,12 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
-#include <QSettings>
-#include <QString>
-#include <QStringList>
+#include <charconv>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
@@ -16,45 +16,65 @@
 #include <vector>
 
 #include "com_error.h"
+#include "ini_settings.h"
 
 namespace ks {
 namespace {
 
+// Numbers as the store writes them: shortest round trip is not needed, the
+// digits of the type are.
+std::string NumberText(double value, int digits) {
+  char text[40];
+  std::snprintf(text, sizeof text, "%.*g", digits, value);
+  return text;
+}
+
 // Values are stored as "<type>:<text>" so that they read back with their type.
-QString Encode(const Variant& v) {
+std::string Encode(const Variant& v) {
   switch (v.type()) {
     case VarType::Boolean:
-      return QString("B:") + (v.ToBool() ? "1" : "0");
+      return std::string("B:") + (v.ToBool() ? "1" : "0");
     case VarType::Integer:
-      return QString("I2:%1").arg(v.ToInteger());
+      return "I2:" + std::to_string(v.ToInteger());
     case VarType::Long:
-      return QString("I4:%1").arg(v.ToLong());
+      return "I4:" + std::to_string(v.ToLong());
     case VarType::Single:
-      return "R4:" + QString::number(v.ToSingle(), 'g', 9);
+      return "R4:" + NumberText(v.ToSingle(), 9);
     case VarType::Double:
-      return "R8:" + QString::number(v.ToDouble(), 'g', 17);
+      return "R8:" + NumberText(v.ToDouble(), 17);
     case VarType::String:
-      return "SZ:" + QString::fromStdString(v.ToString());
+      return "SZ:" + v.ToString();
     default:
       throw ComError(err::kTypeMismatch, "The registry cannot store a value of type " +
                                              std::string(TypeName(v.type())));
   }
 }
 
-std::optional<Variant> Decode(const QString& text) {
-  int colon = text.indexOf(':');
-  if (colon < 0) return Variant(text.toStdString());
-  QString tag = text.left(colon), body = text.mid(colon + 1);
-  if (tag == "B") return Variant(body == "1");
-  if (tag == "I2") return Variant(static_cast<int16_t>(body.toShort()));
-  if (tag == "I4") return Variant(static_cast<int32_t>(body.toInt()));
-  if (tag == "R4") return Variant(body.toFloat());
-  if (tag == "R8") return Variant(body.toDouble());
-  if (tag == "SZ") return Variant(body.toStdString());
-  return Variant(text.toStdString());
+// The number in text, or 0 when it is not one (or out of T's range).
+template <class T>
+T NumberOr0(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '+')) text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  T value{};
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return ec == std::errc() && end == text.data() + text.size() ? value : T{};
 }
 
-QString RootName(int32_t root) {
+std::optional<Variant> Decode(const std::string& text) {
+  const size_t colon = text.find(':');
+  if (colon == std::string::npos) return Variant(text);
+  const std::string_view tag = std::string_view(text).substr(0, colon);
+  const std::string_view body = std::string_view(text).substr(colon + 1);
+  if (tag == "B") return Variant(body == "1");
+  if (tag == "I2") return Variant(NumberOr0<int16_t>(body));
+  if (tag == "I4") return Variant(NumberOr0<int32_t>(body));
+  if (tag == "R4") return Variant(NumberOr0<float>(body));
+  if (tag == "R8") return Variant(NumberOr0<double>(body));
+  if (tag == "SZ") return Variant(std::string(body));
+  return Variant(text);
+}
+
+std::string RootName(int32_t root) {
   switch (root) {
     case kHkeyClassesRoot:
       return "HKEY_CLASSES_ROOT";
@@ -64,26 +84,40 @@ QString RootName(int32_t root) {
       return "HKEY_LOCAL_MACHINE";
     case kHkeyUsers:
       return "HKEY_USERS";
-    default:
-      return QString("ROOT_%1").arg(static_cast<uint32_t>(root), 8, 16, QChar('0'));
+    default: {
+      char name[16];
+      std::snprintf(name, sizeof name, "ROOT_%08x", static_cast<uint32_t>(root));
+      return name;
+    }
   }
 }
 
-// INI groups use "/" as separator; registry paths use "\".
-QString KeyPath(int32_t root, std::string_view subkey) {
-  QString path = RootName(root);
-  QString sub = QString::fromUtf8(subkey.data(), static_cast<qsizetype>(subkey.size()));
-  for (const QString& part : sub.split('\\', Qt::SkipEmptyParts)) path += "/" + part;
+// Settings keys use "/" as separator; registry paths use "\".
+std::string KeyPath(int32_t root, std::string_view subkey) {
+  std::string path = RootName(root);
+  size_t start = 0;
+  while (start <= subkey.size()) {
+    size_t end = subkey.find('\\', start);
+    if (end == std::string_view::npos) end = subkey.size();
+    if (end > start) path += "/" + std::string(subkey.substr(start, end - start));
+    start = end + 1;
+  }
   return path;
 }
 
-QString ValueKey(std::string_view name) {
-  if (name.empty()) return "@Default";
-  return QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+std::string ValueKey(int32_t root, std::string_view subkey, std::string_view name) {
+  return KeyPath(root, subkey) + "/" + (name.empty() ? std::string("@Default") : std::string(name));
 }
 
-QString FileName(const std::filesystem::path& p) {
-  return QString::fromStdString(p.string());
+std::string FileText(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// The settings in the file; none when there is no file or it cannot be read
+// (an unreadable file is set aside before anything is read or written).
+IniSettings ReadSettings(const std::filesystem::path& file) {
+  return IniSettings::Parse(FileText(file)).value_or(IniSettings());
 }
 
 [[noreturn]] void Unwritable(const std::filesystem::path& file, const std::string& why) {
@@ -92,43 +126,12 @@ QString FileName(const std::filesystem::path& p) {
                  "Kestrel.Registry");
 }
 
-std::optional<QString> ReadEncoded(const std::filesystem::path& file, int32_t root,
-                                   std::string_view subkey, std::string_view name) {
-  QSettings s(FileName(file), QSettings::IniFormat);
-  s.beginGroup(KeyPath(root, subkey));
-  const QVariant v = s.value(ValueKey(name));
-  if (!v.isValid()) return std::nullopt;
-  return v.toString();
-}
-
-// Whether the file reads as the INI text the store writes: UTF-8 lines that
-// are empty, comments, [sections] or key=value pairs (a line ending in "\"
-// continues on the next), and QSettings finds no format error in it.
+// Whether the file reads as settings text.
 bool ReadableIni(const std::filesystem::path& file) {
   std::ifstream in(file, std::ios::binary);
   const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   if (!in.eof() && in.fail()) return false;
-  const QByteArray bytes = QByteArray::fromStdString(text);
-  if (QString::fromUtf8(bytes).toUtf8() != bytes) return false;  // not UTF-8
-  bool continued = false;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string_view line(text.data() + start, end - start);
-    start = end + 1;
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    for (char c : line)
-      if (static_cast<unsigned char>(c) < 0x20 && c != '\t') return false;
-    const bool wasContinued = continued;
-    continued = !line.empty() && line.back() == '\\';
-    if (wasContinued || line.empty() || line[0] == ';' || line[0] == '#') continue;
-    if (line[0] == '[' ? line.back() != ']'
-                       : line.find('=') == std::string_view::npos || line.find('=') == 0)
-      return false;
-  }
-  QSettings s(FileName(file), QSettings::IniFormat);
-  return s.status() == QSettings::NoError;
+  return IniSettings::Parse(text).has_value();
 }
 
 // file.unreadable-<UTC time>, with a number added when that name is taken.
@@ -145,9 +148,9 @@ std::filesystem::path SetAsideName(const std::filesystem::path& file) {
   return aside;
 }
 
-// The copy a change is written to is named <file>.writing-XXXXXX; QSettings
-// adds its own lock (<copy>.lock) and save file (<copy>.XXXXXX) beside the
-// copy while it writes it. All of them begin with this suffix of the name.
+// The copy a change is written to is named <file>.writing-XXXXXX (earlier
+// builds also left <copy>.lock and <copy>.XXXXXX beside it). All of them
+// begin with this suffix of the name.
 constexpr std::string_view kCopySuffix = ".writing-";
 
 // Removes what writers killed in the middle of a change left behind: every
@@ -208,11 +211,14 @@ void RegistryStore::Modify(Change&& change) {
 
   SetAsideIfUnreadable();
   RemoveLeftCopies(file_);
-  // The change is made on a copy under a new name, so QSettings reads the
-  // file as it is now (never an older state it keeps for the process).
+  IniSettings settings = ReadSettings(file_);
+  if (!change(settings)) return;  // nothing to change
+  // The new contents go to a copy under a new name that then replaces the file.
   std::string temp = file_.string() + std::string(kCopySuffix) + "XXXXXX";
   const int fd = mkstemp(temp.data());
   if (fd < 0) Unwritable(file_, "no file can be created beside it");
+  // The new file keeps the permissions of the one it replaces.
+  if (struct stat now{}; stat(file_.c_str(), &now) == 0) (void)fchmod(fd, now.st_mode & 07777);
   close(fd);
   struct Remove {
     std::string name;
@@ -220,15 +226,11 @@ void RegistryStore::Modify(Change&& change) {
       if (!name.empty()) unlink(name.c_str());
     }
   } remove{temp};
-  std::error_code ec;
-  if (std::filesystem::exists(file_, ec))
-    std::filesystem::copy_file(file_, temp, std::filesystem::copy_options::overwrite_existing, ec);
-  if (ec) Unwritable(file_, ec.message());
   {
-    QSettings s(FileName(temp), QSettings::IniFormat);
-    if (!change(s)) return;  // nothing to change
-    s.sync();
-    if (s.status() != QSettings::NoError) Unwritable(file_, "the new contents cannot be written");
+    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    out << settings.Text();
+    out.flush();
+    if (!out) Unwritable(file_, "the new contents cannot be written");
   }
   const int written = open(temp.c_str(), O_RDONLY | O_CLOEXEC);
   const bool flushed = written >= 0 && fsync(written) == 0;
@@ -252,52 +254,32 @@ std::filesystem::path RegistryStore::DefaultLocation() {
 
 std::optional<Variant> RegistryStore::Read(int32_t root, std::string_view subkey,
                                            std::string_view name) const {
-  QSettings s(FileName(file_), QSettings::IniFormat);
-  s.beginGroup(KeyPath(root, subkey));
-  QVariant v = s.value(ValueKey(name));
-  if (!v.isValid()) return std::nullopt;
-  return Decode(v.toString());
+  const auto text = ReadSettings(file_).Value(ValueKey(root, subkey, name));
+  if (!text) return std::nullopt;
+  return Decode(*text);
 }
 
 void RegistryStore::Write(int32_t root, std::string_view subkey, std::string_view name,
                           const Variant& value) {
-  const QString encoded = Encode(value);
+  const std::string encoded = Encode(value);
+  const std::string key = ValueKey(root, subkey, name);
   // Writing a value the store already holds would only rewrite the file (and
   // wait for the disk): every start registers the plug-ins again, every
   // import remembers its folder again.
-  if (auto stored = ReadEncoded(file_, root, subkey, name); stored && *stored == encoded) return;
-  Modify([&](QSettings& s) {
-    s.beginGroup(KeyPath(root, subkey));
-    const QVariant now = s.value(ValueKey(name));
-    if (now.isValid() && now.toString() == encoded) return false;
-    s.setValue(ValueKey(name), encoded);
-    s.endGroup();
-    return true;
-  });
+  if (ReadSettings(file_).Value(key) == encoded) return;
+  Modify([&](IniSettings& s) { return s.Set(key, encoded); });
 }
 
 void RegistryStore::DeleteValue(int32_t root, std::string_view subkey, std::string_view name) {
-  Modify([&](QSettings& s) {
-    s.beginGroup(KeyPath(root, subkey));
-    s.remove(ValueKey(name));
-    s.endGroup();
-    return true;
-  });
+  Modify([&](IniSettings& s) { return s.Remove(ValueKey(root, subkey, name)); });
 }
 
 void RegistryStore::DeleteKey(int32_t root, std::string_view subkey) {
-  Modify([&](QSettings& s) {
-    s.remove(KeyPath(root, subkey));
-    return true;
-  });
+  Modify([&](IniSettings& s) { return s.Remove(KeyPath(root, subkey)); });
 }
 
 std::vector<std::string> RegistryStore::SubKeys(int32_t root, std::string_view subkey) const {
-  QSettings s(FileName(file_), QSettings::IniFormat);
-  s.beginGroup(KeyPath(root, subkey));
-  std::vector<std::string> out;
-  for (const QString& g : s.childGroups()) out.push_back(g.toStdString());
-  return out;
+  return ReadSettings(file_).ChildGroups(KeyPath(root, subkey));
 }
 
 }  // namespace ks

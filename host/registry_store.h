@@ -1,7 +1,7 @@
 #pragma once
 // A persistent, hierarchical key/value store standing in for the machine-wide
 // registry: root key, subkey path with "\" separators, value name, typed value.
-// Backed by an INI file (QSettings). Every change is made under a lock and
+// Backed by an INI file in the form QSettings reads and writes. Every change is made under a lock and
 // written to a file beside it that then replaces it, so several processes may
 // share it and a kill never truncates it. Values keep their type.
 #include <cstdint>
