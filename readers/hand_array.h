@@ -19,4 +19,13 @@ void HandArray(const ObjectRef& object, std::string_view member, std::vector<T>&
   Call(object, member, std::span<Variant>(args));
 }
 
+// Hands vertex numbers, three per triangle and no corner counts, to
+// Add_Poligons with the Integer 3 that marks that form: an object without
+// triangles yet takes the array over as it is.
+inline void HandTriangles(const ObjectRef& object, std::vector<int32_t>& triples) {
+  std::array<Variant, 2> args{Variant(std::move(triples)), Variant(int16_t{3})};
+  triples = {};
+  Call(object, "Add_Poligons", std::span<Variant>(args));
+}
+
 }  // namespace ks::readers

@@ -9,6 +9,7 @@
 
 #include "decimal_number.h"
 #include "growing_array.h"
+#include "hand_array.h"
 #include "host/com_error.h"
 #include "host/ks_color.h"
 #include "host/large_memory.h"
@@ -25,14 +26,6 @@ constexpr const char* kSource = "KsImport";
 int32_t ClampToLong(int64_t v) {
   return static_cast<int32_t>(std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(),
                                                   std::numeric_limits<int32_t>::max()));
-}
-
-// Late-bound call handing one array over by reference; the array is released.
-template <class T>
-void HandArray(const ObjectRef& object, std::string_view member, std::vector<T>& values) {
-  std::array<Variant, 1> args{Variant(std::move(values))};
-  values = {};
-  Call(object, member, std::span<Variant>(args));
 }
 
 // Reads the commonest face, "a b c" or "a b c d" with plain positive vertex
@@ -269,16 +262,12 @@ void CImp_OBJ::ReadFace(std::string_view rest) {
     v3 = ObjectVertex(v3);
     if (quad) v4 = ObjectVertex(v4);
   }
-  if (quad && next == 0) {
-    AppendRecord(Polygons, polygonsFrom_, st_, std::array<int32_t, 5>{4, v1, v2, v3, v4});
-    LastTriangle += 2;
-  } else if (quad) {
-    // The same two triangles as the quad record, as triangle records: an
-    // object of triangles only is handed over without a copy.
-    AppendRecord(Polygons, polygonsFrom_, st_, std::array<int32_t, 8>{3, v1, v2, v3, 3, v3, v4, v1});
+  if (quad) {
+    // A quad is triangles 1-2-3 and 3-4-1.
+    AppendRecord(Polygons, polygonsFrom_, st_, std::array<int32_t, 6>{v1, v2, v3, v3, v4, v1});
     LastTriangle += 2;
   } else {
-    AppendRecord(Polygons, polygonsFrom_, st_, std::array<int32_t, 4>{3, v1, v2, v3});
+    AppendRecord(Polygons, polygonsFrom_, st_, std::array<int32_t, 3>{v1, v2, v3});
     LastTriangle += 1;
   }
   if (HaveNormals) {
@@ -300,7 +289,7 @@ void CImp_OBJ::ReadFace(std::string_view rest) {
     if (uint32_t(vertex) >= VerticesSoFar()) [[unlikely]]
       FailExtraCorner(corner, next);
     if (splitObjects_) vertex = ObjectVertex(vertex);
-    AppendRecord(Polygons, polygonsFrom_, st_, std::array<int32_t, 4>{3, v1, prevVertex, vertex});
+    AppendRecord(Polygons, polygonsFrom_, st_, std::array<int32_t, 3>{v1, prevVertex, vertex});
     ++LastTriangle;
     if (HaveNormals) AppendNormalRecord(LastTriangle, n[0], prevNormal, nextNormal);
     prevVertex = vertex;
@@ -313,12 +302,12 @@ void CImp_OBJ::ReadFace(std::string_view rest) {
 
 void CImp_OBJ::ReserveForCorners(size_t restLength) {
   // A corner takes at least two characters (" 1"): room for that many
-  // triangle records, the face's first triangles and an end mark. Made once
+  // triangles and the face's first ones. Made once
   // per long line and at least doubling the room, so a run of long lines
   // still copies the array a bounded number of times; room never written
   // costs no memory and is given back when the host takes the array.
   if (Polygons.empty()) polygonsFrom_ = st_.CharsRead;
-  const size_t want = Polygons.size() + 4 * (restLength / 2 + 4);
+  const size_t want = Polygons.size() + 3 * (restLength / 2 + 4);
   if (want > Polygons.capacity()) ReserveLarge(Polygons, std::max(want, Polygons.capacity() * 2));
 }
 
@@ -394,7 +383,7 @@ void CImp_OBJ::ApplySmoothing() {
 
 void CImp_OBJ::HandOver(CollectionRef& colObject3D) {
   if (!Vertices.empty()) HandArray(object_, "Add_Vertices", Vertices);
-  if (!Polygons.empty()) HandArray(object_, "Add_Poligons", Polygons);
+  if (!Polygons.empty()) HandTriangles(object_, Polygons);
   if (!PolygonNormals.empty()) HandArray(object_, "Set_PoligonNormals", PolygonNormals);
   ApplySmoothing();
   Put(object_, "Name", Variant(objectName_));

@@ -108,9 +108,9 @@ class CImp_OBJ : public MeshReader {
   ObjectRef object_;        // the host object being filled
   std::string objectName_;  // written to it when it is handed over
 
-  // Geometry of the current object; the host receives exactly these records.
+  // Geometry of the current object; the host receives exactly these arrays.
   std::vector<float> Vertices;        // x, y, z per position, scaled by 10
-  std::vector<int32_t> Polygons;      // corner count (3 or 4), then 0-based vertex numbers
+  std::vector<int32_t> Polygons;      // 0-based vertex numbers, three per triangle
   std::vector<float> PolygonNormals;  // triangle number, then 3 corner normals
   std::vector<float> Normals;         // every "vn" of the file, 3 per slot; slot 0 is (0,0,0)
   std::vector<SmoothRun> SmoothRuns;

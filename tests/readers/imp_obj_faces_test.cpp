@@ -56,7 +56,7 @@ TEST_F(ObjFaceFormsTest, PlainFacesMatchTheGeneralParser) {
     ASSERT_NE(general, face);
     EXPECT_EQ(Outcome(face), Outcome(general)) << face;
   }
-  EXPECT_EQ(Outcome("f 1 2 3 4"), ".Add_Poligons(Long(5)[4,0,1,2,3])");
+  EXPECT_EQ(Outcome("f 1 2 3 4"), ".Add_Poligons(Long(6)[0,1,2,2,3,0],Integer(3))");
 }
 
 }  // namespace

@@ -96,8 +96,8 @@ TEST_F(ObjReaderTest, SingleObjectHandsOverWholeArraysNamedAfterTheFile) {
       "usemtl x\n";
   const CollectionRef list = Import(text);
   EXPECT_EQ(Calls(1), (Lines{"Add_Vertices(Single(12)[15,20,30,15,0,0,0,10,0,-10,-10,0])",
-                             "Add_Poligons(Long(9)[3,0,1,2,4,0,1,2,3])", "Name=String(\"my_box\")",
-                             std::string(kDefault)}));
+                             "Add_Poligons(Long(9)[0,1,2,0,1,2,2,3,0],Integer(3))",
+                             "Name=String(\"my_box\")", std::string(kDefault)}));
   ASSERT_EQ(list->Count(), 1);
   EXPECT_EQ(Mesh(list, 1)->TriangleCount(), 3);  // the quad is two triangles
   EXPECT_EQ(state_.LineMode, 1);
@@ -127,17 +127,17 @@ TEST_F(ObjReaderTest, EmptyFileAndPointsOnly) {
 
 TEST_F(ObjReaderTest, RelativeIndicesCountBackFromTheLastPositionAndNormal) {
   Import("v 0 0 0\nv 1 0 0\nv 0 1 0\nf -3 -2 -1\nv 1 1 0\nf -4 -3 -2 -1\n");
-  EXPECT_EQ(Calls(1)[1], "Add_Poligons(Long(9)[3,0,1,2,4,0,1,2,3])");
+  EXPECT_EQ(Calls(1)[1], "Add_Poligons(Long(9)[0,1,2,0,1,2,2,3,0],Integer(3))");
 
   // "vn" lines and relative faces without normal indices: corners take slot 0.
   Import("v 0 0 0\nv 1 0 0\nv 0 1 0\nvn 0 0 1\nvn 0 1 0\nf -3 -2 -1\nf -3//-1 -2//-2 -1//-1\n");
-  EXPECT_EQ(Calls(1)[1], "Add_Poligons(Long(8)[3,0,1,2,3,0,1,2])");
+  EXPECT_EQ(Calls(1)[1], "Add_Poligons(Long(6)[0,1,2,0,1,2],Integer(3))");
   EXPECT_EQ(Calls(1)[2],
             "Set_PoligonNormals(Single(20)[0,0,0,0,0,0,0,0,0,0,1,0,10,0,0,0,10,0,10,0])");
 
   // Each index by its own sign: a relative corner in a face of absolute ones.
   Import("v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 -1\n");
-  EXPECT_EQ(Calls(1)[1], "Add_Poligons(Long(4)[3,0,1,2])");
+  EXPECT_EQ(Calls(1)[1], "Add_Poligons(Long(3)[0,1,2],Integer(3))");
 }
 
 TEST_F(ObjReaderTest, NormalRecordsCarryTriangleNumbers) {
@@ -166,7 +166,7 @@ TEST_F(ObjReaderTest, FacesOfMoreCornersFanFromTheFirstCorner) {
   const CollectionRef list = Import(text);
   const Lines calls = Calls(1);
   // The first four corners go as the quad's two triangles, 1-2-3 and 3-4-1.
-  EXPECT_EQ(calls[1], "Add_Poligons(Long(16)[3,0,1,2,3,2,3,0,3,0,3,4,3,0,4,5])");
+  EXPECT_EQ(calls[1], "Add_Poligons(Long(12)[0,1,2,2,3,0,0,3,4,0,4,5],Integer(3))");
   EXPECT_EQ(calls[2],
             "Set_PoligonNormals(Single(40)[0,0,0,10,0,0,20,0,0,30,"
             "1,0,0,30,0,0,40,0,0,10,"
@@ -178,13 +178,13 @@ TEST_F(ObjReaderTest, FacesOfMoreCornersFanFromTheFirstCorner) {
 TEST_F(ObjReaderTest, TwoBlankLinesMakeAbsoluteIndicesCountFromTheirRun) {
   const std::string positions = "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
   Import(positions + "f 1 2 3\n\n\n" + positions + "f 1 2 3\nf -3 -2 -1\n");
-  EXPECT_EQ(Calls(1)[1], "Add_Poligons(Long(12)[3,0,1,2,3,3,4,5,3,3,4,5])");
+  EXPECT_EQ(Calls(1)[1], "Add_Poligons(Long(9)[0,1,2,3,4,5,3,4,5],Integer(3))");
   // One blank line, or blank lines before any face, change nothing.
   Import("\n\n" + positions + "f 1 2 3\n\n" + positions + "f 1 2 3\n");
-  EXPECT_EQ(Calls(1)[1], "Add_Poligons(Long(8)[3,0,1,2,3,0,1,2])");
+  EXPECT_EQ(Calls(1)[1], "Add_Poligons(Long(6)[0,1,2,0,1,2],Integer(3))");
   // A line of spaces is not blank.
   Import(positions + "f 1 2 3\n \n\n" + positions + "f 1 2 3\n");
-  EXPECT_EQ(Calls(1)[1], "Add_Poligons(Long(8)[3,0,1,2,3,0,1,2])");
+  EXPECT_EQ(Calls(1)[1], "Add_Poligons(Long(6)[0,1,2,0,1,2],Integer(3))");
 }
 
 TEST_F(ObjReaderTest, ObjectBreaksSplitObjectsAndColourThem) {
@@ -195,14 +195,15 @@ TEST_F(ObjReaderTest, ObjectBreaksSplitObjectsAndColourThem) {
       "v 0 0 1\nv 1 0 1\nv 0 1 1\nv 1 1 1\nf 4 5 6 7\nf -4 -3 -2\n"
       "#  Object\n";
   const CollectionRef list = Import(text);
-  EXPECT_EQ(Logged(), (Lines{"obj1.Add_Vertices(Single(9)[0,0,0,10,0,0,0,10,0])",
-                             "obj1.Add_Poligons(Long(4)[3,0,1,2])", "obj1.Name=String(\"my_box\")",
-                             "list.Count", "obj1.DefaultColor=Long(12615680)", "list.Add(Object)",
-                             "obj2.Add_Vertices(Single(12)[0,0,10,10,0,10,0,10,10,10,10,10])",
-                             "obj2.Add_Poligons(Long(9)[4,0,1,2,3,3,0,1,2])",
-                             "obj2.Name=String(\"B\")", "list.Count", "obj2.DefaultColor=Long(255)",
-                             "list.Add(Object)", "obj3.Name=String(\"\")", "list.Count",
-                             "obj3.DefaultColor=Long(4227327)", "list.Add(Object)"}));
+  EXPECT_EQ(Logged(),
+            (Lines{"obj1.Add_Vertices(Single(9)[0,0,0,10,0,0,0,10,0])",
+                   "obj1.Add_Poligons(Long(3)[0,1,2],Integer(3))", "obj1.Name=String(\"my_box\")",
+                   "list.Count", "obj1.DefaultColor=Long(12615680)", "list.Add(Object)",
+                   "obj2.Add_Vertices(Single(12)[0,0,10,10,0,10,0,10,10,10,10,10])",
+                   "obj2.Add_Poligons(Long(9)[0,1,2,2,3,0,0,1,2],Integer(3))",
+                   "obj2.Name=String(\"B\")", "list.Count", "obj2.DefaultColor=Long(255)",
+                   "list.Add(Object)", "obj3.Name=String(\"\")", "list.Count",
+                   "obj3.DefaultColor=Long(4227327)", "list.Add(Object)"}));
   EXPECT_EQ(list->Count(), 3);
   ExpectSameFromMemory(text);
 }
@@ -340,9 +341,9 @@ TEST_F(ObjReaderTest, ReaderCanBeUsedAgain) {
               list);
   log_->Clear();
   reader.Load(WriteFile("b.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n"), list);
-  EXPECT_EQ(Calls(1),
-            (Lines{"Add_Vertices(Single(9)[0,0,0,10,0,0,0,10,0])", "Add_Poligons(Long(4)[3,0,1,2])",
-                   "Name=String(\"b\")", std::string(kDefault)}));
+  EXPECT_EQ(Calls(1), (Lines{"Add_Vertices(Single(9)[0,0,0,10,0,0,0,10,0])",
+                             "Add_Poligons(Long(3)[0,1,2],Integer(3))", "Name=String(\"b\")",
+                             std::string(kDefault)}));
 }
 
 }  // namespace
