@@ -7,8 +7,8 @@
 #include <iostream>
 
 #include "app/commands.h"
+#include "app/modules/module_api.h"
 #include "app/plugin_import.h"
-#include "app/scene_export.h"
 #include "app/scene_report.h"
 
 namespace kestrel {
@@ -22,6 +22,7 @@ struct ImportCommandOptions {
 };
 
 int RunImport(AppContext& ctx, const ImportCommandOptions& opt) {
+  if (!ctx.modules.Preload(false, !opt.exportFile.empty(), std::cerr)) return kExitFailed;
   ImportOutcome outcome = ImportThroughPlugin(ctx, opt.import);
   if (!outcome.finished) return outcome.exitCode;
   SceneReport report{*outcome.scene, opt.import.file, outcome.selectedObject, opt.geometry,
@@ -36,7 +37,7 @@ int RunImport(AppContext& ctx, const ImportCommandOptions& opt) {
       std::filesystem::path out(opt.exportFile);
       std::error_code ec;
       if (out.has_parent_path()) std::filesystem::create_directories(out.parent_path(), ec);
-      ExportScene(*outcome.scene, out);
+      ctx.modules.Export().exportScene(*outcome.scene, out);
     } catch (const ks::ComError& e) {
       std::cerr << "kestrel: " << e.description() << "\n";
       return kExitFailed;

@@ -13,8 +13,8 @@
 #include <sstream>
 
 #include "app/commands.h"
+#include "app/modules/module_api.h"
 #include "app/render_options.h"
-#include "app/scene_export.h"
 #include "app/scene_report.h"
 #include "app/scripted_path_person.h"
 #include "host/ks_object.h"
@@ -105,6 +105,8 @@ int RunPath(AppContext& ctx, const PathOptions& opt, std::ostream& out, std::ost
     err << "kestrel path: " << problem << "\n";
     return kExitUsage;
   }
+  if (!ctx.modules.Preload(!opt.picture.output.empty(), !opt.exportFile.empty(), err))
+    return kExitFailed;
   auto person = std::make_shared<ScriptedPathPerson>(script);
   ks::KsObjectRef object;
   try {
@@ -138,7 +140,7 @@ int RunPath(AppContext& ctx, const PathOptions& opt, std::ostream& out, std::ost
   }
   if (!opt.exportFile.empty()) {
     try {
-      ExportScene(*scene, opt.exportFile);
+      ctx.modules.Export().exportScene(*scene, opt.exportFile);
     } catch (const ks::ComError& e) {
       err << "kestrel: " << e.description() << "\n";
       return kExitFailed;
@@ -146,7 +148,7 @@ int RunPath(AppContext& ctx, const PathOptions& opt, std::ostream& out, std::ost
     if (!opt.json) out << "exported to " << opt.exportFile << "\n";
   }
   if (!opt.picture.output.empty()) {
-    if (int rc = WriteScenePicture(*scene, opt.picture, err); rc != kExitOk) return rc;
+    if (int rc = WriteScenePicture(ctx.modules, *scene, opt.picture, err); rc != kExitOk) return rc;
     if (!opt.json) out << "rendered to " << opt.picture.output.string() << "\n";
   }
   return kExitOk;

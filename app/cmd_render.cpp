@@ -20,9 +20,10 @@ struct RenderCommandOptions {
 };
 
 int RunRender(AppContext& ctx, const RenderCommandOptions& opt) {
+  if (!ctx.modules.Preload(true, false, std::cerr)) return kExitFailed;
   ImportOutcome outcome = ImportThroughPlugin(ctx, opt.import);
   if (!outcome.finished) return outcome.exitCode;
-  int rc = WriteScenePicture(*outcome.scene, opt.picture, std::cerr);
+  int rc = WriteScenePicture(ctx.modules, *outcome.scene, opt.picture, std::cerr);
   if (rc != kExitOk) return rc;
   std::cout << "rendered " << opt.import.file << " to " << opt.picture.output.string() << "\n";
   return outcome.exitCode;

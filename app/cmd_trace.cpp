@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/scene_export.h"
+#include "app/modules/module_api.h"
 #include "app/scene_report.h"
 #include "host/form.h"
 #include "host/ks_object.h"
@@ -90,6 +90,8 @@ TraceOutcome TraceThroughDialog(ks::Runtime& rt, const TraceOptions& options) {
 }
 
 int RunTrace(AppContext& ctx, const TraceOptions& options, std::ostream& out, std::ostream& err) {
+  if (!ctx.modules.Preload(!options.render.output.empty(), !options.exportFile.empty(), err))
+    return kExitFailed;
   TraceOutcome outcome;
   try {
     outcome = TraceThroughDialog(ctx.runtime, options);
@@ -117,7 +119,7 @@ int RunTrace(AppContext& ctx, const TraceOptions& options, std::ostream& out, st
   }
   if (!options.exportFile.empty()) {
     try {
-      ExportScene(*scene, options.exportFile);
+      ctx.modules.Export().exportScene(*scene, options.exportFile);
     } catch (const ks::ComError& e) {
       err << "kestrel: " << e.description() << "\n";
       return kExitFailed;
@@ -125,7 +127,8 @@ int RunTrace(AppContext& ctx, const TraceOptions& options, std::ostream& out, st
     if (!options.json) out << "exported to " << options.exportFile.string() << "\n";
   }
   if (!options.render.output.empty()) {
-    if (int rc = WriteScenePicture(*scene, options.render, err); rc != kExitOk) return rc;
+    if (int rc = WriteScenePicture(ctx.modules, *scene, options.render, err); rc != kExitOk)
+      return rc;
     if (!options.json) out << "rendered to " << options.render.output.string() << "\n";
   }
   return kExitOk;

@@ -37,7 +37,8 @@ TraceOutcome TraceThroughDialog(ks::Runtime& runtime, const TraceOptions& option
 
 // Runs one trace; the summary or JSON goes to out, problems to err. Returns
 // an exit code: kExitOk, or kExitFailed when the picture holds no outline,
-// the outline crosses itself or a component reports an error.
+// the outline crosses itself, a component reports an error or a module the
+// options need cannot be loaded.
 int RunTrace(AppContext& ctx, const TraceOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace kestrel

@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "app/app_folders.h"
+#include "app/modules/modules.h"
+
 namespace CLI {
 class App;
 }
@@ -18,6 +21,8 @@ namespace kestrel {
 struct AppContext {
   ks::Runtime& runtime;
   std::filesystem::path pluginDir;
+  // Pictures, export and the main window, loaded when a command needs them.
+  Modules modules = Modules(ProgramFolders().modules);
 };
 
 // Exit codes shared by every command.
@@ -33,7 +38,8 @@ void AddPathCommand(CLI::App& app, CommandRunner& runner);
 void AddTraceCommand(CLI::App& app, CommandRunner& runner);
 void AddPluginCommands(CLI::App& app, CommandRunner& runner);
 void AddRenderCommand(CLI::App& app, CommandRunner& runner);
-// The main window (built with the desktop parts only).
+// The main window (built with the desktop parts only), run by the desktop
+// module.
 void AddGuiCommand(CLI::App& app, CommandRunner& runner, const char* programName);
 // screenshot: when not empty, the window is saved there once drawn and closed.
 int RunGui(AppContext& ctx, const std::vector<std::string>& files, const char* programName,

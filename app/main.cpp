@@ -1,29 +1,15 @@
 // kestrel: the stand-in host. Loads the plug-ins by class name, keeps the
-// scene, prints and exports it.
-#include <unistd.h>
-
+// scene, prints and exports it. Pictures, export and the main window live in
+// modules loaded when a command needs them, so that the other commands start
+// without Qt Gui, OpenGL or assimp.
 #include <CLI/CLI.hpp>
 #include <iostream>
 
+#include "app/app_folders.h"
 #include "app/commands.h"
 #include "host/host_classes.h"
 #include "host/runtime.h"
 #include "ks_version.h"
-
-namespace {
-
-// The plug-in folder, relative to the executable's folder: lib/kestrel/plugins
-// beside bin/ once installed, plugins/ beside bin/ in a build tree.
-std::filesystem::path PluginFolder() {
-  std::error_code ec;
-  auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-  if (ec) return "plugins";
-  const auto prefix = exe.parent_path().parent_path();
-  const auto installed = prefix / "lib" / "kestrel" / "plugins";
-  return std::filesystem::is_directory(installed, ec) ? installed : prefix / "plugins";
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   CLI::App app{"kestrel: import meshes and build objects from paths through the Ks plug-ins"};
@@ -48,7 +34,8 @@ int main(int argc, char** argv) {
     ks::Runtime runtime;
     if (auto notice = runtime.Registry().TakeNotice()) std::cerr << "kestrel: " << *notice << "\n";
     ks::RegisterHostClasses(runtime);
-    kestrel::AppContext ctx{runtime, PluginFolder()};
+    const kestrel::AppFolders folders = kestrel::ProgramFolders();
+    kestrel::AppContext ctx{runtime, folders.plugins, kestrel::Modules(folders.modules)};
     for (const auto& problem : kestrel::RegisterPluginFolder(runtime, ctx.pluginDir))
       std::cerr << "kestrel: " << problem << "\n";
     if (runner) return runner(ctx);

@@ -3,8 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <charconv>
 
-#include "app/commands.h"
-#include "app/render/headless_renderer.h"
+#include "app/modules/module_api.h"
 
 namespace kestrel {
 namespace {
@@ -48,28 +47,14 @@ CLI::Option* AddRenderOptions(CLI::App& cmd, RenderOptions& options,
   return output;
 }
 
-int WriteScenePicture(ks::CKsScene& scene, const RenderOptions& options, std::ostream& err) {
-  render::PictureRequest request;
-  ParsePictureSize(options.size, request.width, request.height);
-  render::ParseViewPreset(options.view, request.view);
-  request.wireframe = options.wireframe;
-  try {
-    render::HeadlessRenderer renderer;
-    QImage picture = renderer.Render(scene, request);
-    std::error_code ec;
-    if (options.output.has_parent_path())
-      std::filesystem::create_directories(options.output.parent_path(), ec);
-    const bool named = options.output.has_extension();
-    if (!picture.save(QString::fromStdString(options.output.string()), named ? nullptr : "PNG")) {
-      err << "kestrel: cannot write the picture " << options.output.string()
-          << (named ? " (is the folder writable and the extension png, jpg or bmp?)" : "") << "\n";
-      return kExitFailed;
-    }
-  } catch (const std::exception& e) {
-    err << "kestrel: " << e.what() << "\n";
-    return kExitFailed;
-  }
-  return kExitOk;
+int WriteScenePicture(Modules& modules, ks::CKsScene& scene, const RenderOptions& options,
+                      std::ostream& err) {
+  PictureJob job;
+  job.output = options.output;
+  ParsePictureSize(options.size, job.width, job.height);
+  job.view = options.view;
+  job.wireframe = options.wireframe;
+  return modules.Render().writeScenePicture(scene, job, err);
 }
 
 }  // namespace kestrel

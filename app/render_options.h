@@ -5,6 +5,7 @@
 #include <ostream>
 #include <string>
 
+#include "app/modules/modules.h"
 #include "host/ks_scene.h"
 
 namespace CLI {
@@ -29,9 +30,11 @@ CLI::Option* AddRenderOptions(CLI::App& cmd, RenderOptions& options,
 // "WxH" with whole numbers from 1 to 8192; false otherwise.
 bool ParsePictureSize(const std::string& text, int& width, int& height);
 
-// Renders the scene headless and writes the picture (format from the
-// output's extension, PNG when it has none). Returns kExitOk, or kExitFailed
-// with the reason on err.
-int WriteScenePicture(ks::CKsScene& scene, const RenderOptions& options, std::ostream& err);
+// Renders the scene headless through the render module and writes the
+// picture (format from the output's extension, PNG when it has none).
+// Returns kExitOk, or kExitFailed with the reason on err; a render module
+// that cannot be loaded is raised as ModuleError.
+int WriteScenePicture(Modules& modules, ks::CKsScene& scene, const RenderOptions& options,
+                      std::ostream& err);
 
 }  // namespace kestrel

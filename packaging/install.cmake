@@ -1,6 +1,8 @@
 # Installation as a desktop application, and the Debian package.
 #   bin/kestrel
 #   lib/kestrel/libkshost.so          the host runtime the plug-ins share
+#   lib/kestrel/libkestrel-*.so       modules kestrel loads when a command needs
+#                                     them: pictures, export, the main window
 #   lib/kestrel/plugins/*.so          the plug-ins; kestrel registers them at start
 #   share/applications/kestrel.desktop, share/mime/packages/kestrel.xml,
 #   share/icons/hicolor/scalable/apps/kestrel.svg
@@ -13,10 +15,16 @@ set(KS_INSTALL_LIB_DIR lib/kestrel)
 set_target_properties(kestrel PROPERTIES INSTALL_RPATH "$ORIGIN/../${KS_INSTALL_LIB_DIR}")
 set_target_properties(KsImport KsObjPath PROPERTIES INSTALL_RPATH "$ORIGIN/..")
 set_target_properties(kshost PROPERTIES INSTALL_RPATH "$ORIGIN")
+set(KS_APP_MODULES kestrel_render_module kestrel_export_module)
+if(TARGET kestrel_desktop_module)
+  list(APPEND KS_APP_MODULES kestrel_desktop_module)
+endif()
+set_target_properties(${KS_APP_MODULES} PROPERTIES INSTALL_RPATH "$ORIGIN")
 
 install(TARGETS kestrel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS kshost LIBRARY DESTINATION ${KS_INSTALL_LIB_DIR} NAMELINK_SKIP)
 install(TARGETS KsImport KsObjPath LIBRARY DESTINATION ${KS_INSTALL_LIB_DIR}/plugins)
+install(TARGETS ${KS_APP_MODULES} LIBRARY DESTINATION ${KS_INSTALL_LIB_DIR})
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/kestrel.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/kestrel-mime.xml

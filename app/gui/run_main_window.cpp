@@ -1,18 +1,16 @@
-// kestrel gui [FILE...], and kestrel without a command: the main window, with
-// the files named imported into its scene one after the other.
-#include <CLI/CLI.hpp>
+#include "app/gui/run_main_window.h"
+
 #include <QApplication>
 #include <QIcon>
 #include <QTimer>
 #include <iostream>
 
-#include "app/commands.h"
 #include "app/desktop/desktop_person.h"
 #include "app/gui/main_window.h"
 #include "host/runtime.h"
 #include "ks_version.h"
 
-namespace kestrel {
+namespace kestrel::gui {
 
 namespace {
 
@@ -21,8 +19,8 @@ constexpr int kScreenshotDelayMs = 700;
 
 }  // namespace
 
-int RunGui(AppContext& ctx, const std::vector<std::string>& files, const char* programName,
-           const std::string& screenshot) {
+int RunMainWindow(AppContext& ctx, const std::vector<std::string>& files, const char* programName,
+                  const std::string& screenshot) {
   int argc = 1;
   char* argv[] = {const_cast<char*>(programName), nullptr};
   QApplication app(argc, argv);
@@ -32,7 +30,7 @@ int RunGui(AppContext& ctx, const std::vector<std::string>& files, const char* p
   QApplication::setWindowIcon(QIcon::fromTheme("kestrel"));
   auto person = std::make_shared<desktop::DesktopPerson>("Kestrel");
   ctx.runtime.SetPerson(person);
-  gui::MainWindow window(ctx.runtime, person);
+  MainWindow window(ctx.runtime, person);
   window.show();
   for (const std::string& file : files) window.OpenFile(QString::fromStdString(file));
   bool saved = true;
@@ -48,21 +46,4 @@ int RunGui(AppContext& ctx, const std::vector<std::string>& files, const char* p
   return rc == 0 ? kExitOk : kExitFailed;
 }
 
-void AddGuiCommand(CLI::App& app, CommandRunner& runner, const char* programName) {
-  struct GuiOptions {
-    std::vector<std::string> files;
-    std::string screenshot;
-  };
-  auto opt = std::make_shared<GuiOptions>();
-  auto* cmd = app.add_subcommand("gui", "Open the main window, importing the files named");
-  cmd->add_option("FILE", opt->files, "files to import (obj, dxf, 3ds, inc)");
-  cmd->add_option("--screenshot", opt->screenshot,
-                  "save a picture of the window once it has drawn, then quit");
-  cmd->callback([&runner, opt, programName] {
-    runner = [opt, programName](AppContext& ctx) {
-      return RunGui(ctx, opt->files, programName, opt->screenshot);
-    };
-  });
-}
-
-}  // namespace kestrel
+}  // namespace kestrel::gui
