@@ -19,6 +19,16 @@ namespace ks::readers {
 namespace {
 
 constexpr std::string_view kSource = "KsImport.CImp_DXF";
+constexpr int64_t kMaxTurnBytes = 64 * 1024;
+
+// Where the value of each 3DFACE group code goes: corners 1 to 4 carry the
+// codes 10-13 (x), 20-23 (y) and 30-33 (z); -1 for the codes passed over.
+constexpr auto kFaceSlots = [] {
+  std::array<int8_t, 34> slots{};
+  for (int code = 0; code < 34; ++code)
+    slots[code] = code >= 10 && code % 10 <= 3 ? int8_t(code % 10 * 3 + code / 10 - 1) : int8_t(-1);
+  return slots;
+}();
 constexpr WarningKind kDxfPolygonMesh{"polygon mesh", "polygon meshes",
                                       "only 3DFACE entities and polyface meshes are imported"};
 constexpr WarningKind kDxfOther{"LWPOLYLINE or MESH entity", "LWPOLYLINE and MESH entities",
@@ -79,26 +89,43 @@ float NumberOf(std::string_view text) {
   return GroupCode(in.ReadLine());
 }
 
-// The next line as a group code. CAD programs right-align codes in three
-// columns ("  0", " 10", "100"): that form is read from four bytes at once.
+// Group codes right-aligned in three columns ("  0", " 10", "100"), the form
+// CAD programs write, are read by table: each column's character adds its
+// part of the value, or a flag past the 12 value bits. A blank in the middle
+// column behind a digit ("1 0") adds two flags that carry into bit 13, as any
+// character other than a digit or a blank does.
+struct CodeColumns {
+  static constexpr int32_t kDigitFirst = 1 << 12;   // column 1 holds a digit
+  static constexpr int32_t kBlankMiddle = 1 << 12;  // column 2 holds a blank
+  static constexpr int32_t kOther = 1 << 14;
+  static constexpr int kValueBits = 12;
+  static constexpr int kFlagsFrom = 13;
+
+  int32_t first[256], middle[256], last[256];
+
+  constexpr CodeColumns() : first(), middle(), last() {
+    for (int c = 0; c < 256; ++c) first[c] = middle[c] = last[c] = kOther;
+    first[' '] = 0;
+    middle[' '] = kBlankMiddle;
+    for (int d = 0; d < 10; ++d) {
+      first['0' + d] = 100 * d + kDigitFirst;
+      middle['0' + d] = 10 * d;
+      last['0' + d] = d;
+    }
+  }
+};
+constexpr CodeColumns kCodeColumns;
+
+// The next line as a group code (GroupCode).
 inline int32_t ReadGroupCode(LineCursor& in) {
   const char* const p = in.Position();
   if (in.End() - p >= 4 && (p[3] == '\n' || p[3] == '\r')) {
-    const unsigned d0 = static_cast<unsigned char>(p[0] - '0');
-    const unsigned d1 = static_cast<unsigned char>(p[1] - '0');
-    const unsigned d2 = static_cast<unsigned char>(p[2] - '0');
-    int32_t code = -1;
-    if (d2 < 10) {
-      if (p[1] == ' ')
-        code = p[0] == ' ' ? int32_t(d2) : -1;
-      else if (d1 < 10)
-        code = p[0] == ' ' ? int32_t(d1 * 10 + d2)
-               : d0 < 10   ? int32_t(d0 * 100 + d1 * 10 + d2)
-                           : -1;
-    }
-    if (code >= 0) {
+    const auto column = [p](int k) { return static_cast<unsigned char>(p[k]); };
+    const int32_t sum = kCodeColumns.first[column(0)] + kCodeColumns.middle[column(1)] +
+                        kCodeColumns.last[column(2)];
+    if ((sum >> CodeColumns::kFlagsFrom) == 0) {
       in.TakeLineTo(p + 3);
-      return code;
+      return sum & ((1 << CodeColumns::kValueBits) - 1);
     }
   }
   return ReadAnyGroupCode(in);
@@ -131,6 +158,26 @@ inline bool ReadPlainWhole(LineCursor& in, int32_t& value) {
   if (!in.IsLineEnd(p)) return false;
   in.TakeLineTo(p);
   return true;
+}
+
+// The six characters of a name as one number, as LoadWord reads them.
+constexpr uint64_t NameWord(std::string_view name) {
+  uint64_t word = 0;
+  for (size_t i = 0; i < 6; ++i) word |= uint64_t(static_cast<unsigned char>(name[i])) << (8 * i);
+  return word;
+}
+
+// Takes the next line and returns its first word (NextToken). The names of
+// the entities read, alone on their line, are known without a search for the
+// line's end.
+inline std::string_view ReadFirstWord(LineCursor& in) {
+  const char* const p = in.Position();
+  if (in.End() - p >= 8 && (p[6] == '\n' || p[6] == '\r')) {
+    const uint64_t word = detail::LoadWord(p) & 0xFFFFFFFFFFFFull;
+    if (word == NameWord("VERTEX") || word == NameWord("3DFACE")) return in.TakeLineTo(p + 6);
+  }
+  std::string_view line = in.ReadLine();
+  return NextToken(line);
 }
 
 // Reads the next group code of the entity being read; false when the file
@@ -193,9 +240,12 @@ void CImp_DXF::ReadFile(const std::string& FileName) {
   state_.file->Open(FileName);
   {
     LineCursor in(*state_.file, state_.CharsRead);
+    // The bar moves and the person's events are heard once per step of the
+    // file: about a thousandth of it, so that small files still move it line
+    // by line, but at most kMaxTurnBytes, so that Cancel is heard at once.
+    const int64_t turnBytes = std::min(state_.file->Length() / 1024, kMaxTurnBytes);
     while (!in.AtEnd() && state_.StopImport == 0) {
-      std::string_view line = in.ReadLine();
-      std::string_view word = NextToken(line);
+      const std::string_view word = ReadFirstWord(in);
       if (word == "3DFACE") {
         ReadFace3D(in);
       } else if (word == "VERTEX") {
@@ -207,12 +257,16 @@ void CImp_DXF::ReadFile(const std::string& FileName) {
       } else if (word == "LWPOLYLINE" || word == "MESH") {
         state_.warnings.Count(kDxfOther, word);
       }
-      in.Commit();
-      state_.ReportProgress(static_cast<double>(state_.CharsRead));
-      state_.YieldToUi();
+      if (in.Uncommitted() >= turnBytes || in.AtEnd()) TakeTurn(in);
     }
   }
   state_.file->Close();
+}
+
+void CImp_DXF::TakeTurn(LineCursor& in) {
+  in.Commit();
+  state_.ReportProgress(static_cast<double>(state_.CharsRead));
+  state_.YieldToUi();
 }
 
 // The POLYLINE entity's own pairs: a polygon mesh (flag 16) has no face
@@ -239,10 +293,13 @@ void CImp_DXF::ReadFace3D(LineCursor& in) {
   float corners[4][3] = {};
   int32_t code = 0;
   bool endOfEntity = false;
+  float* const slots = &corners[0][0];
   while (NextCode(in, code, endOfEntity)) {
-    const int32_t corner = code % 10;
-    if (code >= 10 && code <= 33 && corner <= 3)
-      corners[corner][code / 10 - 1] = ReadCoordinate(in);
+    // Codes that are no whole number come as -1.
+    const auto index = static_cast<size_t>(code);
+    const int8_t slot = index < kFaceSlots.size() ? kFaceSlots[index] : int8_t(-1);
+    if (slot >= 0)
+      slots[slot] = ReadCoordinate(in);
     else
       in.SkipLine();
   }
@@ -262,15 +319,24 @@ void CImp_DXF::ReadVertex(LineCursor& in) {
   int32_t code = 0;
   bool endOfEntity = false;
   while (NextCode(in, code, endOfEntity)) {
-    if (code == 10 || code == 20 || code == 30) {
-      xyz[code / 10 - 1] = ReadCoordinate(in);
-    } else if (code >= 71 && code <= 74) {
-      face = true;
-      const size_t k = static_cast<size_t>(code - 71);
-      if (!ReadPlainWhole(in, corners[k])) corners[k] = CornerNumber(in.ReadLine(), code, in);
-      lines[k] = in.LineNumber();
-    } else {
-      in.SkipLine();
+    switch (code) {
+      case 10:
+      case 20:
+      case 30:
+        xyz[code / 10 - 1] = ReadCoordinate(in);
+        break;
+      case 71:
+      case 72:
+      case 73:
+      case 74: {
+        face = true;
+        const size_t k = static_cast<size_t>(code - 71);
+        if (!ReadPlainWhole(in, corners[k])) corners[k] = CornerNumber(in.ReadLine(), code, in);
+        lines[k] = in.LineNumber();
+        break;
+      }
+      default:
+        in.SkipLine();
     }
   }
   if (face) {

@@ -28,6 +28,9 @@ class CImp_DXF : public MeshReader {
 
  private:
   void ReadFile(const std::string& FileName);
+  // Tells the input how far reading got, moves the progress bar and lets the
+  // person's events (a Cancel) in.
+  void TakeTurn(LineCursor& in);
   void ReadFace3D(LineCursor& in);
   void ReadVertex(LineCursor& in);
   void ReadPolylineFlags(LineCursor& in);

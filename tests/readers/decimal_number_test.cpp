@@ -134,5 +134,34 @@ TEST(ShortWholeTest, ReadsUpToNineDigits) {
   EXPECT_EQ(read("x1", out), -1);
 }
 
+// Whole numbers with room behind them are read eight characters at a time,
+// at the end of the text digit by digit: on random text both agree with a
+// plain reading, whatever follows the digits (bytes next to the digits in
+// the code table, bytes that carry when added to, more digits).
+TEST(ShortWholeTest, ReadingWithRoomBehindMatchesThePlainReading) {
+  std::mt19937 random(11);
+  const std::string alphabet = std::string("0123456789-/:. \n\xfa\xff", 18) + "0123456789";
+  for (int i = 0; i < 100000; ++i) {
+    std::string text;
+    for (int n = static_cast<int>(random() % 12); n > 0; --n)
+      text += alphabet[random() % alphabet.size()];
+    for (const std::string& input : {text, text + "99999999", text + "\n       "}) {
+      // The plain reading: an optional minus, 1 to 9 digits, no digit behind.
+      const size_t from = !input.empty() && input[0] == '-' ? 1 : 0;
+      size_t to = from;
+      while (to < input.size() && detail::IsDigit(input[to])) ++to;
+      const bool plain = to > from && to - from <= 9;
+
+      const char* p = input.data();
+      int32_t value = -1;
+      const bool read = ReadShortWhole(p, input.data() + input.size(), value);
+      ASSERT_EQ(read, plain) << '"' << input << '"';
+      if (!read) continue;
+      EXPECT_EQ(value, std::stoi(input.substr(0, to))) << input;
+      EXPECT_EQ(p, input.data() + to) << input;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace ks::readers

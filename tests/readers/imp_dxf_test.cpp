@@ -416,6 +416,29 @@ TEST_P(DxfReaderTest, ProgressFollowsTheCharactersReadAndStopKeepsWhatWasRead) {
             (std::vector<std::string>{"Add_Poligons(Long(5)[4,0,1,2,3])"}));
 }
 
+// A large file moves the bar in steps of about a thousandth of it rather
+// than line by line; a stop keeps the faces read before it.
+TEST_P(DxfReaderTest, LargeFilesTurnInStepsAndStopWithinOne) {
+  RecordingUi ui(*state_);
+  state_->ui = &ui;
+  const std::string content = DxfFile(std::vector(3000, Face3D(kRaised)), Eol());
+  Load(content);
+  EXPECT_GT(ui.turns, 256);
+  EXPECT_LE(ui.turns, 1025);
+  EXPECT_EQ(ui.turns, static_cast<int>(ui.values.size()));
+  EXPECT_TRUE(std::is_sorted(ui.values.begin(), ui.values.end()));
+  EXPECT_EQ(ui.values.back(), static_cast<double>(state_->CharsRead));
+
+  log_->Clear();
+  state_->StopImport = 0;
+  ui.turns = 0;
+  ui.stopAfterTurns = 10;
+  CollectionRef list = Load(content);
+  const int32_t faces = ObjectAt(list, 1)->VertexCount() / 4;
+  EXPECT_GT(faces, 10);
+  EXPECT_LT(faces, 100);
+}
+
 TEST_P(DxfReaderTest, MissingFileOrBadNameAddsNoObject) {
   CImp_DXF reader(*state_);
   auto list = std::make_shared<Collection>();
