@@ -1,6 +1,6 @@
 #include "host_classes.h"
 
-#include "ks_image.h"
+#include "image_module.h"
 #include "ks_material.h"
 #include "ks_object.h"
 #include "ks_properties.h"
@@ -21,7 +21,7 @@ void RegisterHostClasses(Runtime& rt) {
                    [](Runtime& r) -> ObjectRef { return std::make_shared<RegFun>(r.Registry()); });
   rt.RegisterClass(std::string(KsProperties::kClassName),
                    [](Runtime& r) -> ObjectRef { return std::make_shared<KsProperties>(r); });
-  RegisterImageClasses(rt);
+  RegisterImageModule(rt);
 }
 
 }  // namespace ks

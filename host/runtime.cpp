@@ -15,9 +15,13 @@ std::string ServerSubkey(std::string_view progId) {
   return std::string(progId) + "\\" + std::string(kServerKey);
 }
 
-[[noreturn]] void LoadFailure(const std::filesystem::path& lib, const std::string& why) {
+// what names the library for the person: "the plug-in library", or for a
+// module the host ships, the module and the class it was loaded for.
+[[noreturn]] void LoadFailure(const std::filesystem::path& lib, const std::string& why,
+                              std::string_view what = "the plug-in library") {
   throw ComError(err::kCannotCreateObject,
-                 "Cannot load the plug-in library " + lib.string() + ": " + why, "Kestrel.Runtime");
+                 "Cannot load " + std::string(what) + " " + lib.string() + ": " + why,
+                 "Kestrel.Runtime");
 }
 
 // The name a library is known by: its canonical path where the file system
@@ -53,20 +57,24 @@ void Runtime::RegisterClass(std::string progId, ClassFactory factory) {
   inProcess_[std::move(progId)] = std::move(factory);
 }
 
-Runtime::Library& Runtime::Load(const std::filesystem::path& library) {
+void Runtime::RegisterModuleClass(std::string progId, std::filesystem::path library) {
+  moduleClasses_[std::move(progId)] = std::move(library);
+}
+
+Runtime::Library& Runtime::Load(const std::filesystem::path& library, std::string_view what) {
   const std::filesystem::path key = LibraryKey(library);
   if (auto it = libraries_.find(key); it != libraries_.end()) return *it->second;
-  if (!std::filesystem::exists(key)) LoadFailure(library, "the file does not exist");
+  if (!std::filesystem::exists(key)) LoadFailure(library, "the file does not exist", what);
   auto lib = std::make_unique<Library>();
   lib->handle = dlopen(key.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (!lib->handle) LoadFailure(library, dlerror());
+  if (!lib->handle) LoadFailure(library, dlerror(), what);
   lib->registerServer = reinterpret_cast<RegisterFn>(dlsym(lib->handle, "KsDllRegisterServer"));
   lib->unregisterServer = reinterpret_cast<RegisterFn>(dlsym(lib->handle, "KsDllUnregisterServer"));
   lib->getClassObject =
       reinterpret_cast<GetClassObjectFn>(dlsym(lib->handle, "KsDllGetClassObject"));
   lib->canUnloadNow = reinterpret_cast<CanUnloadNowFn>(dlsym(lib->handle, "KsDllCanUnloadNow"));
   if (!lib->registerServer || !lib->unregisterServer || !lib->getClassObject || !lib->canUnloadNow)
-    LoadFailure(library, "it is not an in-process server (entry points missing)");
+    LoadFailure(library, "it is not an in-process server (entry points missing)", what);
   return *libraries_.emplace(key, std::move(lib)).first->second;
 }
 
@@ -78,17 +86,26 @@ ObjectRef Runtime::CreateObject(std::string_view progId) {
 
 ObjectRef Runtime::CreateUnlogged(std::string_view progId) {
   if (auto it = inProcess_.find(progId); it != inProcess_.end()) return it->second(*this);
+  if (auto it = moduleClasses_.find(progId); it != moduleClasses_.end()) {
+    Load(it->second, "the module of \"" + std::string(progId) + "\"");
+    return CreateFromLibrary(progId, it->second);
+  }
   auto path = registry_.Read(kHkeyClassesRoot, ServerSubkey(progId), "");
   if (!path)
     throw ComError(
         err::kCannotCreateObject,
         "Cannot create object: the class \"" + std::string(progId) + "\" is not registered",
         "Kestrel.Runtime");
-  Library& lib = Load(path->ToString());
+  return CreateFromLibrary(progId, path->ToString());
+}
+
+ObjectRef Runtime::CreateFromLibrary(std::string_view progId,
+                                     const std::filesystem::path& library) {
+  Library& lib = Load(library);
   ClassFactory factory;
   if (!lib.getClassObject(std::string(progId).c_str(), &factory) || !factory)
     throw ComError(err::kCannotCreateObject,
-                   "Cannot create object: " + path->ToString() + " does not provide \"" +
+                   "Cannot create object: " + library.string() + " does not provide \"" +
                        std::string(progId) + "\"",
                    "Kestrel.Runtime");
   return factory(*this);

@@ -55,6 +55,10 @@ class Runtime {
 
   // Host classes living in this process.
   void RegisterClass(std::string progId, ClassFactory factory);
+  // Host classes served by a library the host ships beside itself: loaded
+  // the first time one of them is created, never recorded in the registry
+  // store. A registered in-process class of the same name comes first.
+  void RegisterModuleClass(std::string progId, std::filesystem::path library);
   // Creates an object by class name; error 429 when the class is unknown or its
   // library cannot be loaded.
   ObjectRef CreateObject(std::string_view progId);
@@ -79,13 +83,17 @@ class Runtime {
  private:
   struct Library;
   ObjectRef CreateUnlogged(std::string_view progId);
-  Library& Load(const std::filesystem::path& library);
+  ObjectRef CreateFromLibrary(std::string_view progId, const std::filesystem::path& library);
+  // what names the library in a failure's message.
+  Library& Load(const std::filesystem::path& library,
+                std::string_view what = "the plug-in library");
 
   RegistryStore registry_;
   std::shared_ptr<Person> person_;
   std::shared_ptr<CallLog> callLog_;
   HeadlessPerson headless_;
   std::map<std::string, ClassFactory, std::less<>> inProcess_;
+  std::map<std::string, std::filesystem::path, std::less<>> moduleClasses_;
   std::map<std::filesystem::path, std::unique_ptr<Library>> libraries_;
   std::map<int32_t, PictureSurface*> surfaces_;
   int32_t lastSurfaceHandle_ = 0;

@@ -1,20 +1,11 @@
 #include "import/module_folder.h"
 
-#include <dlfcn.h>
-
-#include <filesystem>
+#include "host/library_folder.h"
 
 namespace ks::importer {
 
 std::string ModuleFolder() {
-  Dl_info info{};
-  std::filesystem::path file;
-  if (dladdr(reinterpret_cast<void*>(&ModuleFolder), &info) != 0 && info.dli_fname)
-    file = info.dli_fname;
-  std::error_code ec;
-  std::filesystem::path folder = std::filesystem::weakly_canonical(file, ec).parent_path();
-  if (ec || folder.empty()) folder = std::filesystem::current_path(ec);
-  std::string out = folder.string();
+  std::string out = LibraryFolderOf(reinterpret_cast<const void*>(&ModuleFolder)).string();
   if (out.empty() || out.back() != '/') out += '/';
   return out;
 }

@@ -1,6 +1,7 @@
 # Installation as a desktop application, and the Debian package.
 #   bin/kestrel
 #   lib/kestrel/libkshost.so          the host runtime the plug-ins share
+#   lib/kestrel/libksimage.so         the image library, loaded when a picture is needed
 #   lib/kestrel/libkestrel-*.so       modules kestrel loads when a command needs
 #                                     them: pictures, export, the main window
 #   lib/kestrel/plugins/*.so          the plug-ins; kestrel registers them at start
@@ -14,7 +15,7 @@ set(KS_INSTALL_LIB_DIR lib/kestrel)
 
 set_target_properties(kestrel PROPERTIES INSTALL_RPATH "$ORIGIN/../${KS_INSTALL_LIB_DIR}")
 set_target_properties(KsImport KsObjPath PROPERTIES INSTALL_RPATH "$ORIGIN/..")
-set_target_properties(kshost PROPERTIES INSTALL_RPATH "$ORIGIN")
+set_target_properties(kshost ksimage PROPERTIES INSTALL_RPATH "$ORIGIN")
 set(KS_APP_MODULES kestrel_render_module kestrel_export_module)
 if(TARGET kestrel_desktop_module)
   list(APPEND KS_APP_MODULES kestrel_desktop_module)
@@ -23,6 +24,7 @@ set_target_properties(${KS_APP_MODULES} PROPERTIES INSTALL_RPATH "$ORIGIN")
 
 install(TARGETS kestrel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS kshost LIBRARY DESTINATION ${KS_INSTALL_LIB_DIR} NAMELINK_SKIP)
+install(TARGETS ksimage LIBRARY DESTINATION ${KS_INSTALL_LIB_DIR})
 install(TARGETS KsImport KsObjPath LIBRARY DESTINATION ${KS_INSTALL_LIB_DIR}/plugins)
 install(TARGETS ${KS_APP_MODULES} LIBRARY DESTINATION ${KS_INSTALL_LIB_DIR})
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/kestrel.desktop

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "host/host_classes.h"
-#include "host/ks_image.h"
+#include "host/image/ks_image.h"
 #include "host/runtime.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <optional>
 #include <vector>
 
-#include "host/ks_image.h"
+#include "host/image/ks_image.h"
 #include "host/picture_surface.h"
 #include "objpath/frm_obj_path.h"
 #include "objpath_fakes.h"

@@ -25,7 +25,7 @@
 #include "app/desktop/desktop_person.h"
 #include "gui_support.h"
 #include "host/host_classes.h"
-#include "host/ks_image.h"
+#include "host/image/ks_image.h"
 #include "host/ks_object.h"
 #include "objpath/c_plug_in.h"
 #include "objpath/frm_obj_path.h"

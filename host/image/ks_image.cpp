@@ -1,4 +1,4 @@
-#include "ks_image.h"
+#include "host/image/ks_image.h"
 
 #include <QFileInfo>
 #include <QImage>
@@ -8,14 +8,14 @@
 #include <filesystem>
 #include <string>
 
-#include "picture_surface.h"
-#include "runtime.h"
-#include "variant.h"
+#include "host/picture_surface.h"
+#include "host/runtime.h"
+#include "host/variant.h"
 
 namespace ks {
 namespace {
 
-constexpr std::string_view kImageSource = "KsCommon.ImageFX";
+constexpr std::string_view kImageSource = kImageFxClassName;
 
 // round(a * b / c) for positive values, halves up.
 int ScaleRounded(int64_t a, int64_t b, int64_t c) {

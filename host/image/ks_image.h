@@ -17,7 +17,8 @@
 #include <string>
 #include <string_view>
 
-#include "dispatch.h"
+#include "host/dispatch.h"
+#include "host/image_module.h"
 
 namespace ks {
 
@@ -62,7 +63,7 @@ void SavePicture(const std::string& file, int width, int height, std::span<const
 
 class CKsImage : public DispatchObject<CKsImage> {
  public:
-  static constexpr std::string_view kClassName = "KsCommon.CKsImage";
+  static constexpr std::string_view kClassName = kImageClassName;
   static void BuildMembers(MemberTable<CKsImage>& t);
   explicit CKsImage(Runtime& runtime) : runtime_(runtime) {}
 
@@ -78,7 +79,7 @@ class CKsImage : public DispatchObject<CKsImage> {
 
 class ImageFX : public DispatchObject<ImageFX> {
  public:
-  static constexpr std::string_view kClassName = "KsCommon.ImageFX";
+  static constexpr std::string_view kClassName = kImageFxClassName;
   static void BuildMembers(MemberTable<ImageFX>& t);
   explicit ImageFX(Runtime& runtime) : runtime_(runtime) {}
 
@@ -92,7 +93,8 @@ class ImageFX : public DispatchObject<ImageFX> {
   Runtime& runtime_;
 };
 
-// Registers "KsCommon.CKsImage" and "KsCommon.ImageFX".
+// Registers "KsCommon.CKsImage" and "KsCommon.ImageFX" in-process (programs
+// that link the image library itself; the host loads its module instead).
 void RegisterImageClasses(Runtime& rt);
 
 }  // namespace ks

@@ -1,7 +1,8 @@
-#include "host/ks_image.h"
+#include "host/image/ks_image.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -36,17 +37,26 @@ class ChoosingPerson : public ks::HeadlessPerson {
   }
 };
 
-class ImageLibraryTest : public ::testing::Test {
+// Every test runs twice: with the classes linked in (false) and created from
+// the image module the host loads (true); both must behave alike.
+class ImageLibraryTest : public ::testing::TestWithParam<bool> {
  protected:
-  fs::path dir_ = fs::temp_directory_path() /
-                  ("ks-image-test-" +
-                   std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+  fs::path dir_ = fs::temp_directory_path() / ("ks-image-test-" + TestFolderName());
   std::optional<ks::Runtime> rt_;
+  // "Test/Module" as one folder name.
+  static std::string TestFolderName() {
+    std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    std::replace(name.begin(), name.end(), '/', '-');
+    return name;
+  }
   void SetUp() override {
     fs::remove_all(dir_);
     fs::create_directories(dir_);
     rt_.emplace(dir_ / "registry.ini");
-    ks::RegisterImageClasses(*rt_);
+    if (GetParam())
+      ks::RegisterImageModule(*rt_, KS_IMAGE_MODULE);
+    else
+      ks::RegisterImageClasses(*rt_);
   }
   void TearDown() override {
     rt_.reset();
@@ -88,6 +98,9 @@ int CountInk(const ks::PictureSurface& s) {
   return n;
 }
 
+INSTANTIATE_TEST_SUITE_P(LinkedAndModule, ImageLibraryTest, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "Module" : "Linked"; });
+
 TEST(FitPicture, KeepsTheAspectRatioAndCentres) {
   using ks::FitPicture;
   using R = ks::PictureRect;
@@ -100,7 +113,7 @@ TEST(FitPicture, KeepsTheAspectRatioAndCentres) {
   EXPECT_EQ(FitPicture(0, 5, kAreaW, kAreaH), R{});
 }
 
-TEST_F(ImageLibraryTest, TraceDrawsDarkPixelsWhiteOneToOneAtTheAreaSize) {
+TEST_P(ImageLibraryTest, TraceDrawsDarkPixelsWhiteOneToOneAtTheAreaSize) {
   std::string file = Picture("rect.png", kAreaW, kAreaH, {{10, 10, 20, 30}});
   ks::RegisteredSurface area(*rt_, kAreaW, kAreaH);
   Trace(file, area);
@@ -113,7 +126,7 @@ TEST_F(ImageLibraryTest, TraceDrawsDarkPixelsWhiteOneToOneAtTheAreaSize) {
   EXPECT_EQ(s.Pixel(20, 31), 0);
 }
 
-TEST_F(ImageLibraryTest, ThresholdSplitsAtLuminance128AndTransparencyIsLight) {
+TEST_P(ImageLibraryTest, ThresholdSplitsAtLuminance128AndTransparencyIsLight) {
   const std::vector<uint32_t> px{
       0xFF7F7F7F,  // grey 127: just darker than the threshold
       0xFF808080,  // grey 128: at the threshold, light
@@ -135,7 +148,7 @@ TEST_F(ImageLibraryTest, ThresholdSplitsAtLuminance128AndTransparencyIsLight) {
   EXPECT_EQ(area.Surface().Pixel(3, 0), kWhite);
 }
 
-TEST_F(ImageLibraryTest, LargerPicturesAreScaledToFitAndCentred) {
+TEST_P(ImageLibraryTest, LargerPicturesAreScaledToFitAndCentred) {
   // Twice the area's size: a 40 × 80 block at (20, 20) becomes 20 × 40 at (10, 10).
   std::string big = Picture("big.png", 2 * kAreaW, 2 * kAreaH, {{20, 20, 59, 99}});
   ks::RegisteredSurface area(*rt_, kAreaW, kAreaH);
@@ -157,7 +170,7 @@ TEST_F(ImageLibraryTest, LargerPicturesAreScaledToFitAndCentred) {
   EXPECT_EQ(CountInk(s), 266 * 50);
 }
 
-TEST_F(ImageLibraryTest, BackgroundCallDrawsTheFadedPictureOverTheArea) {
+TEST_P(ImageLibraryTest, BackgroundCallDrawsTheFadedPictureOverTheArea) {
   std::string file = Picture("logo.png", 100, kAreaH, {{0, 0, 49, kAreaH - 1}}, 0xFF0040C8);
   ks::RegisteredSurface area(*rt_, kAreaW, kAreaH, Rgb(192, 192, 192));
   area.Surface().Clear();
@@ -169,7 +182,7 @@ TEST_F(ImageLibraryTest, BackgroundCallDrawsTheFadedPictureOverTheArea) {
   EXPECT_EQ(s.Pixel(183, 5), Rgb(192, 192, 192));
 }
 
-TEST_F(ImageLibraryTest, ReadsJpegGifAndBmp) {
+TEST_P(ImageLibraryTest, ReadsJpegGifAndBmp) {
   ks::RegisteredSurface area(*rt_, kAreaW, kAreaH);
   for (const char* name : {"p.jpg", "p.bmp"}) {
     Trace(Picture(name, kAreaW, kAreaH, {{40, 40, 139, 139}}), area);
@@ -190,7 +203,7 @@ TEST_F(ImageLibraryTest, ReadsJpegGifAndBmp) {
   EXPECT_EQ(pair.Surface().Pixel(1, 0), 0);
 }
 
-TEST_F(ImageLibraryTest, UnreadableFilesAreErrorsNamingTheFile) {
+TEST_P(ImageLibraryTest, UnreadableFilesAreErrorsNamingTheFile) {
   ks::RegisteredSurface area(*rt_, kAreaW, kAreaH);
   std::string text = (dir_ / "notes.png").string();
   std::ofstream(text) << "this is not a picture";
@@ -215,7 +228,7 @@ TEST_F(ImageLibraryTest, UnreadableFilesAreErrorsNamingTheFile) {
   EXPECT_THROW(ks::ImageFX(*rt_).ColorToBN(text, 0, 12345, true, 128, false, 10, 10), ks::ComError);
 }
 
-TEST_F(ImageLibraryTest, LoadAsksForAPictureAndRemembersItsFolder) {
+TEST_P(ImageLibraryTest, LoadAsksForAPictureAndRemembersItsFolder) {
   auto person = std::make_shared<ChoosingPerson>();
   rt_->SetPerson(person);
   ks::ObjectRef image = rt_->CreateObject("KsCommon.CKsImage");
@@ -262,7 +275,7 @@ std::string PngHeaderOnly(uint32_t width, uint32_t height) {
   return std::string("\x89PNG\r\n\x1a\n", 8) + chunk(ihdr) + chunk("IDAT") + chunk("IEND");
 }
 
-TEST_F(ImageLibraryTest, PictureTooLargeToHoldIsRefusedByItsSizeBeforeDecoding) {
+TEST_P(ImageLibraryTest, PictureTooLargeToHoldIsRefusedByItsSizeBeforeDecoding) {
   ks::RegisteredSurface area(*rt_, kAreaW, kAreaH);
   const std::string file = (dir_ / "huge.png").string();
   std::ofstream(file, std::ios::binary) << PngHeaderOnly(20000, 20000);
