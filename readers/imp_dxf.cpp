@@ -11,6 +11,7 @@
 #include "host/runtime.h"
 #include "readers/decimal_number.h"
 #include "readers/growing_array.h"
+#include "readers/hand_array.h"
 #include "readers/line_cursor.h"
 #include "readers/text_helpers.h"
 #include "readers/text_input.h"
@@ -213,14 +214,14 @@ void CImp_DXF::Load(const std::string& FileName, CollectionRef& p_colObject3D) {
 
     if (!VertexData.empty()) {
       // The arrays are handed over, not copied: the object takes them over.
-      std::array<Variant, 1> vertices{Variant(std::move(VertexData))};
-      VertexData = {};
-      Call(object, "Add_Vertices", std::span<Variant>(vertices));
-      // An empty polygon list is handed in as a single 0, which ends the records.
-      if (PolygonData.empty()) PolygonData.push_back(0);
-      std::array<Variant, 1> polygons{Variant(std::move(PolygonData))};
-      PolygonData = {};
-      Call(object, "Add_Poligons", std::span<Variant>(polygons));
+      HandArray(object, "Add_Vertices", VertexData);
+      if (Triangles.empty()) {
+        // Points only: an empty polygon list, a single 0 that ends the records.
+        std::vector<int32_t> none{0};
+        HandArray(object, "Add_Poligons", none);
+      } else {
+        HandTriangles(object, Triangles);
+      }
     }
     Put(object, "Name", Variant(name));
     Put(object, "DefaultColor", Variant(kDefaultObjectColor));
@@ -233,7 +234,7 @@ void CImp_DXF::Load(const std::string& FileName, CollectionRef& p_colObject3D) {
 
 void CImp_DXF::ReadFile(const std::string& FileName) {
   VertexData.clear();
-  PolygonData.clear();
+  Triangles.clear();
   MeshBase = 0;
 
   if (!state_.file) state_.file = std::make_unique<TextInput>(&state_.source);
@@ -306,9 +307,8 @@ void CImp_DXF::ReadFace3D(LineCursor& in) {
   if (!endOfEntity) return;  // cut off by the end of the file: nothing is added
 
   const int32_t first = StoredVertices();
-  for (const auto& c : corners) AppendVertex(c[0], c[1], c[2], in.LineNumber());
-  AppendRecord(PolygonData, polygonsFrom_, state_,
-               std::array<int32_t, 5>{4, first, first + 1, first + 2, first + 3});
+  for (const auto& c : corners) AppendVertex(c[0], c[1], c[2], in);
+  AppendQuad(first, first + 1, first + 2, first + 3, in);
 }
 
 void CImp_DXF::ReadVertex(LineCursor& in) {
@@ -340,9 +340,9 @@ void CImp_DXF::ReadVertex(LineCursor& in) {
     }
   }
   if (face) {
-    AddPolyfaceFace(corners, lines, corners[3] != 0 ? 4 : 3, in.LineNumber());
+    AddPolyfaceFace(corners, lines, corners[3] != 0 ? 4 : 3, in);
   } else {
-    AppendVertex(xyz[0], xyz[1], xyz[2], in.LineNumber());
+    AppendVertex(xyz[0], xyz[1], xyz[2], in);
   }
 }
 
@@ -356,29 +356,42 @@ int32_t CImp_DXF::CornerNumber(std::string_view text, int32_t code, const LineCu
   }
 }
 
-void CImp_DXF::AppendVertex(float x, float y, float z, int64_t line) {
+template <class T, size_t N>
+void CImp_DXF::Append(std::vector<T>& array, int64_t& firstAt, const std::array<T, N>& values,
+                      LineCursor& in) {
+  // The array is sized from the characters read so far: they are told first.
+  if (array.capacity() - array.size() < N) [[unlikely]]
+    in.Commit();
+  AppendRecord(array, firstAt, state_, values);
+}
+
+void CImp_DXF::AppendVertex(float x, float y, float z, LineCursor& in) {
   // Vertex numbers travel as Longs.
   if (StoredVertices() == std::numeric_limits<int32_t>::max())
-    FailAt(err::kOverflow, line, "the file holds more vertices than a mesh can take");
-  AppendRecord(VertexData, verticesFrom_, state_, std::array<float, 3>{x, y, z});
+    FailAt(err::kOverflow, in.LineNumber(), "the file holds more vertices than a mesh can take");
+  Append(VertexData, verticesFrom_, std::array<float, 3>{x, y, z}, in);
+}
+
+void CImp_DXF::AppendQuad(int32_t a, int32_t b, int32_t c, int32_t d, LineCursor& in) {
+  // Triangles 1-2-3 and 3-4-1, as the host splits a four-corner polygon.
+  Append(Triangles, trianglesFrom_, std::array<int32_t, 6>{a, b, c, c, d, a}, in);
 }
 
 void CImp_DXF::AddPolyfaceFace(const int32_t (&corners)[4], const int64_t (&lines)[4],
-                               int cornerCount, int64_t line) {
-  std::array<int32_t, 5> record = {cornerCount, 0, 0, 0, 0};
+                               int cornerCount, LineCursor& in) {
+  int32_t vertex[4] = {0, 0, 0, 0};
   const int32_t meshVertices = StoredVertices() - MeshBase;
   for (int k = 0; k < cornerCount; ++k) {
     // A negative number marks an invisible edge; the vertex is its absolute value.
     const int64_t number = std::llabs(static_cast<int64_t>(corners[k]));
     if (number == 0 || number > meshVertices) [[unlikely]]
-      FailOnCorner(k, number, meshVertices, lines[k] ? lines[k] : line);
-    record[static_cast<size_t>(k) + 1] = MeshBase + static_cast<int32_t>(number) - 1;
+      FailOnCorner(k, number, meshVertices, lines[k] ? lines[k] : in.LineNumber());
+    vertex[k] = MeshBase + static_cast<int32_t>(number) - 1;
   }
   if (cornerCount == 4)
-    AppendRecord(PolygonData, polygonsFrom_, state_, record);
+    AppendQuad(vertex[0], vertex[1], vertex[2], vertex[3], in);
   else
-    AppendRecord(PolygonData, polygonsFrom_, state_,
-                 std::array<int32_t, 4>{3, record[1], record[2], record[3]});
+    Append(Triangles, trianglesFrom_, std::array<int32_t, 3>{vertex[0], vertex[1], vertex[2]}, in);
 }
 
 void CImp_DXF::FailOnCorner(int k, int64_t number, int32_t meshVertices, int64_t line) const {

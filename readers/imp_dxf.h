@@ -2,7 +2,10 @@
 // CImp_DXF: reads an AutoCAD DXF text file into one host mesh object made of
 // every 3DFACE entity (a 4-corner polygon each) and every polyface-mesh VERTEX
 // record (points and face records). All other entities, sections and tables
-// pass by unread.
+// pass by unread. Polygons are gathered as the host keeps them, three vertex
+// numbers per triangle (a four-corner polygon is triangles 1-2-3 and 3-4-1),
+// so that the object takes the arrays over as they are.
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -37,22 +40,27 @@ class CImp_DXF : public MeshReader {
   // A face-record vertex number in a form other than plain digits; error 13
   // or 6 with the line when it is no whole number.
   int32_t CornerNumber(std::string_view text, int32_t code, const LineCursor& in) const;
-  // line: where the entity ended, for errors.
+  // Adds the triangles of a face record; errors name the line of the bad
+  // number, or where the entity ended.
   void AddPolyfaceFace(const int32_t (&corners)[4], const int64_t (&lines)[4], int cornerCount,
-                       int64_t line);
+                       LineCursor& in);
   [[noreturn]] void FailOnCorner(int k, int64_t number, int32_t meshVertices, int64_t line) const;
-  void AppendVertex(float x, float y, float z, int64_t line);
+  void AppendVertex(float x, float y, float z, LineCursor& in);
+  void AppendQuad(int32_t a, int32_t b, int32_t c, int32_t d, LineCursor& in);
+  template <class T, size_t N>
+  void Append(std::vector<T>& array, int64_t& firstAt, const std::array<T, N>& values,
+              LineCursor& in);
   int32_t StoredVertices() const;
   [[noreturn]] void FailAt(int32_t number, int64_t line, const std::string& what) const;
 
   ImportState& state_;
   std::string fileLabel_;  // the file's base name, for error descriptions
 
-  std::vector<float> VertexData;     // x, y, z per vertex, file order
-  std::vector<int32_t> PolygonData;  // per polygon: corner count, 0-based vertex numbers
-  int32_t MeshBase = 0;              // first vertex of the polyface mesh being read
-  int64_t verticesFrom_ = 0;         // where in the file each array's first record was read
-  int64_t polygonsFrom_ = 0;
+  std::vector<float> VertexData;   // x, y, z per vertex, file order
+  std::vector<int32_t> Triangles;  // three 0-based vertex numbers per triangle
+  int32_t MeshBase = 0;            // first vertex of the polyface mesh being read
+  int64_t verticesFrom_ = 0;       // where in the file each array's first record was read
+  int64_t trianglesFrom_ = 0;
 };
 
 }  // namespace ks::readers

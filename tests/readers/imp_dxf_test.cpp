@@ -137,8 +137,8 @@ TEST_P(DxfReaderTest, FacesAreQuadsNumberedFromTheVerticesStored) {
   EXPECT_EQ(log_->MemberLines(),
             (std::vector<std::string>{
                 "Add_Vertices(Single(24)[0,0,0,1,0,0,1,1,0,1,1,0,0,0,2,1.5,0,2,1.5,1,2,0,1,2])",
-                "Add_Poligons(Long(10)[4,0,1,2,3,4,4,5,6,7])", "Name=String(\"my_part\")",
-                "DefaultColor=Long(12615680)"}));
+                "Add_Poligons(Long(12)[0,1,2,2,3,0,4,5,6,6,7,4],Integer(3))",
+                "Name=String(\"my_part\")", "DefaultColor=Long(12615680)"}));
   KsObjectRef object = ObjectAt(list, 1);
   EXPECT_EQ(object->VertexCount(), 8);
   EXPECT_EQ(object->TriangleCount(), 4);  // every 3DFACE is a quad, also a repeated corner
@@ -150,8 +150,9 @@ TEST_P(DxfReaderTest, FaceCornersAreTakenByTheirGroupCodesInAnyOrder) {
   EXPECT_EQ(CallsOf("Add_Vertices"),
             (std::vector<std::string>{
                 "Add_Vertices(Single(24)[0,0,2,1.5,0,2,1.5,1,2,0,1,2,0,0,0,1,0,0,1,1,0,1,1,0])"}));
-  EXPECT_EQ(CallsOf("Add_Poligons"),
-            (std::vector<std::string>{"Add_Poligons(Long(10)[4,0,1,2,3,4,4,5,6,7])"}));
+  EXPECT_EQ(
+      CallsOf("Add_Poligons"),
+      (std::vector<std::string>{"Add_Poligons(Long(12)[0,1,2,2,3,0,4,5,6,6,7,4],Integer(3))"}));
 }
 
 TEST_P(DxfReaderTest, PolyfaceMeshKeepsItsVerticesAndFaces) {
@@ -164,7 +165,7 @@ TEST_P(DxfReaderTest, PolyfaceMeshKeepsItsVerticesAndFaces) {
   EXPECT_EQ(CallsOf("Add_Vertices"),
             (std::vector<std::string>{"Add_Vertices(Single(12)[0,0,0,2,0,0,2,2,0,0,2,1])"}));
   EXPECT_EQ(CallsOf("Add_Poligons"),
-            (std::vector<std::string>{"Add_Poligons(Long(9)[3,0,1,2,4,0,1,2,3])"}));
+            (std::vector<std::string>{"Add_Poligons(Long(9)[0,1,2,0,1,2,2,3,0],Integer(3))"}));
   EXPECT_EQ(ObjectAt(list, 1)->TriangleCount(), 3);
 }
 
@@ -178,7 +179,7 @@ TEST_P(DxfReaderTest, EachMeshNumbersFromItsOwnFirstVertex) {
                Eol()));
   EXPECT_EQ(CallsOf("Add_Poligons"),
             (std::vector<std::string>{
-                "Add_Poligons(Long(18)[4,0,1,2,3,3,4,5,6,4,7,8,9,10,3,13,12,11])"}));
+                "Add_Poligons(Long(18)[0,1,2,2,3,0,4,5,6,7,8,9,9,10,7,13,12,11],Integer(3))"}));
 }
 
 TEST_P(DxfReaderTest, BadPolyfaceNumbersAreErrorsThatSayWhere) {
@@ -371,7 +372,7 @@ TEST_P(DxfReaderTest, FaceRecordNumbersInEveryForm) {
                 FaceRecord({"003", "2.5", "1e0"}), FaceRecord({"-1", "  -2", "3  "}), SeqEnd()},
                Eol()));
   EXPECT_EQ(CallsOf("Add_Poligons"),
-            (std::vector<std::string>{"Add_Poligons(Long(12)[3,0,1,2,3,2,1,0,3,0,1,2])"}));
+            (std::vector<std::string>{"Add_Poligons(Long(9)[0,1,2,2,1,0,0,1,2],Integer(3))"}));
 }
 
 TEST_P(DxfReaderTest, FileWithoutGeometryGivesAnEmptyObjectNamedAfterIt) {
@@ -392,7 +393,7 @@ TEST_P(DxfReaderTest, FaceCutOffByTheEndOfTheFileAddsNothing) {
   lines.insert(lines.begin(), whole.begin(), whole.end());
   Load(Lines(lines, Eol()));
   EXPECT_EQ(CallsOf("Add_Poligons"),
-            (std::vector<std::string>{"Add_Poligons(Long(5)[4,0,1,2,3])"}));
+            (std::vector<std::string>{"Add_Poligons(Long(6)[0,1,2,2,3,0],Integer(3))"}));
 }
 
 TEST_P(DxfReaderTest, ProgressFollowsTheCharactersReadAndStopKeepsWhatWasRead) {
@@ -413,7 +414,7 @@ TEST_P(DxfReaderTest, ProgressFollowsTheCharactersReadAndStopKeepsWhatWasRead) {
   CollectionRef list = Load(content);
   ASSERT_EQ(list->Count(), 1);
   EXPECT_EQ(CallsOf("Add_Poligons"),
-            (std::vector<std::string>{"Add_Poligons(Long(5)[4,0,1,2,3])"}));
+            (std::vector<std::string>{"Add_Poligons(Long(6)[0,1,2,2,3,0],Integer(3))"}));
 }
 
 // A large file moves the bar in steps of about a thousandth of it rather
