@@ -60,35 +60,13 @@ inline float NearestSingle(uint64_t mantissa, ptrdiff_t fraction, bool negative)
   return static_cast<float>(negative ? -value : value);
 }
 
-// Eight characters at once ("SWAR"): byte i of a word is the character at
+// Eight characters as one number: byte i of the word is the character at
 // p + i.
 static_assert(std::endian::native == std::endian::little);
 inline uint64_t LoadWord(const char* p) {
   uint64_t word;
   std::memcpy(&word, p, sizeof word);
   return word;
-}
-
-// The number of digits at the start of word (8 when all are digits). A byte
-// is a digit when its high half is 3 and adding 6 leaves it 3; the carry out
-// of a byte above 0xF9 can only upset the bytes behind the first non-digit.
-inline int LeadingDigits(uint64_t word) {
-  constexpr uint64_t kHigh = 0xF0F0F0F0F0F0F0F0ull;
-  constexpr uint64_t kThrees = 0x3030303030303030ull;
-  const uint64_t other =
-      ((word & kHigh) ^ kThrees) | (((word + 0x0606060606060606ull) & kHigh) ^ kThrees);
-  return other == 0 ? 8 : __builtin_ctzll(other) / 8;
-}
-
-// The value of the first count (0 to 8) digit characters of word: shifted
-// to the top, the bytes below them read as leading zeros, and pairs, then
-// quadruples, then the two halves are joined by one multiplication each.
-inline uint64_t DigitsValue(uint64_t word, int count) {
-  if (count == 0) return 0;
-  uint64_t v = (word & 0x0F0F0F0F0F0F0F0Full) << (64 - 8 * count);
-  v = (v * (10 * 256 + 1)) >> 8;
-  v = ((v & 0x00FF00FF00FF00FFull) * (100 * 65536 + 1)) >> 16;
-  return ((v & 0x0000FFFF0000FFFFull) * (10000 * (uint64_t(1) << 32) + 1)) >> 32;
 }
 
 }  // namespace detail
@@ -137,18 +115,6 @@ inline bool ReadPlainDecimal(std::string_view& text, float& out) {
 inline bool ReadShortWhole(const char*& p, const char* end, int32_t& out) {
   const bool negative = p != end && *p == '-';
   const char* const digits = negative ? p + 1 : p;
-  if (end - digits >= 8) {
-    // Up to seven digits are read at once; eight or more digit by digit.
-    const uint64_t word = detail::LoadWord(digits);
-    const int count = detail::LeadingDigits(word);
-    if (count == 0) return false;
-    if (count < 8) {
-      const auto value = static_cast<int32_t>(detail::DigitsValue(word, count));
-      out = negative ? -value : value;
-      p = digits + count;
-      return true;
-    }
-  }
   const char* q = digits;
   int32_t value = 0;
   while (q != end && detail::IsDigit(*q) && q - digits < 9) value = value * 10 + (*q++ - '0');

@@ -175,7 +175,8 @@ inline std::string_view ReadFirstWord(LineCursor& in) {
   const char* const p = in.Position();
   if (in.End() - p >= 8 && (p[6] == '\n' || p[6] == '\r')) {
     const uint64_t word = detail::LoadWord(p) & 0xFFFFFFFFFFFFull;
-    if (word == NameWord("VERTEX") || word == NameWord("3DFACE")) return in.TakeLineTo(p + 6);
+    static constexpr uint64_t kVertex = NameWord("VERTEX"), kFace = NameWord("3DFACE");
+    if (word == kVertex || word == kFace) return in.TakeLineTo(p + 6);
   }
   std::string_view line = in.ReadLine();
   return NextToken(line);
