@@ -4,25 +4,26 @@
 
 #include "import/frm_import.h"
 #include "ks_version.h"
-#ifdef KS_PLUGIN_VIEWS
-#include "import/view/import_view.h"
-#endif
 
 namespace ks::importer {
 namespace {
 
-// A person at the desktop works the dialog in its Qt view; any other person
-// works the form through ShowModal.
-void ShowDialog(Runtime& rt, frmImport& dialog) {
-#ifdef KS_PLUGIN_VIEWS
-  if (rt.GetPerson().IsDesktop()) {
-    dialog.Load();
-    ShowImportView(dialog);
-    return;
-  }
-#endif
-  (void)rt;
-  dialog.ShowModal();
+constexpr std::string_view kViewModuleFile = "libKsImportView.so";
+
+// A person at the desktop works the dialog in its Qt view, from the view
+// module unless one was given; any other person works the form through
+// ShowModal. A view module that cannot be loaded has been explained to the
+// person: the dialog is then not shown, as if cancelled.
+void ShowDialog(Runtime& rt, frmImport& dialog, FormView view) {
+  Person& person = rt.GetPerson();
+  if (!person.IsDesktop()) return dialog.ShowModal();
+  if (!view)
+    view = LoadFormView(
+        person, FormViewModulePath(reinterpret_cast<const void*>(&ShowDialog), kViewModuleFile),
+        kMessageTitle);
+  if (!view) return;
+  dialog.Load();
+  view(dialog);
 }
 
 }  // namespace
@@ -50,7 +51,7 @@ void CPlugIn::ExecutePlugIn(Variant& v_objScene) {
   RequireObject(scene, "ExecutePlugIn: the scene");
   auto dialog = std::make_unique<frmImport>(rt_);
   dialog->objScene = scene;
-  ShowDialog(rt_, *dialog);
+  ShowDialog(rt_, *dialog, desktopView_);
   selectedObject_ = dialog->SelectedObject;
   v_objScene = Variant(dialog->objScene);
   dialog.reset();

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "host/dispatch.h"
+#include "host/form_view.h"
 #include "host/runtime.h"
 
 namespace ks::importer {
@@ -24,12 +25,16 @@ class CPlugIn : public DispatchObject<CPlugIn>, ModuleObject<ModuleTag> {
   int32_t SelectedObject() const { return selectedObject_; }
   // v_objScene holds the host scene; it holds it again when the call returns.
   void ExecutePlugIn(Variant& v_objScene);
+  // At the desktop the dialog shows in this view instead of the one in the
+  // view module (for programs that link the view themselves).
+  void SetDesktopView(FormView view) { desktopView_ = std::move(view); }
 
  private:
   Runtime& rt_;
   std::string name_;
   int32_t plugInType_;
   int32_t selectedObject_ = 0;
+  FormView desktopView_;
 };
 
 }  // namespace ks::importer

@@ -4,20 +4,24 @@
 
 #include "ks_version.h"
 #include "objpath/frm_obj_path.h"
-#ifdef KS_PLUGIN_VIEWS
-#include "objpath/view/obj_path_view.h"
-#endif
 
 namespace ks::objpath {
 namespace {
 
-// A person at the desktop works the loaded dialog in its Qt view; any other
-// person works the form through ShowModal.
-void ShowDialog(Runtime& rt, frmObjPath& dialog) {
-#ifdef KS_PLUGIN_VIEWS
-  if (rt.GetPerson().IsDesktop()) return ShowObjPathView(dialog);
-#endif
-  rt.GetPerson().ShowModal(dialog);
+constexpr std::string_view kViewModuleFile = "libKsObjPathView.so";
+
+// A person at the desktop works the loaded dialog in its Qt view, from the
+// view module unless one was given; any other person works the form through
+// ShowModal. A view module that cannot be loaded has been explained to the
+// person: the dialog then closes unseen, as if cancelled.
+void ShowDialog(Runtime& rt, frmObjPath& dialog, FormView view) {
+  Person& person = rt.GetPerson();
+  if (!person.IsDesktop()) return person.ShowModal(dialog);
+  if (!view)
+    view = LoadFormView(
+        person, FormViewModulePath(reinterpret_cast<const void*>(&ShowDialog), kViewModuleFile),
+        frmObjPath::kMsgErrorTitle);
+  if (view) view(dialog);
 }
 
 }  // namespace
@@ -44,7 +48,7 @@ void CPlugIn::ExecutePlugIn(Variant& NewObject3D) {
   auto dialog = std::make_unique<frmObjPath>(rt_);
   dialog->Object3D = object3D;
   dialog->Fire("Form_Load");
-  ShowDialog(rt_, *dialog);
+  ShowDialog(rt_, *dialog, desktopView_);
   // The call returns only after the dialog has closed.
   if (!dialog->Closed()) dialog->RequestClose();
   NewObject3D = Variant(dialog->Object3D);

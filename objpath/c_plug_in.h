@@ -6,6 +6,7 @@
 #include <string>
 
 #include "host/dispatch.h"
+#include "host/form_view.h"
 #include "host/runtime.h"
 
 namespace ks::objpath {
@@ -25,11 +26,15 @@ class CPlugIn : public DispatchObject<CPlugIn>, ModuleObject<ModuleTag> {
   // NewObject3D (by reference) holds the object to fill; afterwards it holds
   // that object filled, or Nothing.
   void ExecutePlugIn(Variant& NewObject3D);
+  // At the desktop the dialog shows in this view instead of the one in the
+  // view module (for programs that link the view themselves).
+  void SetDesktopView(FormView view) { desktopView_ = std::move(view); }
 
  private:
   Runtime& rt_;
   std::string name_;
   int32_t plugInType_;
+  FormView desktopView_;
 };
 
 }  // namespace ks::objpath

@@ -86,11 +86,6 @@ void frmObjPath::CreateGrids() {
   }
 }
 
-const ObjectRef& frmObjPath::Grid(int number) const {
-  static const ObjectRef none;
-  return number >= 1 && number <= 3 ? grids_[static_cast<size_t>(number - 1)] : none;
-}
-
 void frmObjPath::Fire(std::string_view event, std::vector<Variant> args) {
   if (event == "Form_Load") return Form_Load();
   if (Closed()) return;  // an unloaded form runs no handlers

@@ -72,8 +72,13 @@ class frmObjPath : public Form {
 
   PathEditor& Editor() { return editor_; }
   const PathState& Path() const { return editor_.path; }
-  // Grid 1 (rotation), 2 (background picture) or 3 (extrusion).
-  const ObjectRef& Grid(int number) const;
+  // Grid 1 (rotation), 2 (background picture) or 3 (extrusion); Nothing for
+  // any other number. Inline, as the view module calls it without linking
+  // the form's code.
+  const ObjectRef& Grid(int number) const {
+    static const ObjectRef none;
+    return number >= 1 && number <= 3 ? grids_[static_cast<size_t>(number - 1)] : none;
+  }
 
   // ---- Controls ----
   Control Option1_0, Option1_1;  // "Rotation", "Extrude"
@@ -97,7 +102,8 @@ class frmObjPath : public Form {
   // views show under the path; its handle is its device context and image.
   const PictureSurface& Picture1Image() const { return picture1Image_.Surface(); }
 
-  // ---- What the drawing area shows, for views (frm_obj_path_area.cpp) ----
+  // ---- What the drawing area shows, for views (inline below, as the view
+  // module calls it without linking the form's code) ----
   // Everything is in drawing-area pixels; views draw, in this order, the
   // persistent image (redrawn when its Revision() changes), the segments, the
   // markers, the axis line and the bar.
@@ -130,5 +136,17 @@ class frmObjPath : public Form {
   RegisteredSurface picture1Image_{rt_, static_cast<int>(PathEditor::kAreaWidth),
                                    static_cast<int>(PathEditor::kAreaHeight)};
 };
+
+inline frmObjPath::AreaContents frmObjPath::DrawingArea() const {
+  AreaContents area;
+  for (const LineSegment& segment : editor_.Line1)
+    if (segment.loaded && segment.visible) area.segments.push_back(segment);
+  for (const Marker& marker : editor_.Shape1)
+    if (marker.loaded && marker.visible) area.markers.push_back(marker);
+  if (Line3.visible) area.axis = editor_.Line3;
+  if (Picture3.visible) area.barLeft = editor_.BarLeft;
+  area.pointer = Picture1.mousePointer;
+  return area;
+}
 
 }  // namespace ks::objpath

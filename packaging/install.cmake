@@ -5,6 +5,7 @@
 #   lib/kestrel/libkestrel-*.so       modules kestrel loads when a command needs
 #                                     them: pictures, export, the main window
 #   lib/kestrel/plugins/*.so          the plug-ins; kestrel registers them at start
+#   lib/kestrel/plugins/views/*.so    their Qt dialogs, loaded at the desktop
 #   share/applications/kestrel.desktop, share/mime/packages/kestrel.xml,
 #   share/icons/hicolor/scalable/apps/kestrel.svg
 include(GNUInstallDirs)
@@ -26,6 +27,10 @@ install(TARGETS kestrel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS kshost LIBRARY DESTINATION ${KS_INSTALL_LIB_DIR} NAMELINK_SKIP)
 install(TARGETS ksimage LIBRARY DESTINATION ${KS_INSTALL_LIB_DIR})
 install(TARGETS KsImport KsObjPath LIBRARY DESTINATION ${KS_INSTALL_LIB_DIR}/plugins)
+if(KS_BUILD_GUI)
+  set_target_properties(KsImportView KsObjPathView PROPERTIES INSTALL_RPATH "$ORIGIN/../..")
+  install(TARGETS KsImportView KsObjPathView LIBRARY DESTINATION ${KS_INSTALL_LIB_DIR}/plugins/views)
+endif()
 install(TARGETS ${KS_APP_MODULES} LIBRARY DESTINATION ${KS_INSTALL_LIB_DIR})
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/kestrel.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)

@@ -95,5 +95,48 @@ TEST_F(PlugInTest, LibraryIsLoadedByClassNameAndImportsWithItsOwnReaders) {
   EXPECT_TRUE(rt_->RegisteredClasses().empty());
 }
 
+// At the desktop the plug-in loads its view module from views/ beside its
+// library. A copy of the library in a folder of its own meets each way the
+// module can be unusable: the person is told which module and why, nothing is
+// shown or imported, and the next call tries again.
+TEST_F(PlugInTest, UnusableViewModuleIsExplainedToThePersonAtTheDesktop) {
+  namespace fs = std::filesystem;
+  const fs::path plugins = dir_ / "plugins";
+  const fs::path module = plugins / "views" / "libKsImportView.so";
+  fs::create_directories(module.parent_path());
+  fs::copy_file(KS_IMPORT_PLUGIN, plugins / "libKsImport.so");
+  rt_->RegisterServer(plugins / "libKsImport.so");
+  ObjectRef plugin = rt_->CreateObject("KsImport.CPlugIn");
+  person_->desktop = true;
+
+  const struct {
+    std::function<void()> breakModule;
+    std::string reason;
+  } rows[] = {
+      {[] {}, "No such file or directory"},
+      {[&] { WriteFile("plugins/views/libKsImportView.so", std::string(200, '#')); },
+       "invalid ELF header"},
+      {[&] { fs::copy_file(KS_IMPORT_PLUGIN, module, fs::copy_options::overwrite_existing); },
+       "no entry point KsShowFormView"},
+  };
+  for (const auto& row : rows) {
+    row.breakModule();
+    person_->messages.clear();
+    std::vector<Variant> args{Variant(scene_)};
+    Call(plugin, "ExecutePlugIn", args);
+    ASSERT_EQ(person_->messages.size(), 1u) << row.reason;
+    const ShownMessage& said = person_->messages[0];
+    EXPECT_NE(said.text.find(module.string()), std::string::npos) << said.text;
+    EXPECT_NE(said.text.find(row.reason), std::string::npos) << said.text;
+    EXPECT_EQ(said.icon, MsgIcon::Critical);
+    EXPECT_EQ(said.title, kMessageTitle);
+    EXPECT_EQ(args[0].ToObject(), scene_);
+    EXPECT_EQ(Get(plugin, "SelectedObject").ToLong(), -1);  // as if cancelled
+  }
+  EXPECT_EQ(person_->shows, 0);
+  EXPECT_TRUE(person_->fileRequests.empty());
+  EXPECT_EQ(SceneObjects(), 0);
+}
+
 }  // namespace
 }  // namespace ks::importer::test

@@ -42,6 +42,7 @@ class FakePerson : public Person {
   std::function<void()> onDoEvents;   // a click arriving while a reader works
   std::deque<MsgResult> answers;      // Yes/No answers in order (No when empty)
   std::optional<std::string> file;    // the file dialog's answer (nullopt: Cancel)
+  bool desktop = false;               // IsDesktop(): plug-ins show their Qt view
 
   std::vector<ShownMessage> messages;
   std::vector<OpenFileRequest> fileRequests;
@@ -71,6 +72,7 @@ class FakePerson : public Person {
     ++doEvents;
     if (onDoEvents) onDoEvents();
   }
+  bool IsDesktop() const override { return desktop; }
 };
 
 // A reader whose Load is a test's lambda; it sees the shared import state.

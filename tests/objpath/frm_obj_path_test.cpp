@@ -329,4 +329,38 @@ TEST(PlugIn, LoadsByClassNameAndRunsTheDialog) {
   rt.UnregisterServer(KS_OBJPATH_PLUGIN);
 }
 
+// At the desktop the plug-in loads its view module from views/ beside its
+// library; a copy of the library without one tells the person which module
+// is missing and hands back Nothing, as a cancelled dialog does.
+TEST(PlugIn, MissingViewModuleIsExplainedAtTheDesktop) {
+  namespace fs = std::filesystem;
+  objpath_test::TempRegistry registry;
+  const fs::path plugins =
+      registry.file.parent_path() / ("ks-objpath-views-" + std::to_string(::getpid()));
+  fs::remove_all(plugins);
+  fs::create_directories(plugins);
+  fs::copy_file(KS_OBJPATH_PLUGIN, plugins / "libKsObjPath.so");
+  {
+    ks::Runtime rt(registry.file);
+    RegisterFakes(rt);
+    rt.RegisterServer(plugins / "libKsObjPath.so");
+    auto person = std::make_shared<objpath_test::TestPerson>();
+    person->desktop = true;
+    bool shown = false;
+    person->script = [&shown](ks::Form&) { shown = true; };
+    rt.SetPerson(person);
+    std::vector<Variant> args{Variant(rt.CreateObject("Kestrel.CKsObject"))};
+    ks::Call(rt.CreateObject("KsObjPath.CPlugIn"), "ExecutePlugIn", args);
+    EXPECT_EQ(args[0].ToObject(), nullptr);
+    EXPECT_FALSE(shown);
+    ASSERT_EQ(person->messages.size(), 1u);
+    const std::string& said = person->messages[0].text;
+    EXPECT_NE(said.find((plugins / "views" / "libKsObjPathView.so").string()), std::string::npos)
+        << said;
+    EXPECT_NE(said.find("No such file or directory"), std::string::npos) << said;
+    EXPECT_EQ(person->messages[0].icon, ks::MsgIcon::Critical);
+  }
+  fs::remove_all(plugins);
+}
+
 }  // namespace

@@ -172,6 +172,7 @@ class TestPerson : public ks::Person {
   std::function<void(ks::Form&)> script;
   std::vector<Message> messages;
   std::vector<int> pointers;
+  bool desktop = false;  // IsDesktop(): plug-ins show their Qt view
 
   void ShowModal(ks::Form& form) override {
     if (script) script(form);
@@ -186,6 +187,7 @@ class TestPerson : public ks::Person {
   }
   void SetScreenPointer(int pointer) override { pointers.push_back(pointer); }
   void DoEvents() override {}
+  bool IsDesktop() const override { return desktop; }
 };
 
 }  // namespace objpath_test

@@ -15,6 +15,7 @@
 #include "app/desktop/desktop_person.h"
 #include "gui_support.h"
 #include "import/c_plug_in.h"
+#include "import/view/import_view.h"
 
 namespace ks::importer::test {
 namespace {
@@ -39,6 +40,12 @@ class ImportDialogTest : public ImportFixture {
     auto* list = Find<QComboBox>(dialog, "cmbFormat");
     while (list->currentIndex() < index) QTest::keyClick(list, Qt::Key_Down);
     while (list->currentIndex() > index) QTest::keyClick(list, Qt::Key_Up);
+  }
+  // The plug-in class, showing its dialog in the view linked into this program.
+  ObjectRef DesktopPlugIn() {
+    auto plugin = std::make_shared<CPlugIn>(*rt_);
+    plugin->SetDesktopView([](Form& form) { ShowImportView(static_cast<frmImport&>(form)); });
+    return plugin;
   }
   static QString FrontFrame(QWidget& dialog) {
     for (const char* name : {"fraWaveFront", "fra3DStudio", "fraNoOptions"})
@@ -106,7 +113,7 @@ TEST_F(ImportDialogTest, ImportThroughTheFileDialogFillsTheScene) {
     });
     QTest::mouseClick(Find<QPushButton>(*dialog, "cmdImport"), Qt::LeftButton);
   });
-  ObjectRef plugin = std::make_shared<CPlugIn>(*rt_);
+  ObjectRef plugin = DesktopPlugIn();
   std::vector<Variant> args{Variant(scene_)};
   Call(plugin, "ExecutePlugIn", args);
 

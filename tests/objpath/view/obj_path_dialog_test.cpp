@@ -30,6 +30,7 @@
 #include "objpath/c_plug_in.h"
 #include "objpath/frm_obj_path.h"
 #include "objpath/view/drawing_area.h"
+#include "objpath/view/obj_path_view.h"
 
 namespace ks::objpath {
 namespace {
@@ -51,6 +52,12 @@ class ObjPathDialogTest : public ::testing::Test {
     rt_ = std::make_unique<Runtime>(dir_ / "registry.ini");
     RegisterHostClasses(*rt_);
     rt_->SetPerson(std::make_shared<kestrel::desktop::DesktopPerson>());
+  }
+  // The plug-in class, showing its dialog in the view linked into this program.
+  ObjectRef DesktopPlugIn() {
+    auto plugin = std::make_shared<CPlugIn>(*rt_);
+    plugin->SetDesktopView([](Form& form) { ShowObjPathView(static_cast<frmObjPath&>(form)); });
+    return plugin;
   }
   void TearDown() override {
     dialog_.reset();
@@ -151,7 +158,7 @@ TEST_F(ObjPathDialogTest, AClickedPathExtrudesIntoTheObjectWithTheGridsHeight) {
     closedWhenFinished = area->grab().toImage().pixel(40, 170) == kSegmentColour;
     QTest::mouseClick(Find<QPushButton>(dialog, "cmdGetObj"), Qt::LeftButton);
   });
-  ObjectRef plugin = std::make_shared<CPlugIn>(*rt_);
+  ObjectRef plugin = DesktopPlugIn();
   std::vector<Variant> args{Variant(object)};
   Call(plugin, "ExecutePlugIn", args);
 
@@ -176,7 +183,7 @@ TEST_F(ObjPathDialogTest, CancelHandsBackNothing) {
     QTest::mouseClick(Find<QPushButton>(dialog, "cmdCancel"), Qt::LeftButton);
   });
   std::vector<Variant> args{Variant(object)};
-  Call(std::make_shared<CPlugIn>(*rt_), "ExecutePlugIn", args);
+  Call(DesktopPlugIn(), "ExecutePlugIn", args);
   EXPECT_EQ(args[0].ToObject(), nullptr);
 }
 
