@@ -358,12 +358,15 @@ int32_t CImp_DXF::CornerNumber(std::string_view text, int32_t code, const LineCu
 }
 
 template <class T, size_t N>
-void CImp_DXF::Append(std::vector<T>& array, int64_t& firstAt, const std::array<T, N>& values,
-                      LineCursor& in) {
-  // The array is sized from the characters read so far: they are told first.
-  if (array.capacity() - array.size() < N) [[unlikely]]
+[[gnu::always_inline]] inline void CImp_DXF::Append(std::vector<T>& array, int64_t& firstAt,
+                                                    const std::array<T, N>& values,
+                                                    LineCursor& in) {
+  if (array.capacity() - array.size() < N) [[unlikely]] {
+    // The array is sized from the characters read so far: they are told first.
     in.Commit();
-  AppendRecord(array, firstAt, state_, values);
+    GrowByDensity(array, N, firstAt, state_);
+  }
+  for (const T& value : values) array.push_back(value);
 }
 
 void CImp_DXF::AppendVertex(float x, float y, float z, LineCursor& in) {
@@ -381,13 +384,16 @@ void CImp_DXF::AppendQuad(int32_t a, int32_t b, int32_t c, int32_t d, LineCursor
 void CImp_DXF::AddPolyfaceFace(const int32_t (&corners)[4], const int64_t (&lines)[4],
                                int cornerCount, LineCursor& in) {
   int32_t vertex[4] = {0, 0, 0, 0};
-  const int32_t meshVertices = StoredVertices() - MeshBase;
+  const auto meshVertices = static_cast<uint32_t>(StoredVertices() - MeshBase);
   for (int k = 0; k < cornerCount; ++k) {
-    // A negative number marks an invisible edge; the vertex is its absolute value.
-    const int64_t number = std::llabs(static_cast<int64_t>(corners[k]));
-    if (number == 0 || number > meshVertices) [[unlikely]]
-      FailOnCorner(k, number, meshVertices, lines[k] ? lines[k] : in.LineNumber());
-    vertex[k] = MeshBase + static_cast<int32_t>(number) - 1;
+    // A negative number marks an invisible edge; the vertex is its absolute
+    // value. Numbers from 1 to meshVertices are good: 0 wraps to the largest.
+    const auto value = static_cast<uint32_t>(corners[k]);
+    const uint32_t number = corners[k] < 0 ? 0u - value : value;
+    if (number - 1 >= meshVertices) [[unlikely]]
+      FailOnCorner(k, number, static_cast<int32_t>(meshVertices),
+                   lines[k] ? lines[k] : in.LineNumber());
+    vertex[k] = MeshBase + static_cast<int32_t>(number - 1);
   }
   if (cornerCount == 4)
     AppendQuad(vertex[0], vertex[1], vertex[2], vertex[3], in);

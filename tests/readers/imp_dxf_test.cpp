@@ -192,6 +192,8 @@ TEST_P(DxfReaderTest, BadPolyfaceNumbersAreErrorsThatSayWhere) {
       {{"1", "2"}, err::kBadData, "vertex number 0 for its corner 3"},
       {{"1", "4", "2"}, err::kBadData, "refers to vertex 4 (group 72), but its mesh has only 3"},
       {{"1", "2", "3", "9"}, err::kBadData, "refers to vertex 9"},
+      {{"1", "-4", "2"}, err::kBadData, "refers to vertex 4 (group 72)"},
+      {{"-2147483648", "1", "2"}, err::kBadData, "refers to vertex 2147483648 (group 71)"},
       {{"1", "x7", "3"}, err::kTypeMismatch, "\"x7\" is not a whole number"},
   };
   for (const Case& c : cases) {
