@@ -3,12 +3,14 @@
 // the loader's reason; the built modules load once and work. kestrel run from
 // a folder without modules still imports, and fails the commands that need a
 // module with that message and exit code 1, before it imports anything.
+// Each command loads only the libraries it needs.
 #include "app/modules/modules.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -157,6 +159,47 @@ TEST_F(ModulesTest, KestrelWithoutModulesImportsAndRefusesWhatNeedsThem) {
                        ": cannot open shared object file: No such file or directory\n");
   }
   EXPECT_FALSE(fs::exists(dir_ / "out.obj") || fs::exists(dir_ / "out.png"));
+}
+
+// The libraries the dynamic loader opened for one run of kestrel, as it
+// reports them with LD_DEBUG=files.
+std::vector<std::string> LibrariesOpened(const fs::path& dir, const std::string& args) {
+  const std::string command = "cd '" + dir.string() +
+                              "' && LD_DEBUG=files KESTREL_REGISTRY=registry.ini '" + KS_KESTREL +
+                              "' " + args + " >/dev/null 2>loader";
+  EXPECT_EQ(std::system(command.c_str()), 0) << args;
+  std::ifstream in(dir / "loader");
+  std::vector<std::string> opened;
+  for (std::string line; std::getline(in, line);)
+    if (auto at = line.find("file="); at != std::string::npos)
+      opened.push_back(line.substr(at + 5, line.find_first_of(" \t;", at) - at - 5));
+  return opened;
+}
+
+TEST_F(ModulesTest, CommandsLoadOnlyTheLibrariesTheyNeed) {
+  std::ofstream(dir_ / "tri.obj") << "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n";
+  struct Case {
+    std::string args;
+    std::vector<std::string> unwanted;
+  };
+  const std::vector<Case> cases{
+      {"--version",
+       {"libkestrel-", "libassimp", "libQt6Gui", "libQt6Widgets", "libEGL", "libGL", "libOpenGL"}},
+      {"import tri.obj", {"libkestrel-", "libassimp"}},
+      {"import tri.obj --export tri.ply", {"libkestrel-render", "libkestrel-desktop"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args);
+    const std::vector<std::string> opened = LibrariesOpened(dir_, c.args);
+    EXPECT_FALSE(opened.empty());
+    for (const std::string& library : opened)
+      for (const std::string& name : c.unwanted) EXPECT_EQ(library.find(name), std::string::npos);
+  }
+  // What export needs is loaded for it.
+  const std::vector<std::string> exporting = LibrariesOpened(dir_, "import tri.obj --export t.ply");
+  EXPECT_TRUE(std::any_of(exporting.begin(), exporting.end(), [](const std::string& library) {
+    return library.find("libassimp") != std::string::npos;
+  }));
 }
 
 }  // namespace
