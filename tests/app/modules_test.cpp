@@ -182,11 +182,14 @@ TEST_F(ModulesTest, CommandsLoadOnlyTheLibrariesTheyNeed) {
     std::string args;
     std::vector<std::string> unwanted;
   };
+  const std::vector<std::string> heavy{"libkestrel-", "libassimp", "libQt6Gui", "libQt6Widgets",
+                                       "libEGL",      "libGL",     "libOpenGL"};
   const std::vector<Case> cases{
-      {"--version",
-       {"libkestrel-", "libassimp", "libQt6Gui", "libQt6Widgets", "libEGL", "libGL", "libOpenGL"}},
-      {"import tri.obj", {"libkestrel-", "libassimp"}},
-      {"import tri.obj --export tri.ply", {"libkestrel-render", "libkestrel-desktop"}},
+      {"--version", heavy},
+      {"import tri.obj", heavy},
+      {"import tri.obj --json --geometry", heavy},
+      {"plugins", heavy},
+      {"import tri.obj --export tri.ply", {"libkestrel-render", "libkestrel-desktop", "libQt6Gui"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args);
