@@ -56,7 +56,7 @@ class InputBytes {
 
  private:
   // Pages behind the reading position are given back in steps of this size.
-  static constexpr size_t kReleaseStep = size_t(512) << 10;
+  static constexpr size_t kReleaseStep = size_t(256) << 10;
 
   void ReleasePages(size_t offset);
   void Reset();
