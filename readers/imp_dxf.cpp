@@ -383,9 +383,10 @@ void CImp_DXF::AppendQuad(int32_t a, int32_t b, int32_t c, int32_t d, LineCursor
 
 void CImp_DXF::AddPolyfaceFace(const int32_t (&corners)[4], const int64_t (&lines)[4],
                                int cornerCount, LineCursor& in) {
-  int32_t vertex[4] = {0, 0, 0, 0};
   const auto meshVertices = static_cast<uint32_t>(StoredVertices() - MeshBase);
-  for (int k = 0; k < cornerCount; ++k) {
+  // Each corner in a value of its own: gathered in a small array, the values
+  // would be stored one by one and loaded back two at once, which stalls.
+  const auto vertex = [&](int k) {
     // A negative number marks an invisible edge; the vertex is its absolute
     // value. Numbers from 1 to meshVertices are good: 0 wraps to the largest.
     const auto value = static_cast<uint32_t>(corners[k]);
@@ -393,12 +394,13 @@ void CImp_DXF::AddPolyfaceFace(const int32_t (&corners)[4], const int64_t (&line
     if (number - 1 >= meshVertices) [[unlikely]]
       FailOnCorner(k, number, static_cast<int32_t>(meshVertices),
                    lines[k] ? lines[k] : in.LineNumber());
-    vertex[k] = MeshBase + static_cast<int32_t>(number - 1);
-  }
+    return MeshBase + static_cast<int32_t>(number - 1);
+  };
+  const int32_t a = vertex(0), b = vertex(1), c = vertex(2);
   if (cornerCount == 4)
-    AppendQuad(vertex[0], vertex[1], vertex[2], vertex[3], in);
+    AppendQuad(a, b, c, vertex(3), in);
   else
-    Append(Triangles, trianglesFrom_, std::array<int32_t, 3>{vertex[0], vertex[1], vertex[2]}, in);
+    Append(Triangles, trianglesFrom_, std::array<int32_t, 3>{a, b, c}, in);
 }
 
 void CImp_DXF::FailOnCorner(int k, int64_t number, int32_t meshVertices, int64_t line) const {
