@@ -357,28 +357,29 @@ int32_t CImp_DXF::CornerNumber(std::string_view text, int32_t code, const LineCu
   }
 }
 
-template <class T, size_t N>
+template <class T, class... Values>
 [[gnu::always_inline]] inline void CImp_DXF::Append(std::vector<T>& array, int64_t& firstAt,
-                                                    const std::array<T, N>& values,
-                                                    LineCursor& in) {
-  if (array.capacity() - array.size() < N) [[unlikely]] {
+                                                    LineCursor& in, Values... values) {
+  if (array.capacity() - array.size() < sizeof...(values)) [[unlikely]] {
     // The array is sized from the characters read so far: they are told first.
     in.Commit();
-    GrowByDensity(array, N, firstAt, state_);
+    GrowByDensity(array, sizeof...(values), firstAt, state_);
   }
-  for (const T& value : values) array.push_back(value);
+  // Straight from the registers: values gathered in a small array first would
+  // be stored and loaded back one by one.
+  (array.push_back(values), ...);
 }
 
 void CImp_DXF::AppendVertex(float x, float y, float z, LineCursor& in) {
   // Vertex numbers travel as Longs.
   if (StoredVertices() == std::numeric_limits<int32_t>::max())
     FailAt(err::kOverflow, in.LineNumber(), "the file holds more vertices than a mesh can take");
-  Append(VertexData, verticesFrom_, std::array<float, 3>{x, y, z}, in);
+  Append(VertexData, verticesFrom_, in, x, y, z);
 }
 
 void CImp_DXF::AppendQuad(int32_t a, int32_t b, int32_t c, int32_t d, LineCursor& in) {
   // Triangles 1-2-3 and 3-4-1, as the host splits a four-corner polygon.
-  Append(Triangles, trianglesFrom_, std::array<int32_t, 6>{a, b, c, c, d, a}, in);
+  Append(Triangles, trianglesFrom_, in, a, b, c, c, d, a);
 }
 
 void CImp_DXF::AddPolyfaceFace(const int32_t (&corners)[4], const int64_t (&lines)[4],
@@ -400,7 +401,7 @@ void CImp_DXF::AddPolyfaceFace(const int32_t (&corners)[4], const int64_t (&line
   if (cornerCount == 4)
     AppendQuad(a, b, c, vertex(3), in);
   else
-    Append(Triangles, trianglesFrom_, std::array<int32_t, 3>{a, b, c}, in);
+    Append(Triangles, trianglesFrom_, in, a, b, c);
 }
 
 void CImp_DXF::FailOnCorner(int k, int64_t number, int32_t meshVertices, int64_t line) const {
@@ -412,10 +413,6 @@ void CImp_DXF::FailOnCorner(int k, int64_t number, int32_t meshVertices, int64_t
   FailAt(err::kBadData, line,
          "a polyface face record refers to vertex " + std::to_string(number) + " (" + group +
              "), but its mesh has only " + std::to_string(meshVertices) + " vertices");
-}
-
-int32_t CImp_DXF::StoredVertices() const {
-  return static_cast<int32_t>(VertexData.size() / 3);
 }
 
 void CImp_DXF::FailAt(int32_t number, int64_t line, const std::string& what) const {

@@ -5,7 +5,6 @@
 // pass by unread. Polygons are gathered as the host keeps them, three vertex
 // numbers per triangle (a four-corner polygon is triangles 1-2-3 and 3-4-1),
 // so that the object takes the arrays over as they are.
-#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -47,10 +46,9 @@ class CImp_DXF : public MeshReader {
   [[noreturn]] void FailOnCorner(int k, int64_t number, int32_t meshVertices, int64_t line) const;
   void AppendVertex(float x, float y, float z, LineCursor& in);
   void AppendQuad(int32_t a, int32_t b, int32_t c, int32_t d, LineCursor& in);
-  template <class T, size_t N>
-  void Append(std::vector<T>& array, int64_t& firstAt, const std::array<T, N>& values,
-              LineCursor& in);
-  int32_t StoredVertices() const;
+  template <class T, class... Values>
+  void Append(std::vector<T>& array, int64_t& firstAt, LineCursor& in, Values... values);
+  int32_t StoredVertices() const { return static_cast<int32_t>(VertexData.size() / 3); }
   [[noreturn]] void FailAt(int32_t number, int64_t line, const std::string& what) const;
 
   ImportState& state_;
