@@ -25,6 +25,7 @@ inline constexpr double kPowersOf10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6
 inline constexpr double kInversePowersOf10[] = {
     1e0,   1e-1,  1e-2,  1e-3,  1e-4,  1e-5,  1e-6,  1e-7,  1e-8,  1e-9,  1e-10, 1e-11,
     1e-12, 1e-13, 1e-14, 1e-15, 1e-16, 1e-17, 1e-18, 1e-19, 1e-20, 1e-21, 1e-22};
+inline constexpr float kSinglePowersOf10[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f};
 inline bool IsDigit(char c) {
   return static_cast<unsigned char>(c - '0') < 10;
 }
@@ -48,7 +49,18 @@ inline const char* AddDigits(const char* p, const char* end, uint64_t& mantissa)
 // of the Double's last place of it, which rounds to the same Single unless it
 // lies next to the halfway point between two Singles; only then is the
 // slower division done.
+//
+// Below 2^24 with at most 8 decimals, mantissa and 10^fraction are exact
+// Singles, and their quotient lies at least 10^-fraction * 2^-25 of itself
+// away from any halfway point between Singles unless it is one: further than
+// the Double's rounding reaches. There the Single division gives the same
+// value directly.
 inline float NearestSingle(uint64_t mantissa, ptrdiff_t fraction, bool negative) {
+  if (mantissa < (uint64_t(1) << 24) && fraction <= 8) {
+    const float value =
+        static_cast<float>(static_cast<int32_t>(mantissa)) / kSinglePowersOf10[fraction];
+    return negative ? -value : value;
+  }
   const double product = double(mantissa) * kInversePowersOf10[fraction];
   uint64_t bits;
   std::memcpy(&bits, &product, sizeof bits);

@@ -118,6 +118,25 @@ TEST(DecimalNumberTest, InPlaceDecimalsMatchStrtodOnRandomInput) {
   }
 }
 
+// Short mantissas with few decimals are divided as Singles: the result is
+// still the nearest Single of the nearest Double, for every mantissa below
+// 2^20 and a random sample up to 2^24 at every number of decimals up to 12 (the longer ones take
+// the Double path).
+TEST(DecimalNumberTest, SingleDivisionGivesTheDoubleRoundedValue) {
+  auto check = [](uint64_t mantissa, int fraction) {
+    const float expected = static_cast<float>(double(mantissa) / detail::kPowersOf10[fraction]);
+    const float read = detail::NearestSingle(mantissa, fraction, false);
+    ASSERT_TRUE(SameBits(read, expected)) << mantissa << " / 10^" << fraction;
+  };
+  std::mt19937 random(13);
+  for (int fraction = 0; fraction <= 12; ++fraction) {
+    for (uint64_t mantissa = 0; mantissa < (uint64_t(1) << 20); ++mantissa)
+      check(mantissa, fraction);
+    for (int i = 0; i < 200000; ++i) check(random() % (uint64_t(1) << 24), fraction);
+  }
+  EXPECT_TRUE(SameBits(detail::NearestSingle(0, 3, true), -0.0f));
+}
+
 TEST(ShortWholeTest, ReadsUpToNineDigits) {
   auto read = [](std::string_view text, int32_t& out) {
     const char* p = text.data();
