@@ -18,6 +18,7 @@
 #include "app/app_folders.h"
 #include "app/modules/module_api.h"
 #include "host/ks_scene.h"
+#include "testing/test_folder.h"
 
 namespace {
 
@@ -25,14 +26,8 @@ namespace fs = std::filesystem;
 
 class ModulesTest : public ::testing::Test {
  protected:
-  fs::path dir_ =
-      fs::temp_directory_path() / ("ks-modules-" + std::to_string(::getpid()) + "-" +
-                                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-  void SetUp() override {
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
+  ks::testing::TestFolder folder_{"ks-modules"};
+  const fs::path& dir_ = folder_.path();
 
   // The message of the ModuleError the call raises; empty when none.
   template <class Call>

@@ -10,6 +10,7 @@
 
 #include "host/host_classes.h"
 #include "host/runtime.h"
+#include "testing/test_folder.h"
 
 namespace {
 
@@ -17,14 +18,8 @@ namespace fs = std::filesystem;
 
 class ImageModuleTest : public ::testing::Test {
  protected:
-  fs::path dir_ =
-      fs::temp_directory_path() / ("ks-image-module-" + std::to_string(::getpid()) + "-" +
-                                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-  void SetUp() override {
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
+  ks::testing::TestFolder folder_{"ks-image-module"};
+  const fs::path& dir_ = folder_.path();
 };
 
 TEST_F(ImageModuleTest, HostFindsTheModuleBesideItselfAndLoadsItOnFirstUse) {
