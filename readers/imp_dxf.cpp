@@ -20,7 +20,6 @@ namespace ks::readers {
 namespace {
 
 constexpr std::string_view kSource = "KsImport.CImp_DXF";
-constexpr int64_t kMaxTurnBytes = 64 * 1024;
 
 // Where the value of each 3DFACE group code goes: corners 1 to 4 carry the
 // codes 10-13 (x), 20-23 (y) and 30-33 (z); -1 for the codes passed over.
@@ -242,10 +241,8 @@ void CImp_DXF::ReadFile(const std::string& FileName) {
   state_.file->Open(FileName);
   {
     LineCursor in(*state_.file, state_.CharsRead);
-    // The bar moves and the person's events are heard once per step of the
-    // file: about a thousandth of it, so that small files still move it line
-    // by line, but at most kMaxTurnBytes, so that Cancel is heard at once.
-    const int64_t turnBytes = std::min(state_.file->Length() / 1024, kMaxTurnBytes);
+    // The bar moves and the person's events are heard once per step of the file.
+    const int64_t turnBytes = ImportState::TurnStep(state_.file->Length());
     while (!in.AtEnd() && state_.StopImport == 0) {
       const std::string_view word = ReadFirstWord(in);
       if (word == "3DFACE") {

@@ -101,10 +101,10 @@ void CImp_OBJ::Load(const std::string& fileName, CollectionRef& colObject3D) {
   DetectLineMode(fileName);
 
   TextInput& file = *st_.file;
+  const int64_t turnStep = ImportState::TurnStep(file.Length());
   while (!file.AtEnd() && st_.StopImport == 0) {
     ReadLineOf(ReadLine(st_), colObject3D);
-    st_.ReportProgress(static_cast<double>(st_.CharsRead));
-    st_.YieldToUi();
+    st_.TurnIfDue(turnStep, file.AtEnd());
   }
   st_.CloseFiles();
   HandOver(colObject3D);

@@ -142,6 +142,7 @@ void CImp_POV::Load(const std::string& p_FileName, CollectionRef& p_colObject3D)
 }
 
 void CImp_POV::ReadLines() {
+  const int64_t turnStep = ImportState::TurnStep(state_.file->Length());
   while (!state_.file->AtEnd() && state_.StopImport == 0) {
     std::string_view line = CleanLine(ReadLine(state_));
     if (mesh2_.Active())
@@ -149,8 +150,7 @@ void CImp_POV::ReadLines() {
     else if (statement_ != Statement::None)
       line = ContinueStatement(line);
     ProcessLine(line);
-    state_.ReportProgress(static_cast<double>(state_.CharsRead));
-    state_.YieldToUi();
+    state_.TurnIfDue(turnStep, state_.file->AtEnd());
   }
   if (state_.StopImport != 0) return;
   // The file ended inside a statement: it is read as it stands.

@@ -1,5 +1,7 @@
 #include "import_state.h"
 
+#include <algorithm>
+
 #include "text_input.h"
 
 namespace ks::readers {
@@ -14,6 +16,11 @@ void ImportState::ReportProgress(double position) {
   // The bar refuses values beyond its maximum; keep it within its range.
   const double max = ui->ProgressMax();
   ui->SetProgress(position < 0 ? 0 : position > max ? max : position);
+}
+
+int64_t ImportState::TurnStep(int64_t length) {
+  constexpr int64_t kMaxTurnStep = 64 * 1024;
+  return std::min(length / 1024, kMaxTurnStep);
 }
 
 void ImportState::YieldToUi() {

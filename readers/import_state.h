@@ -55,8 +55,24 @@ struct ImportState {
 
   // Progress = CharsRead when the bar's maximum allows it, then one event-pump turn.
   void ReportProgress(double position);
+  // Characters a reader reads between two progress-and-event turns in a file
+  // of length characters: about a thousandth of it, so that the bar moves line
+  // by line on small files, but at most 64 KiB, so that Cancel is heard at once.
+  static int64_t TurnStep(int64_t length);
+  // One turn (ReportProgress at CharsRead, then YieldToUi) once TurnStep
+  // characters have been read since the last one, or at the end of the file.
+  void TurnIfDue(int64_t step, bool atEnd) {
+    // CharsRead below the last turn: a new file started.
+    if (CharsRead >= turnAt_ && CharsRead - turnAt_ < step && !atEnd) return;
+    turnAt_ = CharsRead;
+    ReportProgress(static_cast<double>(CharsRead));
+    YieldToUi();
+  }
   void YieldToUi();
   void CloseFiles();  // closes the current input file, if open
+
+ private:
+  int64_t turnAt_ = 0;  // CharsRead at the last turn
 };
 
 }  // namespace ks::readers

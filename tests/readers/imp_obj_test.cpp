@@ -333,6 +333,31 @@ TEST_F(ObjReaderTest, ProgressAfterEachLineAndAStopHandsOverThePartlyReadObject)
   EXPECT_EQ(list->Count(), 1);
 }
 
+// A large file moves the bar in steps of about a thousandth of it, up to the
+// end; a stop after a few steps keeps the faces read before it.
+TEST_F(ObjReaderTest, LargeFilesTurnInStepsAndAStopKeepsWhatWasRead) {
+  std::string text;
+  for (int i = 0; i < 3000; ++i) text += "v " + std::to_string(i) + " 0 0\n";
+  for (int i = 1; i + 2 <= 3000; ++i)
+    text +=
+        "f " + std::to_string(i) + " " + std::to_string(i + 1) + " " + std::to_string(i + 2) + "\n";
+  StopAfterLines whole(state_, -1);
+  state_.ui = &whole;
+  Mesh(Import(text), 1);
+  EXPECT_GT(whole.progress.size(), 256u);
+  EXPECT_LE(whole.progress.size(), 1025u);
+  EXPECT_TRUE(std::is_sorted(whole.progress.begin(), whole.progress.end()));
+
+  StopAfterLines stopped(state_, 10);
+  state_.ui = &stopped;
+  state_.StopImport = 0;
+  const auto part = Mesh(Import(text), 1);
+  state_.ui = nullptr;
+  EXPECT_EQ(stopped.progress.size(), 10u);
+  EXPECT_GT(part->VertexCount(), 0);
+  EXPECT_LT(part->VertexCount(), 3000);
+}
+
 TEST_F(ObjReaderTest, ReaderCanBeUsedAgain) {
   auto list = std::make_shared<Collection>();
   CImp_OBJ reader(state_);

@@ -196,6 +196,28 @@ TEST_P(PovReaderTest, StopEndsTheLoopAndProgressFollowsTheCharacters) {
   EXPECT_EQ(ui.values[2], static_cast<double>(6 + 2 * kTriangle.size()));
 }
 
+// A large mesh moves the bar in steps of about a thousandth of the file, up
+// to its end; a stop after a few steps keeps the triangles read before it.
+TEST_P(PovReaderTest, LargeFilesTurnInStepsAndAStopKeepsWhatWasRead) {
+  std::vector<std::string> lines{"mesh {"};
+  lines.insert(lines.end(), 3000, std::string(kTriangle));
+  lines.push_back("}");
+  RecordingUi ui(*state_);
+  state_->ui = &ui;
+  ObjectAt(Load(lines), 1);
+  EXPECT_GT(ui.turns, 256);
+  EXPECT_LE(ui.turns, 1025);
+  EXPECT_TRUE(std::is_sorted(ui.values.begin(), ui.values.end()));
+  EXPECT_EQ(ui.values.back(), static_cast<double>(state_->CharsRead));
+
+  ui.turns = 0;
+  ui.stopAfterTurns = 10;
+  state_->StopImport = 0;
+  const int32_t kept = ObjectAt(Load(lines), 1)->TriangleCount();
+  EXPECT_GT(kept, 0);
+  EXPECT_LT(kept, 3000);
+}
+
 TEST_P(PovReaderTest, TruncatedAndRandomFilesNeverCrash) {
   std::string whole = Lines({"// scene", "#declare A = mesh {", kTriangle, kSmooth, "/* note",
                              "*/ }", "object { mesh {", kSmooth, "} translate <1,2,3> }"},
