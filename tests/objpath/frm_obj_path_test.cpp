@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "objpath/c_plug_in.h"
+#include "testing/own_process.h"
 #include "tests/objpath/objpath_fakes.h"
 
 namespace {
@@ -332,7 +333,7 @@ TEST(PlugIn, LoadsByClassNameAndRunsTheDialog) {
 // At the desktop the plug-in loads its view module from views/ beside its
 // library; a copy of the library without one tells the person which module
 // is missing and hands back Nothing, as a cancelled dialog does.
-TEST(PlugIn, MissingViewModuleIsExplainedAtTheDesktop) {
+void CheckMissingViewModule() {
   namespace fs = std::filesystem;
   objpath_test::TempRegistry registry;
   const fs::path plugins =
@@ -361,6 +362,10 @@ TEST(PlugIn, MissingViewModuleIsExplainedAtTheDesktop) {
     EXPECT_EQ(person->messages[0].icon, ks::MsgIcon::Critical);
   }
   fs::remove_all(plugins);
+}
+
+TEST(PlugIn, MissingViewModuleIsExplainedAtTheDesktop) {
+  ks::testing::ExpectInOwnProcess(CheckMissingViewModule);
 }
 
 }  // namespace
