@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <set>
 
 namespace ks {
 namespace {
@@ -380,18 +381,14 @@ bool IniSettings::Remove(std::string_view key) {
 
 std::vector<std::string> IniSettings::ChildGroups(std::string_view group) const {
   const std::string prefix = group.empty() ? "" : std::string(group) + "/";
-  std::vector<std::string> groups;
+  std::set<std::string, std::less<>> groups;
   for (auto it = values_.lower_bound(prefix); it != values_.end() && it->first.starts_with(prefix);
        ++it) {
     const std::string_view rest = std::string_view(it->first).substr(prefix.size());
-    const size_t slash = rest.find('/');
-    if (slash == std::string_view::npos) continue;
-    std::string child(rest.substr(0, slash));
-    if (groups.empty() || groups.back() != child) groups.push_back(std::move(child));
+    if (const size_t slash = rest.find('/'); slash != std::string_view::npos)
+      groups.emplace(rest.substr(0, slash));
   }
-  std::ranges::sort(groups);
-  groups.erase(std::unique(groups.begin(), groups.end()), groups.end());
-  return groups;
+  return {groups.begin(), groups.end()};
 }
 
 std::string IniSettings::Text() const {
