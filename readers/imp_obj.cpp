@@ -103,7 +103,7 @@ void CImp_OBJ::Load(const std::string& fileName, CollectionRef& colObject3D) {
   TextInput& file = *st_.file;
   const int64_t turnStep = ImportState::TurnStep(file.Length());
   while (!file.AtEnd() && st_.StopImport == 0) {
-    ReadLineOf(ReadLine(st_), colObject3D);
+    if (!ReadPlainLines(turnStep)) ReadLineOf(ReadLine(st_), colObject3D);
     st_.TurnIfDue(turnStep, file.AtEnd());
   }
   st_.CloseFiles();

@@ -97,6 +97,15 @@ class CImp_OBJ : public MeshReader {
   void HandOver(CollectionRef& colObject3D);
   void ApplySmoothing();
 
+  // Runs of plain "v" and "f" lines read in place (imp_obj_plain.cpp): true
+  // when at least one line was read, false when the general path must take
+  // the next line.
+  bool ReadPlainLines(int64_t turnStep);
+  // One plain line behind its keyword; returns the start of the next line, or
+  // null, nothing changed, for any other form.
+  const char* ReadPlainPositionAt(const char* p, const char* end, std::vector<float>& positions);
+  const char* ReadPlainFaceAt(const char* p, const char* end);
+
   float ReadCoordinate(std::string_view& rest, int which);
   int32_t VertexOf(int32_t index) const;
   const float* NormalOf(int32_t index) const;

@@ -2,6 +2,7 @@
 // Run-wide state of one import, shared by the import run and the reader it
 // calls: the line mode, the characters read, the stop flag, the dialog's
 // options, the progress bar and the event pump. Passed explicitly, never global.
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -67,6 +68,10 @@ struct ImportState {
     turnAt_ = CharsRead;
     ReportProgress(static_cast<double>(CharsRead));
     YieldToUi();
+  }
+  // Characters left to read before TurnIfDue(step, ...) turns (0: due now).
+  int64_t CharsBeforeTurn(int64_t step) const {
+    return CharsRead >= turnAt_ ? std::max<int64_t>(turnAt_ + step - CharsRead, 0) : 0;
   }
   void YieldToUi();
   void CloseFiles();  // closes the current input file, if open

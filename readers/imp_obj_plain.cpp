@@ -1,0 +1,151 @@
+// The WaveFront reader's fast lane: runs of the two commonest lines, read in
+// place without cutting them into lines and tokens first.
+//
+//   v X Y Z     three plain decimals (ReadPlainDecimalAt), one or more spaces
+//               before each, the line ending right behind Z
+//   f A B C [D] three or four plain vertex numbers (1 to 9 digits, not 0),
+//               spaces between and behind them
+//
+// Each such line changes the reader's state exactly as the general path does
+// (ReadLineOf). Anything else, including a line the general path would reject,
+// a full array or a line ending other than LF, ends the run before that line,
+// and the general path takes it. Runs stop at the next progress turn, so the
+// bar and Cancel are served as often as line by line.
+
+#include <bit>
+
+#include "decimal_number.h"
+#include "imp_obj.h"
+#include "text_input.h"
+
+namespace ks::readers {
+
+namespace {
+
+// Spaces at p, then a plain decimal ended by a space, or by LF when last:
+// returns where it ends, or null.
+inline const char* PlainCoordinate(const char* p, const char* end, bool last, float& out) {
+  if (p == end || *p != ' ') return nullptr;
+  do ++p;
+  while (p != end && *p == ' ');
+  p = ReadPlainDecimalAt(p, end, out);
+  if (p == nullptr || p == end || *p != (last ? '\n' : ' ')) return nullptr;
+  return p;
+}
+
+// A vertex number of 1 to 9 digits at p: returns where it ends, or null.
+// Eight characters are looked at at once where the input has them.
+inline const char* PlainVertexNumber(const char* p, const char* end, int32_t& out) {
+  if (end - p >= 8) {
+    const uint64_t word = detail::LoadWord(p);
+    const unsigned digits = detail::LeadingDigits(word);
+    if (digits == 0) return nullptr;
+    if (digits < 8) {
+      out = static_cast<int32_t>(detail::DigitsValue(word, digits));
+      return p + digits;
+    }
+  }
+  const char* const first = p;
+  const char* const stop = end - p > 9 ? p + 9 : end;
+  int32_t value = 0;
+  for (; p != stop && detail::IsDigit(*p); ++p) value = value * 10 + (*p - '0');
+  if (p == first) return nullptr;
+  out = value;
+  return p;
+}
+
+}  // namespace
+
+const char* CImp_OBJ::ReadPlainPositionAt(const char* p, const char* end,
+                                          std::vector<float>& positions) {
+  float xyz[3];
+  if ((p = PlainCoordinate(p, end, false, xyz[0])) == nullptr ||
+      (p = PlainCoordinate(p, end, false, xyz[1])) == nullptr ||
+      (p = PlainCoordinate(p, end, true, xyz[2])) == nullptr)
+    return nullptr;
+  if (positions.capacity() - positions.size() < 3) return nullptr;
+  if (!InVertexRun) {
+    RunStart = LastVertex + 1;
+    InVertexRun = true;
+  }
+  positions.push_back(xyz[0] * 10.0f);
+  positions.push_back(xyz[1] * 10.0f);
+  positions.push_back(xyz[2] * 10.0f);
+  ++LastVertex;
+  return p + 1;
+}
+
+const char* CImp_OBJ::ReadPlainFaceAt(const char* p, const char* end) {
+  int64_t v[4] = {};
+  unsigned count = 0;
+  for (;;) {
+    while (p != end && *p == ' ') ++p;
+    if (p == end) return nullptr;
+    if (*p == '\n') break;
+    if (count == 4) return nullptr;
+    int32_t value = 0;
+    p = PlainVertexNumber(p, end, value);
+    if (p == nullptr || value == 0 || p == end || (*p != ' ' && *p != '\n')) return nullptr;
+    v[count++] = value;
+  }
+  if (count < 3) return nullptr;
+  // Positive face numbers count from the file's first position, or from the
+  // run of "v" lines after two blank lines; objects after a break count anew.
+  const int64_t shift =
+      (BlockLocal ? int64_t{RunStart} : 0) - (Rebase ? int64_t{PrevLastVertex} + 1 : 0) - 1;
+  const int64_t limit = VerticesSoFar();
+  for (unsigned i = 0; i < count; ++i) {
+    v[i] += shift;
+    if (v[i] < 0 || v[i] >= limit) return nullptr;  // the general path says why
+  }
+  const size_t values = count == 4 ? 6 : 3;
+  if (Polygons.capacity() - Polygons.size() < values) return nullptr;
+  InVertexRun = false;
+  Polygons.push_back(int32_t(v[0]));
+  Polygons.push_back(int32_t(v[1]));
+  Polygons.push_back(int32_t(v[2]));
+  if (count == 4) {
+    // A quad is triangles 1-2-3 and 3-4-1.
+    Polygons.push_back(int32_t(v[2]));
+    Polygons.push_back(int32_t(v[3]));
+    Polygons.push_back(int32_t(v[0]));
+  }
+  LastTriangle += static_cast<int32_t>(count) - 2;
+  return p + 1;
+}
+
+bool CImp_OBJ::ReadPlainLines(int64_t turnStep) {
+  TextInput& file = *st_.file;
+  if (st_.LineMode != 1 || file.Encoding() == TextEncoding::Utf16LE ||
+      file.Encoding() == TextEncoding::Utf16BE)
+    return false;
+  const std::string_view unread = file.Unread();
+  const char* const start = unread.data();
+  const char* const end = start + unread.size();
+  const int64_t beforeTurn = st_.CharsBeforeTurn(turnStep);
+  const char* const stop = end - start > beforeTurn ? start + beforeTurn : end;
+  std::vector<float>& positions = splitObjects_ ? fileVertices_ : Vertices;
+  // Faces that carry normals, or name vertices of other objects, take the general path.
+  const bool faces = !splitObjects_ && !HaveNormals;
+  const char* p = start;
+  int64_t lines = 0;
+  while (p < stop && end - p > 2 && p[1] == ' ') {
+    const char* next;
+    if (p[0] == 'v')
+      next = ReadPlainPositionAt(p + 1, end, positions);
+    else if (p[0] == 'f' && faces)
+      next = ReadPlainFaceAt(p + 2, end);
+    else
+      break;
+    if (next == nullptr) break;
+    p = next;
+    ++lines;
+  }
+  if (lines == 0) return false;
+  const int64_t bytes = p - start;
+  file.Advance(static_cast<size_t>(bytes), lines, bytes, st_.CharsRead);
+  if (!BlockLocal && LastTriangle >= 0) BlankCount = 0;
+  return true;
+}
+
+}  // namespace ks::readers

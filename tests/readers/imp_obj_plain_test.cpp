@@ -1,0 +1,198 @@
+// Plain "v" and "f" lines are read in place, in runs; every other line, and
+// every line that starts with a space, is read line by line. The two ways must
+// give the same objects and the same errors: random files are read as
+// written and with a space put before each line, and the outcomes compared.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "host/collection.h"
+#include "host/com_error.h"
+#include "host/ks_object.h"
+#include "reader_test_support.h"
+#include "readers/imp_obj.h"
+#include "readers/text_input.h"
+
+namespace ks::readers {
+namespace {
+
+class ObjPlainLinesTest : public testing::ReaderTest {
+ protected:
+  // Everything an import leaves: each object's name, colour, vertices (as
+  // bits) and triangles, and the error that ended it, if one did.
+  // So are the characters the reader counted, less the spaces put before the
+  // lines it read.
+  std::string Outcome(const std::string& text) {
+    auto list = std::make_shared<Collection>();
+    std::string out;
+    try {
+      CImp_OBJ reader(state_);
+      reader.Load(WriteFile("plain.obj", text), list);
+    } catch (const ComError& e) {
+      out += "error " + std::to_string(e.number()) + ": " + e.description() + "\n";
+    }
+    int64_t spaces = 0;
+    size_t at = 0;
+    // A finished read has closed the file; one that failed stopped at its line.
+    const int64_t lines = out.empty() ? INT64_MAX : state_.file->LineNumber();
+    for (int64_t line = 0; line < lines && at < text.size(); ++line) {
+      spaces += text[at] == ' ';
+      at = text.find('\n', at);
+      at = at == std::string::npos ? text.size() : at + 1;
+    }
+    state_.CloseFiles();
+    out += "read " + std::to_string(state_.CharsRead - spaces) + "\n";
+    state_.CharsRead = 0;
+    for (int32_t i = 1; i <= list->Count(); ++i) {
+      const auto mesh = std::dynamic_pointer_cast<CKsObject>(list->Item(i).ToObject());
+      out += mesh->Name() + " " + std::to_string(mesh->DefaultColor()) + " v";
+      for (const float value : mesh->Vertices()) {
+        uint32_t bits;
+        std::memcpy(&bits, &value, sizeof bits);
+        out += " " + std::to_string(bits);
+      }
+      out += " t";
+      for (const int32_t corner : mesh->Triangles()) out += " " + std::to_string(corner);
+      out += " n" + std::to_string(mesh->NormalTriangleCount());
+      for (const float value : mesh->CornerNormals()) out += " " + std::to_string(value);
+      out += "\n";
+    }
+    return out;
+  }
+};
+
+// A decimal of the forms a file may hold: plain ones with 0 to 10 digits on
+// either side of the point (at least one in all), signs, and now and then an
+// exponent or a comma.
+std::string RandomDecimal(std::mt19937& rng) {
+  std::string out = rng() % 3 == 0 ? "-" : rng() % 12 == 0 ? "+" : "";
+  const auto digits = [&rng](unsigned count) {
+    std::string d;
+    for (unsigned i = 0; i < count; ++i) d += static_cast<char>('0' + rng() % 10);
+    return d;
+  };
+  out += digits(1 + rng() % 10);
+  if (rng() % 5 != 0) out += (rng() % 30 == 0 ? "," : ".") + digits(rng() % 11);
+  if (rng() % 40 == 0) out += "e" + std::to_string(static_cast<int>(rng() % 9) - 4);
+  return out;
+}
+
+// A space, or now and then two, or a tab.
+std::string Gap(std::mt19937& rng) {
+  const unsigned r = rng() % 40;
+  return r == 0 ? "  " : r == 1 ? "\t" : " ";
+}
+
+// A line that reads without error in a file of that many positions so far.
+std::string RandomLine(std::mt19937& rng, int positions) {
+  const unsigned kind = rng() % 100;
+  if (kind < 40) {
+    std::string line = "v";
+    for (int i = 0; i < 3; ++i) line += Gap(rng) + RandomDecimal(rng);
+    if (rng() % 30 == 0) line += " 1.0";  // a weight, passed over
+    if (rng() % 30 == 0) line += " ";
+    return line;
+  }
+  if (kind < 85) {
+    std::string line = rng() % 50 == 0 ? "fo" : "f";
+    const int corners = 3 + static_cast<int>(rng() % 8 == 0 ? rng() % 4 : rng() % 2);
+    for (int i = 0; i < corners; ++i) {
+      const unsigned r = rng() % 40;
+      std::string corner = std::to_string(1 + rng() % static_cast<unsigned>(positions));
+      if (r == 0) corner = "-" + std::to_string(1 + rng() % 3);
+      if (r == 1) corner += "//1";
+      if (r == 2) corner = "00000000" + corner;
+      line += Gap(rng) + corner;
+    }
+    if (rng() % 30 == 0) line += " ";
+    return line;
+  }
+  static const char* const kOthers[] = {"",      "",           "# Object part", "# a remark",
+                                        "o lid", "o",          "vn 0 0 1",      "g side",
+                                        "s 1",   "s off",      "vt 0.5 0.5",    "l 1 2",
+                                        "",      "# Object x", "usemtl red",    "mtllib a.mtl"};
+  return kOthers[rng() % std::size(kOthers)];
+}
+
+// A line that ends the read with an error.
+std::string FaultyLine(std::mt19937& rng, int positions) {
+  const std::string faults[] = {"v 1 2",
+                                "v 1 x 3",
+                                "v 1 2 .",
+                                "v 1 2 3e99",
+                                "f 1 2",
+                                "f 1 2 " + std::to_string(positions + 1),
+                                "f 1 0 2",
+                                "f 1 2 1234567890",
+                                "f 1 2 -" + std::to_string(positions + 1),
+                                "f 1 2 3//" + std::to_string(rng() % 5 + 2)};
+  return faults[rng() % std::size(faults)];
+}
+
+TEST_F(ObjPlainLinesTest, RandomFilesReadAsLineByLine) {
+  std::mt19937 rng(11);
+  for (int round = 0; round < 400; ++round) {
+    state_.options.splitObjects = round % 4 == 1;
+    state_.options.importNormals = round % 4 == 2;
+    // A first line ended by CR LF sets the reading where CR LF is one line end.
+    std::string asWritten = round % 5 == 4 ? "# random\r\n" : "# random\n";
+    std::string spaced = asWritten;
+    const int lines = 5 + static_cast<int>(rng() % 60);
+    int positions = 3;
+    asWritten += "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
+    spaced += " v 0 0 0\n v 1 0 0\n v 0 1 0\n";
+    // A third of the files end in an error somewhere.
+    const int faultAt = round % 3 == 0 ? static_cast<int>(rng() % lines) : -1;
+    for (int i = 0; i < lines; ++i) {
+      // Two blank lines: from here on face numbers count from the next run of positions.
+      if (rng() % 20 == 0) {
+        asWritten += "\n\n";
+        spaced += "\n\n";
+      }
+      const std::string line =
+          i == faultAt ? FaultyLine(rng, positions) : RandomLine(rng, positions);
+      positions += line.rfind("v ", 0) == 0;
+      asWritten += line + "\n";
+      // A blank line stays blank: two of them change how faces count.
+      spaced += (line.empty() ? "" : " ") + line + "\n";
+    }
+    // Half the files end without a line end.
+    if (round % 2 == 0) {
+      asWritten.pop_back();
+      spaced.pop_back();
+    }
+    ASSERT_EQ(Outcome(asWritten), Outcome(spaced)) << "round " << round << "\n" << asWritten;
+  }
+}
+
+// Plain lines long enough that runs cross many progress turns, and numbers at
+// the lengths where the reading changes form (7 and 8 digits on either side of
+// the point, 8 and 9 digit vertex numbers).
+TEST_F(ObjPlainLinesTest, LongFilesAndNumberLengthsReadAsLineByLine) {
+  std::string asWritten = "# grid\n";
+  std::string spaced = asWritten;
+  const char* const kCoordinates[] = {
+      "1234567.1234567", "-12345678.5", "0.12345678", "7", "-.5", "3.", "+0.0000001", "99999999"};
+  for (int i = 0; i < 6000; ++i) {
+    const std::string line = std::string("v ") + kCoordinates[i % 8] + " " +
+                             kCoordinates[(i + 3) % 8] + " " + std::to_string(i * 0.001);
+    asWritten += line + "\n";
+    spaced += " " + line + "\n";
+  }
+  for (int i = 1; i + 2 <= 6000; ++i) {
+    std::string line = "f " + std::to_string(i) + " 00000001 " + std::to_string(i + 1);
+    if (i % 3 == 0) line += " 000000002";
+    asWritten += line + "\n";
+    spaced += " " + line + "\n";
+  }
+  const std::string outcome = Outcome(asWritten);
+  EXPECT_EQ(outcome.find("error"), std::string::npos) << outcome.substr(0, 200);
+  EXPECT_EQ(outcome, Outcome(spaced));
+}
+
+}  // namespace
+}  // namespace ks::readers
