@@ -94,46 +94,16 @@ inline unsigned LeadingDigits(uint64_t word) {
   return other == 0 ? 8 : static_cast<unsigned>(std::countr_zero(other)) / 8;
 }
 
-// The value of the first n (0 to 8) characters of word, all digits: they are
+// The value of the first n (1 to 8) characters of word, all digits: they are
 // moved to the top of the word, behind zeros, and added up in pairs, fours
 // and eights by three multiplications.
 inline uint32_t DigitsValue(uint64_t word, unsigned n) {
-  // Shifted in two halves, so that n = 0 gives 0 without a branch.
-  const unsigned half = 4 * (8 - n);
-  uint64_t d = ((word - kEachByte * '0') << half) << half;
+  uint64_t d = (word - kEachByte * '0') << (8 * (8 - n));
   d = d * 10 + (d >> 8);
   d = (((d & 0x000000FF000000FFull) * (100 + (1000000ull << 32))) +
        (((d >> 16) & 0x000000FF000000FFull) * (1 + (10000ull << 32)))) >>
       32;
   return static_cast<uint32_t>(d);
-}
-
-inline constexpr uint32_t kWholePowersOf10[] = {1,      10,      100,      1000,     10000,
-                                                100000, 1000000, 10000000, 100000000};
-
-// ReadPlainDecimalAt for a number whose whole part and decimals have at most
-// 7 digits each, with 17 characters readable at p: read eight at a time.
-// Returns null when the number has a longer part, or no digit.
-inline const char* ReadShortDecimalAt(const char* p, float& out) {
-  bool negative = false;
-  if (*p == '-' || *p == '+') negative = *p++ == '-';
-  const uint64_t wholeWord = LoadWord(p);
-  const unsigned whole = LeadingDigits(wholeWord);
-  if (whole == 8) return nullptr;
-  uint64_t mantissa = whole == 0 ? 0 : DigitsValue(wholeWord, whole);
-  p += whole;
-  unsigned fraction = 0;
-  if (*p == '.') {
-    const uint64_t fractionWord = LoadWord(++p);
-    fraction = LeadingDigits(fractionWord);
-    if (fraction == 8) return nullptr;
-    if (fraction != 0)
-      mantissa = mantissa * kWholePowersOf10[fraction] + DigitsValue(fractionWord, fraction);
-    p += fraction;
-  }
-  if (whole + fraction == 0) return nullptr;
-  out = NearestSingle(mantissa, fraction, negative);
-  return p;
 }
 
 }  // namespace detail
@@ -143,9 +113,6 @@ inline const char* ReadShortDecimalAt(const char* p, float& out) {
 // caller takes the general path). Exact: the digits make a whole number of at
 // most 2^53, read as the nearest Single of the nearest Double (NearestSingle).
 inline const char* ReadPlainDecimalAt(const char* p, const char* end, float& out) {
-  if (end - p >= 17) {
-    if (const char* behind = detail::ReadShortDecimalAt(p, out)) return behind;
-  }
   bool negative = false;
   if (p != end && (*p == '-' || *p == '+')) negative = *p++ == '-';
   const char* const first = p;

@@ -118,6 +118,31 @@ TEST(DecimalNumberTest, InPlaceDecimalsMatchStrtodOnRandomInput) {
   }
 }
 
+// Eight characters at a time: n digits (n = 0 to 8) followed by every byte
+// value, the digits' count and value as a plain loop finds them.
+TEST(DecimalNumberTest, DigitWordsReadAsOneDigitAtATime) {
+  std::mt19937 random(5);
+  for (unsigned n = 0; n <= 8; ++n) {
+    for (int behind = 0; behind < 256; ++behind) {
+      for (int sample = 0; sample < 8; ++sample) {
+        char text[8];
+        for (unsigned i = 0; i < 8; ++i)
+          text[i] = i < n ? static_cast<char>('0' + random() % 10)
+                          : static_cast<char>(i == n ? behind : random() % 256);
+        unsigned digits = 0;
+        uint32_t value = 0;
+        while (digits < 8 && detail::IsDigit(text[digits]))
+          value = value * 10 + (text[digits++] - '0');
+        const uint64_t word = detail::LoadWord(text);
+        ASSERT_EQ(detail::LeadingDigits(word), digits) << n << " " << behind;
+        if (digits > 0) {
+          ASSERT_EQ(detail::DigitsValue(word, digits), value) << n << " " << behind;
+        }
+      }
+    }
+  }
+}
+
 // Short mantissas with few decimals are divided as Singles: the result is
 // still the nearest Single of the nearest Double, for every mantissa below
 // 2^20 and a random sample up to 2^24 at every number of decimals up to 12 (the longer ones take
