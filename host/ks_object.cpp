@@ -214,14 +214,16 @@ void CKsObject::EnsureNormals() {
   const size_t have = normals_.size() / 9;
   if (have == count) return;
   normals_.resize(count * 9);
-  for (size_t t = have; t < count; ++t) {
-    const auto n = mesh::FaceNormal(vertices_, triangles_, int32_t(t));
-    float* out = &normals_[t * 9];
-    for (int c = 0; c < 3; ++c) {
-      out[c * 3] = n[0];
-      out[c * 3 + 1] = n[1];
-      out[c * 3 + 2] = n[2];
-    }
+  for (size_t t = have; t < count; ++t) FillFaceNormal(t);
+}
+
+void CKsObject::FillFaceNormal(size_t triangle) {
+  const auto n = mesh::FaceNormal(vertices_, triangles_, int32_t(triangle));
+  float* out = &normals_[triangle * 9];
+  for (int c = 0; c < 3; ++c) {
+    out[c * 3] = n[0];
+    out[c * 3 + 1] = n[1];
+    out[c * 3 + 2] = n[2];
   }
 }
 
@@ -242,6 +244,18 @@ void CKsObject::SetPolygonNormals(std::span<const float> records) {
       BadData(kMember, what + "is for triangle " + Variant(records[r]).ToString() +
                            ", but the object has " + Plural(size_t(triangleCount), "triangle"));
     }
+  }
+  // Normals not worked out yet are face normals, except where a record sets
+  // the triangle's three corners anyway: there the face normal is not needed.
+  const size_t count = size_t(TriangleCount());
+  const size_t have = normals_.size() / 9;
+  if (have < count) {
+    std::vector<uint8_t> recorded(count - have, 0);
+    for (size_t r = 0; r < records.size(); r += 10)
+      if (size_t(records[r]) >= have) recorded[size_t(records[r]) - have] = 1;
+    normals_.resize(count * 9);
+    for (size_t t = have; t < count; ++t)
+      if (!recorded[t - have]) FillFaceNormal(t);
   }
   for (size_t r = 0; r < records.size(); r += 10)
     SetPolygonNormal(int32_t(records[r]), records.subspan(r + 1).first<9>());

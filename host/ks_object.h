@@ -112,6 +112,8 @@ class CKsObject : public DispatchObject<CKsObject> {
 
  private:
   void EnsureNormals();
+  // Sets the three corner normals of a triangle to its face normal.
+  void FillFaceNormal(size_t triangle);
   void CheckVertexLimit(size_t addedVertices) const;
   void CheckTriangleLimit(size_t addedTriangles) const;
   struct PolygonScan {

@@ -104,7 +104,10 @@ class CImp_OBJ : public MeshReader {
   // One plain line behind its keyword; returns the start of the next line, or
   // null, nothing changed, for any other form.
   const char* ReadPlainPositionAt(const char* p, const char* end, std::vector<float>& positions);
+  const char* ReadPlainNormalAt(const char* p, const char* end);
   const char* ReadPlainFaceAt(const char* p, const char* end);
+  // A triangle's record of corner normals, from slots already checked.
+  void AppendPlainNormals(int32_t triangle, int32_t n1, int32_t n2, int32_t n3);
 
   float ReadCoordinate(std::string_view& rest, int which);
   int32_t VertexOf(int32_t index) const;

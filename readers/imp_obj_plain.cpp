@@ -1,10 +1,12 @@
-// The WaveFront reader's fast lane: runs of the two commonest lines, read in
-// place without cutting them into lines and tokens first.
+// The WaveFront reader's fast lane: runs of the commonest lines, read in place
+// without cutting them into lines and tokens first.
 //
-//   v X Y Z     three plain decimals (ReadPlainDecimalAt), one or more spaces
-//               before each, the line ending right behind Z
-//   f A B C [D] three or four plain vertex numbers (1 to 9 digits, not 0),
-//               spaces between and behind them
+//   v X Y Z      three plain decimals (ReadPlainDecimalAt), one or more spaces
+//   vn X Y Z     before each, the line ending right behind Z
+//   vt ...       passed over, as the general path does
+//   f A B C [D]  three or four corners parted by spaces, with spaces behind
+//                them allowed: each a plain vertex number (1 to 9 digits, not
+//                0), alone or as A/T, A//N or A/T/N with plain numbers
 //
 // Each such line changes the reader's state exactly as the general path does
 // (ReadLineOf). Anything else, including a line the general path would reject,
@@ -16,6 +18,7 @@
 
 #include "decimal_number.h"
 #include "imp_obj.h"
+#include "line_cursor.h"
 #include "text_input.h"
 
 namespace ks::readers {
@@ -54,6 +57,44 @@ inline const char* PlainVertexNumber(const char* p, const char* end, int32_t& ou
   return p;
 }
 
+// Up to 9 digits at p, none at all allowed: returns where they end, or null
+// when a tenth follows.
+inline const char* ShortDigits(const char* p, const char* end, int32_t& out) {
+  const char* const stop = end - p > 9 ? p + 9 : end;
+  int32_t value = 0;
+  for (; p != stop && detail::IsDigit(*p); ++p) value = value * 10 + (*p - '0');
+  if (p != end && detail::IsDigit(*p)) return nullptr;
+  out = value;
+  return p;
+}
+
+// A face corner at p: a vertex number, then "/T", "//N" or "/T/N" with plain
+// numbers (the texture number is dropped, a missing normal is 0). Returns
+// where it ends, which must be a space or LF, or null.
+inline const char* PlainCorner(const char* p, const char* end, int32_t& vertex, int32_t& normal) {
+  p = PlainVertexNumber(p, end, vertex);
+  if (p == nullptr || vertex == 0 || p == end) return nullptr;
+  normal = 0;
+  if (*p == '/') {
+    int32_t texture = 0;
+    p = ShortDigits(p + 1, end, texture);
+    if (p != nullptr && p != end && *p == '/') {
+      const char* const digits = p + 1;
+      p = ShortDigits(digits, end, normal);
+      if (p == digits) return nullptr;
+    }
+    if (p == nullptr || p == end) return nullptr;
+  }
+  return *p == ' ' || *p == '\n' ? p : nullptr;
+}
+
+// A line passed over whole: the start of the next one, or null when it does
+// not end in LF.
+inline const char* PassOverLine(const char* p, const char* end) {
+  p = FindLineEnd(p, end);
+  return p != end && *p == '\n' ? p + 1 : nullptr;
+}
+
 }  // namespace
 
 const char* CImp_OBJ::ReadPlainPositionAt(const char* p, const char* end,
@@ -75,18 +116,30 @@ const char* CImp_OBJ::ReadPlainPositionAt(const char* p, const char* end,
   return p + 1;
 }
 
+const char* CImp_OBJ::ReadPlainNormalAt(const char* p, const char* end) {
+  float xyz[3];
+  if ((p = PlainCoordinate(p, end, false, xyz[0])) == nullptr ||
+      (p = PlainCoordinate(p, end, false, xyz[1])) == nullptr ||
+      (p = PlainCoordinate(p, end, true, xyz[2])) == nullptr)
+    return nullptr;
+  Normals.insert(Normals.end(), {xyz[0] * 10.0f, xyz[1] * 10.0f, xyz[2] * 10.0f});
+  HaveNormals = true;
+  return p + 1;
+}
+
 const char* CImp_OBJ::ReadPlainFaceAt(const char* p, const char* end) {
   int64_t v[4] = {};
+  int32_t n[4] = {};
   unsigned count = 0;
   for (;;) {
     while (p != end && *p == ' ') ++p;
     if (p == end) return nullptr;
     if (*p == '\n') break;
     if (count == 4) return nullptr;
-    int32_t value = 0;
-    p = PlainVertexNumber(p, end, value);
-    if (p == nullptr || value == 0 || p == end || (*p != ' ' && *p != '\n')) return nullptr;
-    v[count++] = value;
+    int32_t vertex = 0;
+    p = PlainCorner(p, end, vertex, n[count]);
+    if (p == nullptr) return nullptr;
+    v[count++] = vertex;
   }
   if (count < 3) return nullptr;
   // Positive face numbers count from the file's first position, or from the
@@ -100,6 +153,12 @@ const char* CImp_OBJ::ReadPlainFaceAt(const char* p, const char* end) {
   }
   const size_t values = count == 4 ? 6 : 3;
   if (Polygons.capacity() - Polygons.size() < values) return nullptr;
+  // With normals in the file, each triangle also gets its corners' normals.
+  if (HaveNormals) {
+    for (unsigned i = 0; i < count; ++i)
+      if (n[i] > NormalCount()) return nullptr;  // the general path says why
+    if (PolygonNormals.capacity() - PolygonNormals.size() < values / 3 * 10) return nullptr;
+  }
   InVertexRun = false;
   Polygons.push_back(int32_t(v[0]));
   Polygons.push_back(int32_t(v[1]));
@@ -111,7 +170,27 @@ const char* CImp_OBJ::ReadPlainFaceAt(const char* p, const char* end) {
     Polygons.push_back(int32_t(v[0]));
   }
   LastTriangle += static_cast<int32_t>(count) - 2;
+  if (HaveNormals) {
+    if (count == 4) {
+      // The quad's triangles are corners 1-2-3 and 3-4-1.
+      AppendPlainNormals(LastTriangle - 1, n[0], n[1], n[2]);
+      AppendPlainNormals(LastTriangle, n[2], n[3], n[0]);
+    } else {
+      AppendPlainNormals(LastTriangle, n[0], n[1], n[2]);
+    }
+  }
   return p + 1;
+}
+
+void CImp_OBJ::AppendPlainNormals(int32_t triangle, int32_t n1, int32_t n2, int32_t n3) {
+  PolygonNormals.push_back(static_cast<float>(triangle));
+  for (const int32_t slot : {n1, n2, n3}) {
+    // One value at a time: the room is there, and a range insert costs a call.
+    const float* normal = Normals.data() + size_t(slot) * 3;
+    PolygonNormals.push_back(normal[0]);
+    PolygonNormals.push_back(normal[1]);
+    PolygonNormals.push_back(normal[2]);
+  }
 }
 
 bool CImp_OBJ::ReadPlainLines(int64_t turnStep) {
@@ -125,18 +204,20 @@ bool CImp_OBJ::ReadPlainLines(int64_t turnStep) {
   const int64_t beforeTurn = st_.CharsBeforeTurn(turnStep);
   const char* const stop = end - start > beforeTurn ? start + beforeTurn : end;
   std::vector<float>& positions = splitObjects_ ? fileVertices_ : Vertices;
-  // Faces that carry normals, or name vertices of other objects, take the general path.
-  const bool faces = !splitObjects_ && !HaveNormals;
   const char* p = start;
   int64_t lines = 0;
-  while (p < stop && end - p > 2 && p[1] == ' ') {
-    const char* next;
-    if (p[0] == 'v')
+  while (p < stop && end - p > 3) {
+    const char* next = nullptr;
+    if (p[0] == 'v' && p[1] == ' ') {
       next = ReadPlainPositionAt(p + 1, end, positions);
-    else if (p[0] == 'f' && faces)
+    } else if (p[0] == 'v' && p[1] == 'n' && p[2] == ' ') {
+      next = ReadPlainNormalAt(p + 2, end);
+    } else if (p[0] == 'v' && p[1] == 't' && p[2] == ' ') {
+      next = PassOverLine(p, end);
+    } else if (p[0] == 'f' && p[1] == ' ' && !splitObjects_) {
+      // Split objects number their vertices as faces use them: the general path.
       next = ReadPlainFaceAt(p + 2, end);
-    else
-      break;
+    }
     if (next == nullptr) break;
     p = next;
     ++lines;

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
+#include <span>
 
 namespace {
 
@@ -84,6 +86,47 @@ TEST(CKsObject, BadPolygonArraysAreErrorsThatChangeNothing) {
   EXPECT_EQ(e.number(), ks::err::kBadData);
   EXPECT_EQ(o->VertexCount(), 4);
   EXPECT_EQ(Tris(*o), (Longs{0, 1, 2}));  // none of the failed calls added anything
+}
+
+// Records handed in whole set the same normals as the same records set one
+// triangle at a time: triangles without a record keep their face normals,
+// zero normals are computed, a later record for a triangle replaces an
+// earlier one, and triangles added afterwards get face normals.
+TEST(CKsObject, NormalRecordsInBulkMatchOneByOne) {
+  std::mt19937 random(3);
+  const auto value = [&random] { return float(int(random() % 21) - 10) / 4; };
+  for (int round = 0; round < 50; ++round) {
+    Floats positions;
+    for (int i = 0; i < 3 * 12; ++i) positions.push_back(value());
+    Longs triangles;
+    for (int i = 0; i < 3 * 20; ++i) triangles.push_back(int32_t(random() % 12));
+    Floats records;
+    for (int r = 0; r < int(random() % 30); ++r) {
+      records.push_back(float(random() % 20));
+      for (int i = 0; i < 9; ++i) records.push_back(random() % 4 == 0 ? 0.0f : value());
+    }
+    auto bulk = std::make_shared<ks::CKsObject>();
+    auto single = std::make_shared<ks::CKsObject>();
+    for (auto& o : {bulk, single}) {
+      o->AddVertices(positions);
+      o->AddTriangles(triangles);
+    }
+    // Half the rounds have normals worked out for some triangles already.
+    if (round % 2 == 1) {
+      for (auto& o : {bulk, single}) {
+        (void)o->CornerNormals();
+        o->AddTriangles(Longs{0, 1, 2, 3, 4, 5});
+      }
+    }
+    bulk->SetPolygonNormals(records);
+    for (size_t r = 0; r < records.size(); r += 10)
+      single->SetPolygonNormal(int32_t(records[r]),
+                               std::span<const float>(records).subspan(r + 1).first<9>());
+    const auto a = bulk->CornerNormals();
+    const auto b = single->CornerNormals();
+    ASSERT_EQ(Floats(a.begin(), a.end()), Floats(b.begin(), b.end())) << "round " << round;
+    EXPECT_EQ(bulk->NormalTriangleCount(), single->NormalTriangleCount());
+  }
 }
 
 TEST(CKsObject, NormalRecordsSetCornersAndZeroMeansComputed) {

@@ -88,10 +88,10 @@ std::string Gap(std::mt19937& rng) {
 }
 
 // A line that reads without error in a file of that many positions so far.
-std::string RandomLine(std::mt19937& rng, int positions) {
+std::string RandomLine(std::mt19937& rng, int positions, int normals) {
   const unsigned kind = rng() % 100;
   if (kind < 40) {
-    std::string line = "v";
+    std::string line = kind < 30 ? "v" : kind < 35 ? "vn" : "vt";
     for (int i = 0; i < 3; ++i) line += Gap(rng) + RandomDecimal(rng);
     if (rng() % 30 == 0) line += " 1.0";  // a weight, passed over
     if (rng() % 30 == 0) line += " ";
@@ -101,11 +101,14 @@ std::string RandomLine(std::mt19937& rng, int positions) {
     std::string line = rng() % 50 == 0 ? "fo" : "f";
     const int corners = 3 + static_cast<int>(rng() % 8 == 0 ? rng() % 4 : rng() % 2);
     for (int i = 0; i < corners; ++i) {
-      const unsigned r = rng() % 40;
+      const unsigned r = rng() % 12;
       std::string corner = std::to_string(1 + rng() % static_cast<unsigned>(positions));
-      if (r == 0) corner = "-" + std::to_string(1 + rng() % 3);
-      if (r == 1) corner += "//1";
-      if (r == 2) corner = "00000000" + corner;
+      if (r == 0 && rng() % 4 == 0) corner = "-" + std::to_string(1 + rng() % 3);
+      const std::string normal = std::to_string(rng() % static_cast<unsigned>(normals + 1));
+      if (r == 1 || r == 3) corner += "//" + normal;
+      if (r == 4 || r == 5) corner += "/" + std::to_string(rng() % 99) + "/" + normal;
+      if (r == 6) corner += "/" + std::to_string(rng() % 99);
+      if (r == 2 && rng() % 4 == 0) corner = "00000000" + corner;
       line += Gap(rng) + corner;
     }
     if (rng() % 30 == 0) line += " ";
@@ -119,7 +122,7 @@ std::string RandomLine(std::mt19937& rng, int positions) {
 }
 
 // A line that ends the read with an error.
-std::string FaultyLine(std::mt19937& rng, int positions) {
+std::string FaultyLine(std::mt19937& rng, int positions, int normals) {
   const std::string faults[] = {"v 1 2",
                                 "v 1 x 3",
                                 "v 1 2 .",
@@ -129,7 +132,10 @@ std::string FaultyLine(std::mt19937& rng, int positions) {
                                 "f 1 0 2",
                                 "f 1 2 1234567890",
                                 "f 1 2 -" + std::to_string(positions + 1),
-                                "f 1 2 3//" + std::to_string(rng() % 5 + 2)};
+                                "f 1 2 3//" + std::to_string(normals + 1 + rng() % 3),
+                                "f 1/1/" + std::to_string(normals + 1) + " 2 3",
+                                "f 1/x/1 2 3",
+                                "vn 1 2"};
   return faults[rng() % std::size(faults)];
 }
 
@@ -143,6 +149,7 @@ TEST_F(ObjPlainLinesTest, RandomFilesReadAsLineByLine) {
     std::string spaced = asWritten;
     const int lines = 5 + static_cast<int>(rng() % 60);
     int positions = 3;
+    int normals = 0;
     asWritten += "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
     spaced += " v 0 0 0\n v 1 0 0\n v 0 1 0\n";
     // A third of the files end in an error somewhere.
@@ -154,8 +161,10 @@ TEST_F(ObjPlainLinesTest, RandomFilesReadAsLineByLine) {
         spaced += "\n\n";
       }
       const std::string line =
-          i == faultAt ? FaultyLine(rng, positions) : RandomLine(rng, positions);
+          i == faultAt ? FaultyLine(rng, positions, normals) : RandomLine(rng, positions, normals);
+      // A tab behind the keyword makes a word of another keyword: not counted.
       positions += line.rfind("v ", 0) == 0;
+      normals += line.rfind("vn ", 0) == 0;
       asWritten += line + "\n";
       // A blank line stays blank: two of them change how faces count.
       spaced += (line.empty() ? "" : " ") + line + "\n";
@@ -169,12 +178,24 @@ TEST_F(ObjPlainLinesTest, RandomFilesReadAsLineByLine) {
   }
 }
 
-// Plain lines long enough that runs cross many progress turns, and numbers at
-// the lengths where the reading changes form (7 and 8 digits on either side of
-// the point, 8 and 9 digit vertex numbers).
-TEST_F(ObjPlainLinesTest, LongFilesAndNumberLengthsReadAsLineByLine) {
+// Plain lines long enough that runs cross many progress turns, numbers at the
+// lengths where the reading changes form (8 and 9 digit vertex numbers), and
+// the same faces again with corner normals: triangles and quads.
+class ObjPlainLongFileTest : public ObjPlainLinesTest,
+                             public ::testing::WithParamInterface<bool> {};
+
+TEST_P(ObjPlainLongFileTest, ReadsAsLineByLine) {
+  const bool withNormals = GetParam();
   std::string asWritten = "# grid\n";
   std::string spaced = asWritten;
+  if (withNormals) {
+    for (int i = 0; i < 50; ++i) {
+      const std::string line =
+          "vn " + std::to_string(i % 7 * 0.125) + " -" + std::to_string(i % 5 * 0.25) + " 1";
+      asWritten += line + "\n";
+      spaced += " " + line + "\n";
+    }
+  }
   const char* const kCoordinates[] = {
       "1234567.1234567", "-12345678.5", "0.12345678", "7", "-.5", "3.", "+0.0000001", "99999999"};
   for (int i = 0; i < 6000; ++i) {
@@ -184,8 +205,15 @@ TEST_F(ObjPlainLinesTest, LongFilesAndNumberLengthsReadAsLineByLine) {
     spaced += " " + line + "\n";
   }
   for (int i = 1; i + 2 <= 6000; ++i) {
-    std::string line = "f " + std::to_string(i) + " 00000001 " + std::to_string(i + 1);
+    // Corners A, A/T/N, A//N, A/T by turns when normals are there.
+    const auto corner = [withNormals](int vertex, int k) {
+      const std::string normal = std::to_string(1 + (vertex + k) % 50);
+      const std::string forms[] = {"", "/" + std::to_string(k) + "/" + normal, "//" + normal, "/7"};
+      return std::to_string(vertex) + (withNormals ? forms[(vertex + k) % 4] : "");
+    };
+    std::string line = "f " + corner(i, 0) + " 00000001 " + corner(i + 1, 2);
     if (i % 3 == 0) line += " 000000002";
+    if (i % 3 == 1) line += " " + corner(i + 2, 3);
     asWritten += line + "\n";
     spaced += " " + line + "\n";
   }
@@ -193,6 +221,8 @@ TEST_F(ObjPlainLinesTest, LongFilesAndNumberLengthsReadAsLineByLine) {
   EXPECT_EQ(outcome.find("error"), std::string::npos) << outcome.substr(0, 200);
   EXPECT_EQ(outcome, Outcome(spaced));
 }
+
+INSTANTIATE_TEST_SUITE_P(Normals, ObjPlainLongFileTest, ::testing::Bool());
 
 }  // namespace
 }  // namespace ks::readers
