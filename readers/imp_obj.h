@@ -105,6 +105,7 @@ class CImp_OBJ : public MeshReader {
   // null, nothing changed, for any other form.
   const char* ReadPlainPositionAt(const char* p, const char* end, std::vector<float>& positions);
   const char* ReadPlainNormalAt(const char* p, const char* end);
+  bool plainCrLf_ = false;  // the run takes CR LF as one line end (line mode 0)
   const char* ReadPlainFaceAt(const char* p, const char* end);
   // A triangle's record of corner normals, from slots already checked.
   void AppendPlainNormals(int32_t triangle, int32_t n1, int32_t n2, int32_t n3);

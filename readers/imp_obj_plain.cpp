@@ -2,7 +2,8 @@
 // without cutting them into lines and tokens first.
 //
 //   v X Y Z      three plain decimals (ReadPlainDecimalAt), one or more spaces
-//   vn X Y Z     before each, the line ending right behind Z
+//   vn X Y Z     before each, the line ending right behind Z (in LF, or in
+//                CR LF where that is one line end)
 //   vt ...       passed over, as the general path does
 //   f A B C [D]  three or four corners parted by spaces, with spaces behind
 //                them allowed: each a plain vertex number (1 to 9 digits, not
@@ -10,7 +11,7 @@
 //
 // Each such line changes the reader's state exactly as the general path does
 // (ReadLineOf). Anything else, including a line the general path would reject,
-// a full array or a line ending other than LF, ends the run before that line,
+// a full array or a line ending in a lone CR, ends the run before that line,
 // and the general path takes it. Runs stop at the next progress turn, so the
 // bar and Cancel are served as often as line by line.
 
@@ -25,14 +26,26 @@ namespace ks::readers {
 
 namespace {
 
-// Spaces at p, then a plain decimal ended by a space, or by LF when last:
-// returns where it ends, or null.
-inline const char* PlainCoordinate(const char* p, const char* end, bool last, float& out) {
+// True when p (before end) is at a line end the fast lane takes: LF, or CR LF
+// where that is one line end (crLf).
+inline bool AtLineEnd(const char* p, const char* end, bool crLf) {
+  return *p == '\n' || (crLf && *p == '\r' && end - p > 1 && p[1] == '\n');
+}
+
+// The start of the next line, behind the line end at p (AtLineEnd).
+inline const char* PastLineEnd(const char* p) {
+  return p + (*p == '\n' ? 1 : 2);
+}
+
+// Spaces at p, then a plain decimal ended by a space, or by a line end when
+// last: returns where it ends, or null.
+inline const char* PlainCoordinate(const char* p, const char* end, bool last, bool crLf,
+                                   float& out) {
   if (p == end || *p != ' ') return nullptr;
   do ++p;
   while (p != end && *p == ' ');
   p = ReadPlainDecimalAt(p, end, out);
-  if (p == nullptr || p == end || *p != (last ? '\n' : ' ')) return nullptr;
+  if (p == nullptr || p == end || !(last ? AtLineEnd(p, end, crLf) : *p == ' ')) return nullptr;
   return p;
 }
 
@@ -70,8 +83,9 @@ inline const char* ShortDigits(const char* p, const char* end, int32_t& out) {
 
 // A face corner at p: a vertex number, then "/T", "//N" or "/T/N" with plain
 // numbers (the texture number is dropped, a missing normal is 0). Returns
-// where it ends, which must be a space or LF, or null.
-inline const char* PlainCorner(const char* p, const char* end, int32_t& vertex, int32_t& normal) {
+// where it ends, which must be a space or a line end, or null.
+inline const char* PlainCorner(const char* p, const char* end, bool crLf, int32_t& vertex,
+                               int32_t& normal) {
   p = PlainVertexNumber(p, end, vertex);
   if (p == nullptr || vertex == 0 || p == end) return nullptr;
   normal = 0;
@@ -85,14 +99,14 @@ inline const char* PlainCorner(const char* p, const char* end, int32_t& vertex, 
     }
     if (p == nullptr || p == end) return nullptr;
   }
-  return *p == ' ' || *p == '\n' ? p : nullptr;
+  return *p == ' ' || AtLineEnd(p, end, crLf) ? p : nullptr;
 }
 
 // A line passed over whole: the start of the next one, or null when it does
-// not end in LF.
-inline const char* PassOverLine(const char* p, const char* end) {
+// not end in a line end the lane takes.
+inline const char* PassOverLine(const char* p, const char* end, bool crLf) {
   p = FindLineEnd(p, end);
-  return p != end && *p == '\n' ? p + 1 : nullptr;
+  return p != end && AtLineEnd(p, end, crLf) ? PastLineEnd(p) : nullptr;
 }
 
 }  // namespace
@@ -100,9 +114,9 @@ inline const char* PassOverLine(const char* p, const char* end) {
 const char* CImp_OBJ::ReadPlainPositionAt(const char* p, const char* end,
                                           std::vector<float>& positions) {
   float xyz[3];
-  if ((p = PlainCoordinate(p, end, false, xyz[0])) == nullptr ||
-      (p = PlainCoordinate(p, end, false, xyz[1])) == nullptr ||
-      (p = PlainCoordinate(p, end, true, xyz[2])) == nullptr)
+  if ((p = PlainCoordinate(p, end, false, plainCrLf_, xyz[0])) == nullptr ||
+      (p = PlainCoordinate(p, end, false, plainCrLf_, xyz[1])) == nullptr ||
+      (p = PlainCoordinate(p, end, true, plainCrLf_, xyz[2])) == nullptr)
     return nullptr;
   if (positions.capacity() - positions.size() < 3) return nullptr;
   if (!InVertexRun) {
@@ -113,18 +127,18 @@ const char* CImp_OBJ::ReadPlainPositionAt(const char* p, const char* end,
   positions.push_back(xyz[1] * 10.0f);
   positions.push_back(xyz[2] * 10.0f);
   ++LastVertex;
-  return p + 1;
+  return PastLineEnd(p);
 }
 
 const char* CImp_OBJ::ReadPlainNormalAt(const char* p, const char* end) {
   float xyz[3];
-  if ((p = PlainCoordinate(p, end, false, xyz[0])) == nullptr ||
-      (p = PlainCoordinate(p, end, false, xyz[1])) == nullptr ||
-      (p = PlainCoordinate(p, end, true, xyz[2])) == nullptr)
+  if ((p = PlainCoordinate(p, end, false, plainCrLf_, xyz[0])) == nullptr ||
+      (p = PlainCoordinate(p, end, false, plainCrLf_, xyz[1])) == nullptr ||
+      (p = PlainCoordinate(p, end, true, plainCrLf_, xyz[2])) == nullptr)
     return nullptr;
   Normals.insert(Normals.end(), {xyz[0] * 10.0f, xyz[1] * 10.0f, xyz[2] * 10.0f});
   HaveNormals = true;
-  return p + 1;
+  return PastLineEnd(p);
 }
 
 const char* CImp_OBJ::ReadPlainFaceAt(const char* p, const char* end) {
@@ -134,10 +148,10 @@ const char* CImp_OBJ::ReadPlainFaceAt(const char* p, const char* end) {
   for (;;) {
     while (p != end && *p == ' ') ++p;
     if (p == end) return nullptr;
-    if (*p == '\n') break;
+    if (AtLineEnd(p, end, plainCrLf_)) break;
     if (count == 4) return nullptr;
     int32_t vertex = 0;
-    p = PlainCorner(p, end, vertex, n[count]);
+    p = PlainCorner(p, end, plainCrLf_, vertex, n[count]);
     if (p == nullptr) return nullptr;
     v[count++] = vertex;
   }
@@ -179,7 +193,7 @@ const char* CImp_OBJ::ReadPlainFaceAt(const char* p, const char* end) {
       AppendPlainNormals(LastTriangle, n[0], n[1], n[2]);
     }
   }
-  return p + 1;
+  return PastLineEnd(p);
 }
 
 void CImp_OBJ::AppendPlainNormals(int32_t triangle, int32_t n1, int32_t n2, int32_t n3) {
@@ -195,9 +209,12 @@ void CImp_OBJ::AppendPlainNormals(int32_t triangle, int32_t n1, int32_t n2, int3
 
 bool CImp_OBJ::ReadPlainLines(int64_t turnStep) {
   TextInput& file = *st_.file;
-  if (st_.LineMode != 1 || file.Encoding() == TextEncoding::Utf16LE ||
+  if ((st_.LineMode != 0 && st_.LineMode != 1) || file.Encoding() == TextEncoding::Utf16LE ||
       file.Encoding() == TextEncoding::Utf16BE)
     return false;
+  // In line mode 0 CR LF ends a line and line ends are not counted; in line
+  // mode 1 CR is a line of its own, which the general path reads.
+  plainCrLf_ = st_.LineMode == 0;
   const std::string_view unread = file.Unread();
   const char* const start = unread.data();
   const char* const end = start + unread.size();
@@ -206,6 +223,7 @@ bool CImp_OBJ::ReadPlainLines(int64_t turnStep) {
   std::vector<float>& positions = splitObjects_ ? fileVertices_ : Vertices;
   const char* p = start;
   int64_t lines = 0;
+  int64_t crLfEnds = 0;
   while (p < stop && end - p > 3) {
     const char* next = nullptr;
     if (p[0] == 'v' && p[1] == ' ') {
@@ -213,18 +231,20 @@ bool CImp_OBJ::ReadPlainLines(int64_t turnStep) {
     } else if (p[0] == 'v' && p[1] == 'n' && p[2] == ' ') {
       next = ReadPlainNormalAt(p + 2, end);
     } else if (p[0] == 'v' && p[1] == 't' && p[2] == ' ') {
-      next = PassOverLine(p, end);
+      next = PassOverLine(p, end, plainCrLf_);
     } else if (p[0] == 'f' && p[1] == ' ' && !splitObjects_) {
       // Split objects number their vertices as faces use them: the general path.
       next = ReadPlainFaceAt(p + 2, end);
     }
     if (next == nullptr) break;
+    crLfEnds += next[-2] == '\r';  // a CR in a line read here is its line end
     p = next;
     ++lines;
   }
   if (lines == 0) return false;
   const int64_t bytes = p - start;
-  file.Advance(static_cast<size_t>(bytes), lines, bytes, st_.CharsRead);
+  file.Advance(static_cast<size_t>(bytes), lines, plainCrLf_ ? bytes - lines - crLfEnds : bytes,
+               st_.CharsRead);
   if (!BlockLocal && LastTriangle >= 0) BlankCount = 0;
   return true;
 }

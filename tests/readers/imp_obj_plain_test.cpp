@@ -39,10 +39,15 @@ class ObjPlainLinesTest : public testing::ReaderTest {
     size_t at = 0;
     // A finished read has closed the file; one that failed stopped at its line.
     const int64_t lines = out.empty() ? INT64_MAX : state_.file->LineNumber();
+    // Lines end as the reader takes them: CR LF is one line end when the first
+    // line ends in CR.
+    const bool crLfOne =
+        text.find_first_of("\r\n") != std::string::npos && text[text.find_first_of("\r\n")] == '\r';
     for (int64_t line = 0; line < lines && at < text.size(); ++line) {
       spaces += text[at] == ' ';
-      at = text.find('\n', at);
-      at = at == std::string::npos ? text.size() : at + 1;
+      at = text.find_first_of("\r\n", at);
+      if (at == std::string::npos) break;
+      at += crLfOne && text.compare(at, 2, "\r\n") == 0 ? 2 : 1;
     }
     state_.CloseFiles();
     out += "read " + std::to_string(state_.CharsRead - spaces) + "\n";
@@ -144,8 +149,15 @@ TEST_F(ObjPlainLinesTest, RandomFilesReadAsLineByLine) {
   for (int round = 0; round < 400; ++round) {
     state_.options.splitObjects = round % 4 == 1;
     state_.options.importNormals = round % 4 == 2;
-    // A first line ended by CR LF sets the reading where CR LF is one line end.
-    std::string asWritten = round % 5 == 4 ? "# random\r\n" : "# random\n";
+    // Line ends: all LF, all CR LF, or mixed. A first line ended by CR LF sets
+    // the reading where CR LF is one line end; otherwise CR is one of its own.
+    const int ends = round % 5;
+    const auto eol = [&rng, ends](bool first) {
+      const bool crLf = ends == 1 || (ends == 2 && !first && rng() % 2 == 0) ||
+                        (ends == 3 && (first || rng() % 2 == 0));
+      return std::string(crLf ? "\r\n" : "\n");
+    };
+    std::string asWritten = "# random" + eol(true);
     std::string spaced = asWritten;
     const int lines = 5 + static_cast<int>(rng() % 60);
     int positions = 3;
@@ -157,22 +169,26 @@ TEST_F(ObjPlainLinesTest, RandomFilesReadAsLineByLine) {
     for (int i = 0; i < lines; ++i) {
       // Two blank lines: from here on face numbers count from the next run of positions.
       if (rng() % 20 == 0) {
-        asWritten += "\n\n";
-        spaced += "\n\n";
+        const std::string blank = eol(false) + eol(false);
+        asWritten += blank;
+        spaced += blank;
       }
       const std::string line =
           i == faultAt ? FaultyLine(rng, positions, normals) : RandomLine(rng, positions, normals);
       // A tab behind the keyword makes a word of another keyword: not counted.
       positions += line.rfind("v ", 0) == 0;
       normals += line.rfind("vn ", 0) == 0;
-      asWritten += line + "\n";
+      const std::string end = eol(false);
+      asWritten += line + end;
       // A blank line stays blank: two of them change how faces count.
-      spaced += (line.empty() ? "" : " ") + line + "\n";
+      spaced += (line.empty() ? "" : " ") + line + end;
     }
-    // Half the files end without a line end.
-    if (round % 2 == 0) {
-      asWritten.pop_back();
-      spaced.pop_back();
+    // Some files end without a line end.
+    if (round % 3 == 2) {
+      while (!asWritten.empty() && (asWritten.back() == '\n' || asWritten.back() == '\r')) {
+        asWritten.pop_back();
+        spaced.pop_back();
+      }
     }
     ASSERT_EQ(Outcome(asWritten), Outcome(spaced)) << "round " << round << "\n" << asWritten;
   }
