@@ -5,6 +5,8 @@
 // KIND        at SCALE 1
 // obj-tri     grid of 1,000 x 1,000 positions, 2 M triangles (about 80 MB)
 // obj-quad    the same grid as 1 M quads (about 60 MB)
+// obj-uvn     grid of 600 x 600 positions with "vt" and "vn" lines, 720,000
+//             triangles of v/t/n corners (about 60 MB)
 // 3ds         184 objects of 32,768 vertices and 64,770 triangles each, one
 //             material (about 190 MB; 6 M vertices, 12 M triangles)
 // dxf-3dface  500,000 3DFACE entities (about 90 MB)
@@ -109,6 +111,53 @@ void ObjFile(Out& out, double scale, bool quads) {
         out.Int(d) << " ";
         out.Int(c) << "\n";
       }
+    }
+}
+
+// The grid as exporters write it with texture coordinates and normals: "vt"
+// and "vn" lines, and triangles whose corners are v/t/n.
+void ObjFileWithUvAndNormals(Out& out, double scale) {
+  const int64_t n = std::max<int64_t>(2, std::llround(600 * std::sqrt(scale)));
+  out << "# grid " << std::to_string(n) << " x " << std::to_string(n) << " with uv and normals\n";
+  for (int64_t i = 0; i < n; ++i)
+    for (int64_t j = 0; j < n; ++j) {
+      out << "v ";
+      out.Num(double(i) * 0.1 - 30, 6) << " ";
+      out.Num(double(j) * 0.1 - 30, 6) << " ";
+      out.Num(Height(i, j) * 0.1, 6) << "\n";
+    }
+  for (int64_t i = 0; i < n; ++i)
+    for (int64_t j = 0; j < n; ++j) {
+      out << "vt ";
+      out.Num(double(i) / double(n - 1), 6) << " ";
+      out.Num(double(j) / double(n - 1), 6) << "\n";
+    }
+  for (int64_t i = 0; i < n; ++i)
+    for (int64_t j = 0; j < n; ++j) {
+      // The height's slopes give the normal (-dh/dx, -dh/dy, 1), made unit.
+      const double dx = (Height(i + 1, j) - Height(i - 1, j)) * 0.1 / 0.2;
+      const double dy = (Height(i, j + 1) - Height(i, j - 1)) * 0.1 / 0.2;
+      const double length = std::sqrt(dx * dx + dy * dy + 1);
+      out << "vn ";
+      out.Num(-dx / length, 4) << " ";
+      out.Num(-dy / length, 4) << " ";
+      out.Num(1 / length, 4) << "\n";
+    }
+  const auto corner = [&out](int64_t k, const char* behind) {
+    out.Int(k) << "/";
+    out.Int(k) << "/";
+    out.Int(k) << behind;
+  };
+  for (int64_t i = 0; i + 1 < n; ++i)
+    for (int64_t j = 0; j + 1 < n; ++j) {
+      const int64_t a = i * n + j + 1, b = a + 1, c = a + n, d = c + 1;
+      out << "f ";
+      corner(a, " ");
+      corner(b, " ");
+      corner(c, "\nf ");
+      corner(b, " ");
+      corner(d, " ");
+      corner(c, "\n");
     }
 }
 
@@ -301,6 +350,8 @@ int main(int argc, char** argv) {
     ObjFile(out, scale, false);
   else if (kind == "obj-quad")
     ObjFile(out, scale, true);
+  else if (kind == "obj-uvn")
+    ObjFileWithUvAndNormals(out, scale);
   else if (kind == "3ds")
     ThreeDsFile(out, scale);
   else if (kind == "dxf-3dface")
