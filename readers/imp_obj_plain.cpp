@@ -7,7 +7,7 @@
 //   vt ...       passed over, as the general path does
 //   f A B C [D]  three or four corners parted by spaces, with spaces behind
 //                them allowed: each a plain vertex number (1 to 9 digits, not
-//                0), alone or as A/T, A//N or A/T/N with plain numbers
+//                0, a minus counting back), alone or as A/T, A//N or A/T/N
 //
 // Each such line changes the reader's state exactly as the general path does
 // (ReadLineOf). Anything else, including a line the general path would reject,
@@ -70,32 +70,37 @@ inline const char* PlainVertexNumber(const char* p, const char* end, int32_t& ou
   return p;
 }
 
-// Up to 9 digits at p, none at all allowed: returns where they end, or null
-// when a tenth follows.
-inline const char* ShortDigits(const char* p, const char* end, int32_t& out) {
+// An optional minus, then up to 9 digits at p, none at all allowed: returns
+// where they end, or null when a tenth follows.
+inline const char* ShortWholeOrNone(const char* p, const char* end, int32_t& out) {
+  const bool negative = p != end && *p == '-';
+  if (negative) ++p;
   const char* const stop = end - p > 9 ? p + 9 : end;
   int32_t value = 0;
   for (; p != stop && detail::IsDigit(*p); ++p) value = value * 10 + (*p - '0');
   if (p != end && detail::IsDigit(*p)) return nullptr;
-  out = value;
+  out = negative ? -value : value;
   return p;
 }
 
-// A face corner at p: a vertex number, then "/T", "//N" or "/T/N" with plain
-// numbers (the texture number is dropped, a missing normal is 0). Returns
-// where it ends, which must be a space or a line end, or null.
+// A face corner at p: a vertex number, then "/T", "//N" or "/T/N" (the
+// texture number is dropped, a missing normal is 0); numbers plain, a minus
+// allowed (counting back), 0 not as a vertex. Returns where it ends, which
+// must be a space or a line end, or null.
 inline const char* PlainCorner(const char* p, const char* end, bool crLf, int32_t& vertex,
                                int32_t& normal) {
-  p = PlainVertexNumber(p, end, vertex);
+  const bool back = *p == '-';
+  p = PlainVertexNumber(p + (back ? 1 : 0), end, vertex);
   if (p == nullptr || vertex == 0 || p == end) return nullptr;
+  if (back) vertex = -vertex;
   normal = 0;
   if (*p == '/') {
     int32_t texture = 0;
-    p = ShortDigits(p + 1, end, texture);
+    p = ShortWholeOrNone(p + 1, end, texture);
     if (p != nullptr && p != end && *p == '/') {
-      const char* const digits = p + 1;
-      p = ShortDigits(digits, end, normal);
-      if (p == digits) return nullptr;
+      const char* const number = p + 1;
+      p = ShortWholeOrNone(number, end, normal);
+      if (p == number || (p != nullptr && p[-1] == '-')) return nullptr;
     }
     if (p == nullptr || p == end) return nullptr;
   }
@@ -157,23 +162,34 @@ const char* CImp_OBJ::ReadPlainFaceAt(const char* p, const char* end) {
   }
   if (count < 3) return nullptr;
   // Positive face numbers count from the file's first position, or from the
-  // run of "v" lines after two blank lines; objects after a break count anew.
-  const int64_t shift =
-      (BlockLocal ? int64_t{RunStart} : 0) - (Rebase ? int64_t{PrevLastVertex} + 1 : 0) - 1;
+  // run of "v" lines after two blank lines, negative ones back from the last
+  // position read; objects after a break count anew.
+  const int64_t rebase = Rebase ? int64_t{PrevLastVertex} + 1 : 0;
+  const int64_t forward = (BlockLocal ? int64_t{RunStart} : 0) - rebase - 1;
+  const int64_t back = int64_t{LastVertex} + 1 - rebase;
   const int64_t limit = VerticesSoFar();
   for (unsigned i = 0; i < count; ++i) {
-    v[i] += shift;
+    v[i] += v[i] < 0 ? back : forward;
     if (v[i] < 0 || v[i] >= limit) return nullptr;  // the general path says why
   }
   const size_t values = count == 4 ? 6 : 3;
   if (Polygons.capacity() - Polygons.size() < values) return nullptr;
-  // With normals in the file, each triangle also gets its corners' normals.
+  // With normals in the file, each triangle also gets its corners' normals,
+  // by slot: negative numbers count back from the last normal read.
   if (HaveNormals) {
-    for (unsigned i = 0; i < count; ++i)
-      if (n[i] > NormalCount()) return nullptr;  // the general path says why
+    const int32_t normals = NormalCount();
+    for (unsigned i = 0; i < count; ++i) {
+      const bool back = n[i] < 0;
+      const int32_t slot = back ? n[i] + normals + 1 : n[i];
+      if (slot < (back ? 1 : 0) || slot > normals) return nullptr;  // the general path says why
+      n[i] = slot;
+    }
     if (PolygonNormals.capacity() - PolygonNormals.size() < values / 3 * 10) return nullptr;
   }
   InVertexRun = false;
+  // Split at "o" lines, the object numbers its vertices as its faces use them.
+  if (splitObjects_)
+    for (unsigned i = 0; i < count; ++i) v[i] = ObjectVertex(int32_t(v[i]));
   Polygons.push_back(int32_t(v[0]));
   Polygons.push_back(int32_t(v[1]));
   Polygons.push_back(int32_t(v[2]));
@@ -224,7 +240,9 @@ bool CImp_OBJ::ReadPlainLines(int64_t turnStep) {
   const char* p = start;
   int64_t lines = 0;
   int64_t crLfEnds = 0;
-  while (p < stop && end - p > 3) {
+  // The first line is read whatever the turn: the general path, too, reads a
+  // line before it looks at the turn.
+  while ((p < stop || lines == 0) && end - p > 3) {
     const char* next = nullptr;
     if (p[0] == 'v' && p[1] == ' ') {
       next = ReadPlainPositionAt(p + 1, end, positions);
@@ -232,8 +250,7 @@ bool CImp_OBJ::ReadPlainLines(int64_t turnStep) {
       next = ReadPlainNormalAt(p + 2, end);
     } else if (p[0] == 'v' && p[1] == 't' && p[2] == ' ') {
       next = PassOverLine(p, end, plainCrLf_);
-    } else if (p[0] == 'f' && p[1] == ' ' && !splitObjects_) {
-      // Split objects number their vertices as faces use them: the general path.
+    } else if (p[0] == 'f' && p[1] == ' ') {
       next = ReadPlainFaceAt(p + 2, end);
     }
     if (next == nullptr) break;

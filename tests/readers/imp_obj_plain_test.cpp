@@ -108,8 +108,10 @@ std::string RandomLine(std::mt19937& rng, int positions, int normals) {
     for (int i = 0; i < corners; ++i) {
       const unsigned r = rng() % 12;
       std::string corner = std::to_string(1 + rng() % static_cast<unsigned>(positions));
-      if (r == 0 && rng() % 4 == 0) corner = "-" + std::to_string(1 + rng() % 3);
-      const std::string normal = std::to_string(rng() % static_cast<unsigned>(normals + 1));
+      if (r == 0) corner = "-" + std::to_string(1 + rng() % static_cast<unsigned>(positions));
+      // Normal numbers count from the first normal, or back from the last.
+      const int n = static_cast<int>(rng() % static_cast<unsigned>(normals + 1));
+      const std::string normal = std::to_string(n > 0 && rng() % 3 == 0 ? -n : n);
       if (r == 1 || r == 3) corner += "//" + normal;
       if (r == 4 || r == 5) corner += "/" + std::to_string(rng() % 99) + "/" + normal;
       if (r == 6) corner += "/" + std::to_string(rng() % 99);
@@ -140,6 +142,8 @@ std::string FaultyLine(std::mt19937& rng, int positions, int normals) {
                                 "f 1 2 3//" + std::to_string(normals + 1 + rng() % 3),
                                 "f 1/1/" + std::to_string(normals + 1) + " 2 3",
                                 "f 1/x/1 2 3",
+                                "f 1//-" + std::to_string(normals + 1) + " 2 3",
+                                "f -" + std::to_string(positions + 1) + " 1 2",
                                 "vn 1 2"};
   return faults[rng() % std::size(faults)];
 }
@@ -191,6 +195,36 @@ TEST_F(ObjPlainLinesTest, RandomFilesReadAsLineByLine) {
       }
     }
     ASSERT_EQ(Outcome(asWritten), Outcome(spaced)) << "round " << round << "\n" << asWritten;
+  }
+}
+
+// Forms at the edges of what is read in place, each read as written and with
+// a space before every line; the first two import, the rest as noted. (The
+// head's face gives the arrays room: a line that would grow one is read line
+// by line.)
+TEST_F(ObjPlainLinesTest, EdgeFormsReadAsLineByLine) {
+  const std::string head =
+      "vn 0 0 1\nvn 0 1 0\nv 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\nf 1//1 2//1 3//1\n";
+  const char* const faces[] = {
+      "f -1 -2 -3\nf 1/-1/-1 2/-2/-2 3//-2\nf 1//0 2//0 3//0 4//0\n",  // counting back
+      "f 1/1 2/ 3//\nf 1 2 3 4 5\nf 1\t2 3\nf 1 2 3\r\n\n",            // other forms
+      "f 1//-3 2//1 3//1\n",                                           // no such normal
+      "f -5 1 2\n",                                                    // no such vertex
+      "f 1//3 2 3\n",                                                  // no such normal
+      "f 1 2 3 4 0\n",                                                 // vertex 0
+      "f 1 2 1234567890\n",                                            // too long
+      "f 1 2 3\rv 1 2 3\r\n",                                          // a lone CR
+  };
+  for (const char* text : faces) {
+    std::string spaced;
+    const std::string asWritten = head + text;
+    for (size_t at = 0; at < asWritten.size();) {
+      const size_t next = asWritten.find('\n', at);
+      const std::string line = asWritten.substr(at, next - at + 1);
+      spaced += (line == "\n" ? "" : " ") + line;
+      at = next + 1;
+    }
+    EXPECT_EQ(Outcome(asWritten), Outcome(spaced)) << text;
   }
 }
 
