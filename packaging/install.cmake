@@ -14,21 +14,30 @@ include(GNUInstallDirs)
 # plug-ins in ../lib/kestrel/plugins from its own folder.
 set(KS_INSTALL_LIB_DIR lib/kestrel)
 
-set_target_properties(kestrel PROPERTIES INSTALL_RPATH "$ORIGIN/../${KS_INSTALL_LIB_DIR}")
-set_target_properties(KsImport KsObjPath PROPERTIES INSTALL_RPATH "$ORIGIN/..")
-set_target_properties(kshost ksimage PROPERTIES INSTALL_RPATH "$ORIGIN")
+# Library search paths relative to each file, one set for both trees: where
+# the file lies once installed, then where it lies in the build tree (bin/,
+# lib/, plugins/, plugins/views/). The build tree's files carry them as they
+# are, so installing copies them unchanged: editing them in place at install
+# would need the build tree's paths padded with empty entries, which the
+# loader reads as the current folder (a library of the same name there would
+# be loaded instead).
 set(KS_APP_MODULES kestrel_render_module kestrel_export_module)
 if(TARGET kestrel_desktop_module)
   list(APPEND KS_APP_MODULES kestrel_desktop_module)
 endif()
-set_target_properties(${KS_APP_MODULES} PROPERTIES INSTALL_RPATH "$ORIGIN")
+set_target_properties(kestrel PROPERTIES INSTALL_RPATH "$ORIGIN/../${KS_INSTALL_LIB_DIR};$ORIGIN/../lib")
+set_target_properties(KsImport KsObjPath PROPERTIES INSTALL_RPATH "$ORIGIN/..;$ORIGIN/../lib")
+set_target_properties(kshost ksimage ${KS_APP_MODULES} PROPERTIES INSTALL_RPATH "$ORIGIN")
+set_target_properties(kestrel KsImport KsObjPath kshost ksimage ${KS_APP_MODULES}
+                      PROPERTIES BUILD_WITH_INSTALL_RPATH ON)
 
 install(TARGETS kestrel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS kshost LIBRARY DESTINATION ${KS_INSTALL_LIB_DIR} NAMELINK_SKIP)
 install(TARGETS ksimage LIBRARY DESTINATION ${KS_INSTALL_LIB_DIR})
 install(TARGETS KsImport KsObjPath LIBRARY DESTINATION ${KS_INSTALL_LIB_DIR}/plugins)
 if(KS_BUILD_GUI)
-  set_target_properties(KsImportView KsObjPathView PROPERTIES INSTALL_RPATH "$ORIGIN/../..")
+  set_target_properties(KsImportView KsObjPathView PROPERTIES
+                        INSTALL_RPATH "$ORIGIN/../..;$ORIGIN/../../lib" BUILD_WITH_INSTALL_RPATH ON)
   install(TARGETS KsImportView KsObjPathView LIBRARY DESTINATION ${KS_INSTALL_LIB_DIR}/plugins/views)
 endif()
 install(TARGETS ${KS_APP_MODULES} LIBRARY DESTINATION ${KS_INSTALL_LIB_DIR})

@@ -115,7 +115,10 @@ TEST_F(ModulesTest, KestrelWithoutModulesImportsAndRefusesWhatNeedsThem) {
   fs::copy_file(KS_KESTREL, dir_ / "bin" / "kestrel");
   fs::create_directory_symlink(kestrel::ProgramFolders().plugins, dir_ / "plugins");
   std::ofstream(dir_ / "tri.obj") << "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n";
+  // kestrel finds the host library beside its modules' folder, in ../lib.
   const fs::path modules = dir_ / "lib";
+  fs::create_directory(modules);
+  fs::create_symlink(kestrel::ProgramFolders().modules / "libkshost.so", modules / "libkshost.so");
 
   struct Case {
     std::string args;
@@ -154,6 +157,17 @@ TEST_F(ModulesTest, KestrelWithoutModulesImportsAndRefusesWhatNeedsThem) {
                        ": cannot open shared object file: No such file or directory\n");
   }
   EXPECT_FALSE(fs::exists(dir_ / "out.obj") || fs::exists(dir_ / "out.png"));
+}
+
+// A library of a name kestrel needs, lying in the folder kestrel is run from,
+// is not loaded: kestrel starts with its own.
+TEST_F(ModulesTest, KestrelLoadsNoLibraryFromTheCurrentFolder) {
+  for (const char* name : {"libstdc++.so.6", "libkshost.so", "libm.so.6"})
+    fs::copy_file(kestrel::ProgramFolders().modules / "libksimage.so", dir_ / name);
+  const std::string command =
+      "cd '" + dir_.string() + "' && '" + std::string(KS_KESTREL) + "' --version >stdout 2>stderr";
+  EXPECT_EQ(std::system(command.c_str()), 0) << ReadAll(dir_ / "stderr");
+  EXPECT_EQ(ReadAll(dir_ / "stdout").rfind("kestrel ", 0), 0u);
 }
 
 // The libraries the dynamic loader opened for one run of kestrel, as it
