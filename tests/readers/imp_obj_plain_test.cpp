@@ -1,6 +1,6 @@
-// Plain "v" and "f" lines are read in place, in runs; every other line, and
-// every line that starts with a space, is read line by line. The two ways must
-// give the same objects and the same errors: random files are read as
+// Plain "v", "vn", "vt" and "f" lines are read in place, in runs; every other
+// line, and every line that starts with a space, is read line by line. The two
+// ways must give the same objects and the same errors: files are read as
 // written and with a space put before each line, and the outcomes compared.
 #include <gtest/gtest.h>
 
@@ -22,10 +22,10 @@ namespace {
 
 class ObjPlainLinesTest : public testing::ReaderTest {
  protected:
-  // Everything an import leaves: each object's name, colour, vertices (as
-  // bits) and triangles, and the error that ended it, if one did.
-  // So are the characters the reader counted, less the spaces put before the
-  // lines it read.
+  // Everything an import leaves: the error that ended it, if one did, the
+  // characters the reader counted (less the spaces put before the lines it
+  // read), and each object's name, colour, vertices (as bits), triangles and
+  // corner normals.
   std::string Outcome(const std::string& text) {
     auto list = std::make_shared<Collection>();
     std::string out;
