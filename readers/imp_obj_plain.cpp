@@ -89,11 +89,16 @@ inline const char* ShortWholeOrNone(const char* p, const char* end, int32_t& out
 // must be a space or a line end, or null.
 inline const char* PlainCorner(const char* p, const char* end, bool crLf, int32_t& vertex,
                                int32_t& normal) {
-  const bool back = *p == '-';
-  p = PlainVertexNumber(p + (back ? 1 : 0), end, vertex);
-  if (p == nullptr || vertex == 0 || p == end) return nullptr;
-  if (back) vertex = -vertex;
   normal = 0;
+  if (*p != '-') {
+    p = PlainVertexNumber(p, end, vertex);
+    if (p == nullptr || vertex == 0 || p == end) return nullptr;
+    if (*p == ' ') return p;  // the commonest corner: a vertex number alone
+  } else {
+    p = PlainVertexNumber(p + 1, end, vertex);
+    if (p == nullptr || vertex == 0 || p == end) return nullptr;
+    vertex = -vertex;
+  }
   if (*p == '/') {
     int32_t texture = 0;
     p = ShortWholeOrNone(p + 1, end, texture);
