@@ -228,8 +228,7 @@ void ThreeDsFile(Out& out, double scale) {
   // Objects differ only in the length of their names: the lengths are known
   // before writing.
   uint64_t editorLength = 6 + head.size();
-  for (int k = 0; k < objects; ++k)
-    editorLength += first.size() - 1 + std::to_string(k).size();
+  for (int k = 0; k < objects; ++k) editorLength += first.size() - 1 + std::to_string(k).size();
   const uint64_t mainLength = 6 + 10 + editorLength;
   if (mainLength > INT32_MAX) {
     std::fprintf(stderr, "3ds: %d objects do not fit a 3DS file's 2 GB limit\n", objects);
