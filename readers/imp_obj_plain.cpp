@@ -49,6 +49,26 @@ inline const char* PlainCoordinate(const char* p, const char* end, bool last, bo
   return p;
 }
 
+// The three coordinates of a "v" or "vn" line at p (at the space behind the
+// keyword): returns the line end behind the third, or null.
+inline const char* PlainTriple(const char* p, const char* end, bool crLf, float* xyz) {
+  if ((p = PlainCoordinate(p, end, false, crLf, xyz[0])) == nullptr ||
+      (p = PlainCoordinate(p, end, false, crLf, xyz[1])) == nullptr)
+    return nullptr;
+  return PlainCoordinate(p, end, true, crLf, xyz[2]);
+}
+
+// Up to 9 digits at p, none at all allowed: returns where they end, or null
+// when a tenth follows.
+inline const char* ShortDigits(const char* p, const char* end, int32_t& out) {
+  const char* const stop = end - p > 9 ? p + 9 : end;
+  int32_t value = 0;
+  for (; p != stop && detail::IsDigit(*p); ++p) value = value * 10 + (*p - '0');
+  if (p != end && detail::IsDigit(*p)) return nullptr;
+  out = value;
+  return p;
+}
+
 // A vertex number of 1 to 9 digits at p: returns where it ends, or null.
 // Eight characters are looked at at once where the input has them.
 inline const char* PlainVertexNumber(const char* p, const char* end, int32_t& out) {
@@ -61,25 +81,15 @@ inline const char* PlainVertexNumber(const char* p, const char* end, int32_t& ou
       return p + digits;
     }
   }
-  const char* const first = p;
-  const char* const stop = end - p > 9 ? p + 9 : end;
-  int32_t value = 0;
-  for (; p != stop && detail::IsDigit(*p); ++p) value = value * 10 + (*p - '0');
-  if (p == first) return nullptr;
-  out = value;
-  return p;
+  const char* const behind = ShortDigits(p, end, out);
+  return behind == p ? nullptr : behind;
 }
 
-// An optional minus, then up to 9 digits at p, none at all allowed: returns
-// where they end, or null when a tenth follows.
+// An optional minus, then ShortDigits.
 inline const char* ShortWholeOrNone(const char* p, const char* end, int32_t& out) {
   const bool negative = p != end && *p == '-';
-  if (negative) ++p;
-  const char* const stop = end - p > 9 ? p + 9 : end;
-  int32_t value = 0;
-  for (; p != stop && detail::IsDigit(*p); ++p) value = value * 10 + (*p - '0');
-  if (p != end && detail::IsDigit(*p)) return nullptr;
-  out = negative ? -value : value;
+  p = ShortDigits(negative ? p + 1 : p, end, out);
+  if (negative) out = -out;
   return p;
 }
 
@@ -124,10 +134,7 @@ inline const char* PassOverLine(const char* p, const char* end, bool crLf) {
 const char* CImp_OBJ::ReadPlainPositionAt(const char* p, const char* end,
                                           std::vector<float>& positions) {
   float xyz[3];
-  if ((p = PlainCoordinate(p, end, false, plainCrLf_, xyz[0])) == nullptr ||
-      (p = PlainCoordinate(p, end, false, plainCrLf_, xyz[1])) == nullptr ||
-      (p = PlainCoordinate(p, end, true, plainCrLf_, xyz[2])) == nullptr)
-    return nullptr;
+  if ((p = PlainTriple(p, end, plainCrLf_, xyz)) == nullptr) return nullptr;
   if (positions.capacity() - positions.size() < 3) return nullptr;
   if (!InVertexRun) {
     RunStart = LastVertex + 1;
@@ -142,10 +149,7 @@ const char* CImp_OBJ::ReadPlainPositionAt(const char* p, const char* end,
 
 const char* CImp_OBJ::ReadPlainNormalAt(const char* p, const char* end) {
   float xyz[3];
-  if ((p = PlainCoordinate(p, end, false, plainCrLf_, xyz[0])) == nullptr ||
-      (p = PlainCoordinate(p, end, false, plainCrLf_, xyz[1])) == nullptr ||
-      (p = PlainCoordinate(p, end, true, plainCrLf_, xyz[2])) == nullptr)
-    return nullptr;
+  if ((p = PlainTriple(p, end, plainCrLf_, xyz)) == nullptr) return nullptr;
   Normals.insert(Normals.end(), {xyz[0] * 10.0f, xyz[1] * 10.0f, xyz[2] * 10.0f});
   HaveNormals = true;
   return PastLineEnd(p);
