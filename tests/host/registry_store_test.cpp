@@ -149,7 +149,11 @@ TEST(RegistryStore, AWriterKilledAtAnyPointLeavesTheOldOrTheNewFile) {
   std::mt19937 rng(11);
   int32_t lastSeen = -1;
   int roundsThatLeftCopies = 0;
-  for (int round = 0; round < 25; ++round) {
+  // At least 25 rounds, and on until a kill has caught a write in progress:
+  // where writes are quick, few kills land in one.
+  constexpr int kRounds = 25, kMostRounds = 1000;
+  for (int round = 0; round < kRounds || (roundsThatLeftCopies == 0 && round < kMostRounds);
+       ++round) {
     int started[2];
     ASSERT_EQ(pipe(started), 0);
     const pid_t child = fork();
