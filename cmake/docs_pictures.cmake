@@ -1,7 +1,8 @@
 # `cmake --build --preset default --target docs_pictures` renders the README's
 # pictures into docs/ (checked in): a bundled sample, a vase built from a path
 # and the traced logo, all through `kestrel render` without a display; and,
-# where xvfb-run is installed, a screenshot of the main window.
+# where xvfb-run is installed, a screenshot of the main window (its samples
+# named relative to the source folder, as the status bar shows them).
 set(KS_DOCS_DIR ${CMAKE_SOURCE_DIR}/docs)
 set(KS_DOCS_KESTREL ${CMAKE_COMMAND} -E env KESTREL_REGISTRY=${CMAKE_BINARY_DIR}/docs-registry.ini
     $<TARGET_FILE:kestrel>)
@@ -19,8 +20,7 @@ find_program(KS_XVFB_RUN xvfb-run)
 if(KS_XVFB_RUN AND KS_BUILD_GUI)
   list(APPEND KS_DOCS_COMMANDS
     COMMAND ${KS_XVFB_RUN} -a -s "-screen 0 1280x1024x24" ${KS_DOCS_KESTREL} gui
-            ${CMAKE_SOURCE_DIR}/samples/cube.3ds ${CMAKE_SOURCE_DIR}/samples/sample.inc
-            --screenshot ${KS_DOCS_DIR}/main-window.png)
+            samples/cube.3ds samples/sample.inc --screenshot ${KS_DOCS_DIR}/main-window.png)
 endif()
 add_custom_target(docs_pictures
   COMMAND ${CMAKE_COMMAND} -E make_directory ${KS_DOCS_DIR}
