@@ -261,6 +261,57 @@ void CKsObject::SetPolygonNormals(std::span<const float> records) {
     SetPolygonNormal(int32_t(records[r]), records.subspan(r + 1).first<9>());
 }
 
+void CKsObject::SetPolygonNormals(std::vector<float>&& records) {
+  const size_t count = size_t(TriangleCount());
+  // Triangle numbers are exact Singles up to 2^24 only.
+  const bool oneEachInOrder = [&] {
+    if (count == 0 || count > (size_t(1) << 24) || records.size() != count * 10) return false;
+    for (size_t t = 0; t < count; ++t)
+      if (records[t * 10] != float(t)) return false;
+    return true;
+  }();
+  if (!normals_.empty() || !oneEachInOrder)
+    return SetPolygonNormals(std::span<const float>(records));
+  // Record t's nine values move forward over the t + 1 triangle numbers before
+  // them: the array becomes the corner normals, nine per triangle.
+  std::vector<uint8_t> mask(count);
+  int32_t withNormals = 0;
+  float* const data = records.data();
+  for (size_t t = 0; t < count; ++t) {
+    mask[t] = WriteCornerNormals(int32_t(t), std::span<const float, 9>(data + t * 10 + 1, 9),
+                                 data + t * 9);
+    withNormals += mask[t] != 0;
+  }
+  records.resize(count * 9);
+  normals_ = std::move(records);
+  records = {};
+  // The tenth left over is all whole pages but the last: given back.
+  (void)ReleaseUnusedPages(normals_.data() + normals_.size(),
+                           (normals_.capacity() - normals_.size()) * sizeof(float));
+  explicitMask_ = std::move(mask);
+  normalTriangles_ = withNormals;
+}
+
+uint8_t CKsObject::WriteCornerNormals(int32_t triangle, std::span<const float, 9> n,
+                                      float* out) const {
+  float given[9];
+  std::copy(n.begin(), n.end(), given);  // out may overlap n
+  uint8_t bits = 0;
+  for (int c = 0; c < 3; ++c) {
+    const float x = given[c * 3], y = given[c * 3 + 1], z = given[c * 3 + 2];
+    const double len2 = double(x) * x + double(y) * y + double(z) * z;
+    // A zero-length (or non-finite) normal means "no normal": use the face's.
+    const bool isGiven = len2 > 0 && std::isfinite(len2);
+    if (isGiven) bits |= uint8_t(1u << c);
+    const auto v =
+        isGiven ? std::array<float, 3>{x, y, z} : mesh::FaceNormal(vertices_, triangles_, triangle);
+    out[c * 3] = v[0];
+    out[c * 3 + 1] = v[1];
+    out[c * 3 + 2] = v[2];
+  }
+  return bits;
+}
+
 void CKsObject::SetPolygonNormal(int32_t triangle, std::span<const float, 9> n) {
   if (triangle < 0 || triangle >= TriangleCount())
     BadData("Set_PoligonNormal", "triangle " + std::to_string(triangle) +
@@ -270,19 +321,7 @@ void CKsObject::SetPolygonNormal(int32_t triangle, std::span<const float, 9> n) 
   if (explicitMask_.empty()) explicitMask_.assign(size_t(TriangleCount()), 0);
   uint8_t& mask = explicitMask_[size_t(triangle)];
   const bool had = mask != 0;
-  float* out = &normals_[size_t(triangle) * 9];
-  for (int c = 0; c < 3; ++c) {
-    const float x = n[c * 3], y = n[c * 3 + 1], z = n[c * 3 + 2];
-    const double len2 = double(x) * x + double(y) * y + double(z) * z;
-    // A zero-length (or non-finite) normal means "no normal": use the face's.
-    const bool given = len2 > 0 && std::isfinite(len2);
-    mask = given ? uint8_t(mask | 1u << c) : uint8_t(mask & ~(1u << c));
-    const auto v =
-        given ? std::array<float, 3>{x, y, z} : mesh::FaceNormal(vertices_, triangles_, triangle);
-    out[c * 3] = v[0];
-    out[c * 3 + 1] = v[1];
-    out[c * 3 + 2] = v[2];
-  }
+  mask = WriteCornerNormals(triangle, n, &normals_[size_t(triangle) * 9]);
   normalTriangles_ += int32_t(mask != 0) - int32_t(had);
 }
 
@@ -369,9 +408,10 @@ bool CKsObject::HasExplicitNormal(int32_t triangle, int corner) const {
 
 void CKsObject::BuildMembers(MemberTable<CKsObject>& t) {
   using Args = std::span<Variant>;
-  // Add_Vertices and Add_Poligons take their array by reference: an object
-  // still without vertices (triangles) takes the caller's array over instead
-  // of copying it, leaving the caller an empty array.
+  // Add_Vertices, Add_Poligons and Set_PoligonNormals take their array by
+  // reference: an object still without vertices (triangles, normals) takes
+  // the caller's array over instead of copying it, leaving the caller an
+  // empty array.
   t.Method("Add_Vertices", [](CKsObject& o, Args a) {
     SingleArrayArg(a, 0, "Add_Vertices");
     o.AddVertices(std::move(a[0].Singles()));
@@ -393,7 +433,8 @@ void CKsObject::BuildMembers(MemberTable<CKsObject>& t) {
     return Variant();
   });
   t.Method("Set_PoligonNormals", [](CKsObject& o, Args a) {
-    o.SetPolygonNormals(SingleArrayArg(a, 0, "Set_PoligonNormals"));
+    SingleArrayArg(a, 0, "Set_PoligonNormals");
+    o.SetPolygonNormals(std::move(a[0].Singles()));
     return Variant();
   });
   // Get_Surface(0) or no argument: all triangles; Get_Surface(first): to the

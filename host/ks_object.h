@@ -64,6 +64,11 @@ class CKsObject : public DispatchObject<CKsObject> {
   // Records of 10: triangle number, then x, y, z of its three corner normals.
   // A corner normal of zero length means "no normal": that corner is computed.
   void SetPolygonNormals(std::span<const float> records);
+  // As SetPolygonNormals, but an object without normals yet whose records are
+  // one per triangle in triangle order moves them together in place and keeps
+  // the array as its corner normals; records is then left empty (otherwise
+  // unchanged).
+  void SetPolygonNormals(std::vector<float>&& records);
   void SetPolygonNormal(int32_t triangle, std::span<const float, 9> normals);
   // Smooths computed corner normals over triangles first..last (inclusive).
   void GetSurface(int32_t first, int32_t last);
@@ -114,6 +119,10 @@ class CKsObject : public DispatchObject<CKsObject> {
   void EnsureNormals();
   // Sets the three corner normals of a triangle to its face normal.
   void FillFaceNormal(size_t triangle);
+  // Writes a triangle's corner normals n to out (which may overlap n), the
+  // face normal where a corner's is of zero length; returns the bits of the
+  // corners given.
+  uint8_t WriteCornerNormals(int32_t triangle, std::span<const float, 9> n, float* out) const;
   void CheckVertexLimit(size_t addedVertices) const;
   void CheckTriangleLimit(size_t addedTriangles) const;
   struct PolygonScan {

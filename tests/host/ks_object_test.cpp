@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numeric>
 #include <random>
 #include <span>
 
@@ -100,9 +101,20 @@ TEST(CKsObject, NormalRecordsInBulkMatchOneByOne) {
     for (int i = 0; i < 3 * 12; ++i) positions.push_back(value());
     Longs triangles;
     for (int i = 0; i < 3 * 20; ++i) triangles.push_back(int32_t(random() % 12));
+    // Records for random triangles, one per triangle in order (which an
+    // object without normals takes over in place), or one per triangle in a
+    // shuffled order.
+    const int kind = round % 3;
+    const bool inOrder = kind == 1;
+    const bool workedOut = round / 3 % 2 == 1;
+    const int triangleCount = workedOut ? 22 : 20;
+    std::vector<int> order(size_t(triangleCount), 0);
+    std::iota(order.begin(), order.end(), 0);
+    if (kind == 2) std::shuffle(order.begin(), order.end(), random);
     Floats records;
-    for (int r = 0; r < int(random() % 30); ++r) {
-      records.push_back(float(random() % 20));
+    const int recordCount = kind == 0 ? int(random() % 30) : triangleCount;
+    for (int r = 0; r < recordCount; ++r) {
+      records.push_back(float(kind == 0 ? int(random() % 20) : order[size_t(r)]));
       for (int i = 0; i < 9; ++i) records.push_back(random() % 4 == 0 ? 0.0f : value());
     }
     auto bulk = std::make_shared<ks::CKsObject>();
@@ -112,13 +124,15 @@ TEST(CKsObject, NormalRecordsInBulkMatchOneByOne) {
       o->AddTriangles(triangles);
     }
     // Half the rounds have normals worked out for some triangles already.
-    if (round % 2 == 1) {
+    if (workedOut) {
       for (auto& o : {bulk, single}) {
         (void)o->CornerNormals();
         o->AddTriangles(Longs{0, 1, 2, 3, 4, 5});
       }
     }
-    bulk->SetPolygonNormals(records);
+    Floats handed = records;
+    bulk->SetPolygonNormals(std::move(handed));
+    EXPECT_EQ(handed.empty(), inOrder && !workedOut) << "round " << round;  // taken over
     for (size_t r = 0; r < records.size(); r += 10)
       single->SetPolygonNormal(int32_t(records[r]),
                                std::span<const float>(records).subspan(r + 1).first<9>());
@@ -126,6 +140,10 @@ TEST(CKsObject, NormalRecordsInBulkMatchOneByOne) {
     const auto b = single->CornerNormals();
     ASSERT_EQ(Floats(a.begin(), a.end()), Floats(b.begin(), b.end())) << "round " << round;
     EXPECT_EQ(bulk->NormalTriangleCount(), single->NormalTriangleCount());
+    for (int32_t t = 0; t < single->TriangleCount(); ++t)
+      for (int c = 0; c < 3; ++c)
+        ASSERT_EQ(bulk->HasExplicitNormal(t, c), single->HasExplicitNormal(t, c))
+            << "round " << round << ", triangle " << t << ", corner " << c;
   }
 }
 
