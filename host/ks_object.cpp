@@ -285,7 +285,7 @@ void CKsObject::SetPolygonNormals(std::vector<float>&& records) {
   records.resize(count * 9);
   normals_ = std::move(records);
   records = {};
-  // The tenth left over is all whole pages but the last: given back.
+  // The spare tenth at the end: its whole pages are given back.
   (void)ReleaseUnusedPages(normals_.data() + normals_.size(),
                            (normals_.capacity() - normals_.size()) * sizeof(float));
   explicitMask_ = std::move(mask);
