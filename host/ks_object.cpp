@@ -263,9 +263,12 @@ void CKsObject::SetPolygonNormals(std::span<const float> records) {
 
 void CKsObject::SetPolygonNormals(std::vector<float>&& records) {
   const size_t count = size_t(TriangleCount());
-  // Triangle numbers are exact Singles up to 2^24 only.
+  // A Single holds every whole number only up to 2^24. Beyond that a number
+  // cannot tell a triangle from its neighbours, so a record whose number is
+  // its position's, rounded the same way, is taken for the triangle at its
+  // position.
   const bool oneEachInOrder = [&] {
-    if (count == 0 || count > (size_t(1) << 24) || records.size() != count * 10) return false;
+    if (count == 0 || records.size() != count * 10) return false;
     for (size_t t = 0; t < count; ++t)
       if (records[t * 10] != float(t)) return false;
     return true;

@@ -147,6 +147,30 @@ TEST(CKsObject, NormalRecordsInBulkMatchOneByOne) {
   }
 }
 
+// Beyond 2^24 triangles a Single cannot name each triangle exactly: records
+// one per triangle in order still give each triangle its own normals, not
+// its neighbour's.
+TEST(CKsObject, NormalRecordsInOrderReachTrianglesBeyondExactSingles) {
+  constexpr int32_t kTriangles = (1 << 24) + 3;
+  auto o = std::make_shared<ks::CKsObject>();
+  o->AddVertices(Floats{0, 0, 0, 1, 0, 0, 0, 1, 0});  // face normal +z
+  o->AddTriangles(Longs(size_t(kTriangles) * 3, 0));
+  Floats records(size_t(kTriangles) * 10, 0.0f);
+  for (int32_t t = 0; t < kTriangles; ++t) {
+    float* r = &records[size_t(t) * 10];
+    r[0] = float(t);
+    for (int c = 0; c < 3; ++c) r[1 + c * 3 + (t % 2)] = 1;  // odd +y, even +x
+  }
+  o->SetPolygonNormals(std::move(records));
+  const auto n = o->CornerNormals();
+  for (int32_t t = kTriangles - 4; t < kTriangles; ++t) {
+    SCOPED_TRACE(t);
+    EXPECT_EQ(n[size_t(t) * 9 + size_t(t % 2)], 1.0f);
+    EXPECT_TRUE(o->HasExplicitNormal(t, 2));
+  }
+  EXPECT_EQ(o->NormalTriangleCount(), kTriangles);
+}
+
 TEST(CKsObject, NormalRecordsSetCornersAndZeroMeansComputed) {
   auto o = Square();
   ks::Call(o, "Add_Poligons", Longs{4, 0, 1, 2, 3});
