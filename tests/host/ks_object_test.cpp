@@ -153,8 +153,10 @@ TEST(CKsObject, NormalRecordsInBulkMatchOneByOne) {
 TEST(CKsObject, NormalRecordsInOrderReachTrianglesBeyondExactSingles) {
   constexpr int32_t kTriangles = (1 << 24) + 3;
   auto o = std::make_shared<ks::CKsObject>();
-  o->AddVertices(Floats{0, 0, 0, 1, 0, 0, 0, 1, 0});  // face normal +z
-  o->AddTriangles(Longs(size_t(kTriangles) * 3, 0));
+  o->AddVertices(Floats{0, 0, 0, 1, 0, 0, 0, 1, 0});
+  Longs triangles(size_t(kTriangles) * 3);
+  for (size_t i = 0; i < triangles.size(); ++i) triangles[i] = int32_t(i % 3);  // face normal +z
+  o->AddTriangles(std::move(triangles));
   Floats records(size_t(kTriangles) * 10, 0.0f);
   for (int32_t t = 0; t < kTriangles; ++t) {
     float* r = &records[size_t(t) * 10];
