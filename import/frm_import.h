@@ -119,7 +119,11 @@ class frmImport : public Form, public readers::ImportUi {
   void ChooseFile(const std::string& extension);
   void RememberFolder(const std::string& extension);
   void LoadFile(readers::MeshReader& reader, const std::string& extension);
+  // True (and the run's objects dropped) when they hold no triangle at all.
+  bool TakeNothingFound();
   void PostProcessGeneral();
+  // Centres the run's first object and moves the others by the same offset.
+  void CenterImport(const std::string& firstKey);
   void PostProcess3DS(readers::MeshReader& reader);
   void EndRun();
   // Runs one step of the run; a type mismatch is noted and skipped, any other
@@ -134,6 +138,7 @@ class frmImport : public Form, public readers::ImportUi {
   ReaderFactory readerFactory_;
   int frontZ_ = 0;
   std::string typeMismatch_;  // description of the first skipped type mismatch
+  std::string nothingFound_;  // what a run without geometry found, told at its end
 
   int pumpStride_ = 64;
   std::chrono::nanoseconds pumpInterval_ = std::chrono::milliseconds(15);
