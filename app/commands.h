@@ -38,6 +38,9 @@ void AddPathCommand(CLI::App& app, CommandRunner& runner);
 void AddTraceCommand(CLI::App& app, CommandRunner& runner);
 void AddPluginCommands(CLI::App& app, CommandRunner& runner);
 void AddRenderCommand(CLI::App& app, CommandRunner& runner);
+void AddConvertCommand(CLI::App& app, CommandRunner& runner);
+// The export formats `kestrel convert --to` offers (extensions, lower case).
+const std::vector<std::string>& ConvertTargets();
 // The main window (built with the desktop parts only), run by the desktop
 // module.
 void AddGuiCommand(CLI::App& app, CommandRunner& runner, const char* programName);

@@ -21,6 +21,7 @@ int main(int argc, char** argv) {
   kestrel::AddTraceCommand(app, runner);
   kestrel::AddPluginCommands(app, runner);
   kestrel::AddRenderCommand(app, runner);
+  kestrel::AddConvertCommand(app, runner);
 #ifdef KS_WITH_GUI
   kestrel::AddGuiCommand(app, runner, argv[0]);
 #endif
