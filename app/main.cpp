@@ -22,6 +22,7 @@ int main(int argc, char** argv) {
   kestrel::AddPluginCommands(app, runner);
   kestrel::AddRenderCommand(app, runner);
   kestrel::AddConvertCommand(app, runner);
+  kestrel::AddThumbnailCommand(app, runner);
 #ifdef KS_WITH_GUI
   kestrel::AddGuiCommand(app, runner, argv[0]);
 #endif
