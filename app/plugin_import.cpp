@@ -60,6 +60,10 @@ int FormatIndex(const std::string& extension) {
 
 void AddImportOptions(CLI::App& cmd, ImportOptions& opt) {
   cmd.add_option("FILE", opt.file, "the file to import (obj, dxf, 3ds, inc)")->required();
+  AddImportFormatOptions(cmd, opt);
+}
+
+void AddImportFormatOptions(CLI::App& cmd, ImportOptions& opt) {
   cmd.add_option("--format", opt.format, "file format; default: the file's extension")
       ->check(CLI::IsMember({"obj", "dxf", "3ds", "inc"}, CLI::ignore_case));
   cmd.add_flag("--normals", opt.normals, "WaveFront: import the file's normals");
