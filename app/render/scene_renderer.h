@@ -24,6 +24,7 @@ struct RenderSettings {
   bool wireframe = false;
   bool grid = true;
   bool gizmo = true;
+  bool transparent = false;               // background left clear (alpha 0) instead of filled
   std::string selectedKey;                // object drawn as selected; empty for none
   std::vector<std::string> selectedKeys;  // more objects drawn as selected
   bool coarse = false;  // the view is moving: big meshes drawn in their coarse form
