@@ -20,7 +20,7 @@ struct PreparedMesh {
 };
 
 // Objects of more triangles than this get a coarse form of about that many.
-inline constexpr size_t kCoarseTriangles = 150000;
+inline constexpr size_t kCoarseTriangles = 60000;
 
 // Works out the object's corner normals first when it has none yet (the
 // object is changed then: no other thread may use it meanwhile).
