@@ -6,6 +6,11 @@
 // height grid and "Get from a Picture") and "BackGround" (the picture grid),
 // and the buttons "Get Object", "Clean" and "Cancel". Widgets carry the
 // controls' names as object names ("Option1(0)", "Check1", "cmdGetObj", ...).
+// Under the drawing area: "Undo" and "Redo" (also Ctrl+Z and Ctrl+Shift+Z),
+// "Snap to Grid", "Fit" (the whole area in view), the pointer's position in
+// drawing units and the status line. The area zooms with the wheel and pans
+// with the scroll bars or a middle-button drag; Delete removes the point
+// under the mouse. The dialog can be resized.
 #include <QDialog>
 #include <array>
 #include <string>
@@ -15,6 +20,8 @@
 
 class QAbstractButton;
 class QCheckBox;
+class QLabel;
+class QScrollArea;
 class QGroupBox;
 class QPushButton;
 class QRadioButton;
@@ -46,6 +53,9 @@ class ObjPathDialog : public QDialog {
 
  private:
   void Fire(const std::string& event, std::vector<Variant> args = {});
+  void ZoomAt(double factor, QPointF drawingUnits, QPoint widgetPos);
+  void FitArea();
+  bool eventFilter(QObject* watched, QEvent* event) override;
   QRadioButton* AddOption(Control& control, const std::string& event, int index);
   QPushButton* AddButton(Control& control, const std::string& event);
   QGroupBox* AddFrame(Control& control);
@@ -56,6 +66,12 @@ class ObjPathDialog : public QDialog {
   std::vector<std::pair<QAbstractButton*, Control*>> buttons_;
   std::vector<std::pair<QGroupBox*, Control*>> frames_;
   QCheckBox* check1_;
+  QCheckBox* snap_;
+  QLabel* pointer_;
+  QLabel* status_;
+  QScrollArea* scroll_;
+  QPoint panFrom_, pressedAt_;
+  bool panned_ = false;
   QTimer* refreshTimer_;
 };
 
