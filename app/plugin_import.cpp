@@ -60,12 +60,18 @@ int FormatIndex(const std::string& extension) {
 
 void AddImportOptions(CLI::App& cmd, ImportOptions& opt) {
   cmd.add_option("FILE", opt.file, "the file to import (obj, dxf, 3ds, inc)")->required();
+  AddImportFormatOptions(cmd, opt);
+}
+
+void AddImportFormatOptions(CLI::App& cmd, ImportOptions& opt) {
   cmd.add_option("--format", opt.format, "file format; default: the file's extension")
       ->check(CLI::IsMember({"obj", "dxf", "3ds", "inc"}, CLI::ignore_case));
   cmd.add_flag("--normals", opt.normals, "WaveFront: import the file's normals");
   cmd.add_flag("--smooth-all", opt.smoothAll, "WaveFront: smooth all normal groups");
   cmd.add_flag("--split-objects", opt.splitObjects,
                "WaveFront: each 'o NAME' line starts an object of that name");
+  cmd.add_flag("--materials", opt.materials,
+               "WaveFront: read the .mtl material libraries and bind faces to their materials");
   cmd.add_flag("--auto-smooth", opt.autoSmooth, "3DStudio: smooth the normals automatically");
 }
 
@@ -94,7 +100,8 @@ ImportOutcome ImportThroughPlugin(AppContext& ctx, const ImportOptions& opt) {
   ks::ObjectRef plugin = ctx.runtime.CreateObject("KsImport.CPlugIn");
 
   auto person = std::make_shared<ScriptedImportPerson>(
-      ImportAnswers{format, opt.normals, opt.smoothAll, opt.autoSmooth, opt.file, opt.splitObjects},
+      ImportAnswers{format, opt.normals, opt.smoothAll, opt.autoSmooth, opt.file, opt.splitObjects,
+                    opt.materials},
       std::cerr, &gInterrupted, isatty(STDERR_FILENO) != 0);
   ctx.runtime.SetPerson(person);
   bool interrupted = false;
