@@ -8,6 +8,7 @@
 #include "host/ks_properties_ids.h"
 #include "host/person.h"
 #include "objpath/exact_outline.h"
+#include "objpath/remembered_settings.h"
 
 namespace ks::objpath {
 
@@ -253,11 +254,13 @@ void frmObjPath::RestoreEdit(const DialogEdit& edit) {
   editor_.PublishPointCount();
   Check1.value = edit.closePath;
   Check1.enabled = edit.closePathEnabled;
-  if (edit.settings == settings) return;
-  // The grids show the settings given back; a grid that is off for the mode
-  // is let take them for the while.
+  if (edit.settings != settings) ShowSettingsInGrids(edit.settings);
+}
+
+// The grids show the settings given (no undo step); a grid that is off for
+// the mode is let take them for the while.
+void frmObjPath::ShowSettingsInGrids(const BuildSettings& s) {
   restoring_ = true;
-  const BuildSettings& s = edit.settings;
   const bool rotationOn = KsProperties1.enabled, extrusionOn = KsProperties3.enabled;
   SetGridEnabled(1, true);
   SetGridEnabled(3, true);
@@ -321,6 +324,26 @@ void frmObjPath::Form_Load() {
   FillGrids();
   SetGridEnabled(3, false);
   ClearBackground();
+  // At the desktop the dialog opens as the person left it last time; scripted
+  // runs start from the defaults, so the same clicks give the same object.
+  if (rt_.GetPerson().IsDesktop()) ApplyRemembered(ReadRememberedSettings(rt_));
+}
+
+void frmObjPath::ApplyRemembered(const RememberedSettings& r) {
+  BuildSettings wanted = settings;
+  wanted.Sections = r.sections;
+  wanted.YRotation = r.yRotation;
+  wanted.ExtrudeHeight = r.extrudeHeight;
+  wanted.CloseLastPolygons = r.closeLastPolygons;
+  ShowSettingsInGrids(wanted);
+  Check1.value = Variant(int16_t{r.closePath ? int16_t{1} : int16_t{0}});
+  if (r.extrude) Option1_Click(1);
+}
+
+RememberedSettings frmObjPath::Remembered() const {
+  return RememberedSettings{editor_.ExtrudeSelected(),  settings.Sections,
+                            settings.YRotation,         settings.ExtrudeHeight,
+                            settings.CloseLastPolygons, ClosePathChecked()};
 }
 
 void frmObjPath::FillGrids() {
@@ -561,6 +584,13 @@ void frmObjPath::Form_Unload() {
 
 void frmObjPath::Unload() {
   if (Closed()) return;
+  if (rt_.GetPerson().IsDesktop()) {
+    try {
+      WriteRememberedSettings(rt_, Remembered());
+    } catch (const ComError&) {
+      // Settings that cannot be kept are no reason to keep the dialog open.
+    }
+  }
   if (!ObjectBuilt) Object3D = nullptr;
   editor_.path.PathPoints.clear();
   editor_.path.LastPoint = -1;

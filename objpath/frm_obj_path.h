@@ -36,6 +36,7 @@
 #include "objpath/mesh_builders.h"
 #include "objpath/mod_obj_path.h"
 #include "objpath/path_editor.h"
+#include "objpath/remembered_settings.h"
 
 namespace ks::objpath {
 
@@ -143,6 +144,9 @@ class frmObjPath : public Form {
   void DispatchMouseDown(const std::vector<Variant>& args);
   DialogEdit CaptureEdit() const;
   void RestoreEdit(const DialogEdit& edit);
+  void ShowSettingsInGrids(const BuildSettings& wanted);
+  void ApplyRemembered(const RememberedSettings& remembered);
+  RememberedSettings Remembered() const;
   void AfterEdit();
   float Snapped(float v, int shift) const;
   void Dispatch(std::string_view event, const std::vector<Variant>& args);
