@@ -51,6 +51,7 @@ frmObjPath::frmObjPath(Runtime& rt)
               [this] { ClosePathHandling(); }) {
   caption = "Object by Path Generator";
   RegisterControls();
+  BuildPreview = [this] { return MakePreview(); };
   editor_.onRefused = [this](float x, float y) {
     lblStatus.caption = "The point (" + FormatNumber(x) + ", " + FormatNumber(y) +
                         ") lies across the axis (x = " + FormatNumber(editor_.AxisX()) +
@@ -520,13 +521,42 @@ void frmObjPath::cmdGetObj_Click() {
   RunBuild();
 }
 
+BuildOutcome frmObjPath::Build(BuildSettings& used, MeshArrays& out) const {
+  used.ClosePath = ClosePathChecked();
+  used.BarLeft = editor_.BarLeft;
+  return editor_.RotationSelected() ? BuildRotation(editor_.path, used, trig, out)
+                                    : BuildExtrusion(editor_.path, used, out);
+}
+
+// What "Get Object" would hand back now, built the same way into an object
+// of the dialog's own; or why nothing can be built yet.
+frmObjPath::Preview frmObjPath::MakePreview() const {
+  Preview preview;
+  if (editor_.path.LastPoint < 0) {
+    preview.why = "Draw a path to see the object.";
+    return preview;
+  }
+  BuildSettings used = settings;
+  MeshArrays arrays;
+  switch (Build(used, arrays)) {
+    case BuildOutcome::NothingToBuild:
+      preview.why = "A single point makes no object.";
+      return preview;
+    case BuildOutcome::CapError:
+      preview.why = kMsgIntersect;
+      return preview;
+    case BuildOutcome::Built:
+      break;
+  }
+  ObjectRef object = rt_.CreateObject("Kestrel.CKsObject");
+  HandOver(object, arrays);
+  preview.object = std::move(object);
+  return preview;
+}
+
 void frmObjPath::RunBuild() {
   Person& person = rt_.GetPerson();
-  settings.ClosePath = ClosePathChecked();
-  settings.BarLeft = editor_.BarLeft;
-  const BuildOutcome outcome = editor_.RotationSelected()
-                                   ? BuildRotation(editor_.path, settings, trig, mesh)
-                                   : BuildExtrusion(editor_.path, settings, mesh);
+  const BuildOutcome outcome = Build(settings, mesh);
   auto clearObject = [this] {
     try {
       Call(Object3D, "Clear");

@@ -24,6 +24,7 @@
 // ignored, as a disabled control cannot be clicked.
 #include <algorithm>
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -86,7 +87,17 @@ class frmObjPath : public Form {
   MeshArrays mesh;         // Vertices, Polygons, PathFlip, CapTriangles
   TrigTables trig;         // SinTable, CosTable
 
+  // What "Get Object" would give now, for a preview: the object built by the
+  // same builders (in an object of its own), or why there is none yet. A
+  // function, so that views reach it without linking the form's code.
+  struct Preview {
+    ObjectRef object;
+    std::string why;
+  };
+  std::function<Preview()> BuildPreview;
+
   PathEditor& Editor() { return editor_; }
+  const PathEditor& Editor() const { return editor_; }
   const PathState& Path() const { return editor_.path; }
   // Grid 1 (rotation), 2 (background picture) or 3 (extrusion); Nothing for
   // any other number. Inline, as the view module calls it without linking
@@ -159,6 +170,8 @@ class frmObjPath : public Form {
   void OnGridLostFocus(int number);
   void ShowBackgroundPicture(const std::string& fileName);
   void RunBuild();
+  BuildOutcome Build(BuildSettings& used, MeshArrays& out) const;
+  Preview MakePreview() const;
   void ClosePathHandling();
   bool ClosePathChecked() const;
   void Unload();

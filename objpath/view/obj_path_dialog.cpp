@@ -22,6 +22,7 @@
 #include "objpath/frm_obj_path.h"
 #include "objpath/view/drawing_area.h"
 #include "objpath/view/obj_path_view.h"
+#include "objpath/view/path_preview.h"
 #include "objpath/view/property_grid_view.h"
 
 namespace ks::objpath {
@@ -154,6 +155,15 @@ ObjPathDialog::ObjPathDialog(frmObjPath& form, QWidget* parent) : QDialog(parent
   right->addLayout(commands);
   auto* layout = new QHBoxLayout(this);
   layout->addLayout(left, 1);
+  if (PathPreview::CanDraw()) {
+    preview_ = new PathPreview(form_);
+    layout->addWidget(preview_, 1);
+  } else {
+    auto* none = new QLabel("The 3D preview needs a display with OpenGL.");
+    none->setObjectName("PreviewWhy");
+    none->setWordWrap(true);
+    layout->addWidget(none);
+  }
   layout->addLayout(right);
   setSizeGripEnabled(true);
 
@@ -214,6 +224,7 @@ void ObjPathDialog::Refresh() {
   check1_->setChecked(form_.Check1.value.IsNumeric() && form_.Check1.value.ToLong() == 1);
   for (PropertyGridView* grid : grids_) grid->Sync();
   area_->Refresh();
+  if (preview_) preview_->Refresh();
 }
 
 // Zooms about a place of the drawing, keeping it under the pointer; the

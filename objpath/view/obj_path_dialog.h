@@ -10,7 +10,8 @@
 // "Snap to Grid", "Fit" (the whole area in view), the pointer's position in
 // drawing units and the status line. The area zooms with the wheel and pans
 // with the scroll bars or a middle-button drag; Delete removes the point
-// under the mouse. The dialog can be resized.
+// under the mouse. The dialog can be resized. Beside the area, the 3D
+// preview of what "Get Object" would give.
 #include <QDialog>
 #include <array>
 #include <string>
@@ -34,6 +35,7 @@ struct Control;
 namespace ks::objpath {
 
 class DrawingArea;
+class PathPreview;
 class PropertyGridView;
 class frmObjPath;
 
@@ -62,6 +64,7 @@ class ObjPathDialog : public QDialog {
 
   frmObjPath& form_;
   DrawingArea* area_;
+  PathPreview* preview_ = nullptr;  // none where OpenGL widgets cannot show
   std::array<PropertyGridView*, 3> grids_{};
   std::vector<std::pair<QAbstractButton*, Control*>> buttons_;
   std::vector<std::pair<QGroupBox*, Control*>> frames_;

@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -29,10 +30,12 @@
 #include "host/host_classes.h"
 #include "host/image/ks_image.h"
 #include "host/ks_object.h"
+#include "host/ks_properties_ids.h"
 #include "objpath/c_plug_in.h"
 #include "objpath/frm_obj_path.h"
 #include "objpath/view/drawing_area.h"
 #include "objpath/view/obj_path_view.h"
+#include "objpath/view/path_preview.h"
 
 namespace ks::objpath {
 namespace {
@@ -544,6 +547,80 @@ TEST_F(ObjPathDialogTest, RefusedPointsAndCrossingSegmentsAreShownInTheDialog) {
   EXPECT_TRUE(ShowsNear(40, 80, kCrossingColour));
   EXPECT_FALSE(ShowsNear(100, 60, kCrossingColour));
   EXPECT_FALSE(Find<QLabel>("lblStatus")->text().isEmpty());
+}
+
+// The preview follows the path and the settings, says why when nothing can
+// be built, and shows exactly what "Get Object" hands back.
+TEST_F(ObjPathDialogTest, ThePreviewFollowsEveryEditAndShowsWhatGetObjectGives) {
+  if (!PathPreview::CanDraw()) GTEST_SKIP() << "the preview needs an X server with OpenGL";
+  Open();
+  auto* preview = Find<PathPreview>("Preview");
+  ASSERT_NE(preview, nullptr);
+  EXPECT_FALSE(preview->Why().isEmpty());  // no path yet
+  EXPECT_EQ(preview->Shown(), nullptr);
+  auto shown = [&] { return std::dynamic_pointer_cast<CKsObject>(preview->Shown()); };
+  auto inkPixels = [&] {
+    const QImage frame = preview->grabFramebuffer();
+    const QRgb background = frame.pixel(1, 1);
+    int ink = 0;
+    for (int y = 0; y < frame.height(); y += 2)
+      for (int x = 0; x < frame.width(); x += 2) ink += frame.pixel(x, y) != background;
+    return ink;
+  };
+  const int emptyInk = inkPixels();
+
+  QWidget* area = Area();
+  for (auto [x, y] : {std::pair{60, 40}, std::pair{120, 60}, std::pair{90, 200}}) Click(area, x, y);
+  Click(area, 90, 200, Qt::RightButton);
+  ASSERT_NE(shown(), nullptr);
+  EXPECT_TRUE(preview->Why().isEmpty());
+  EXPECT_EQ(shown()->VertexCount(), 3 * 8);  // three points at eight positions
+  EXPECT_GT(inkPixels(), emptyInk + 200);
+
+  // A setting and a dragged point rebuild it.
+  std::vector<Variant> twelveSections{Variant(int32_t{0}), Variant(int32_t{12})};
+  CallId(form_->Grid(1), grid::kSetRowValue, twelveSections);
+  dialog_->Refresh();
+  EXPECT_EQ(shown()->VertexCount(), 3 * 12);
+  QTest::mousePress(area, Qt::LeftButton, {}, QPoint(122, 62));
+  MoveWith(area, {160, 62}, Qt::LeftButton);
+  QTest::mouseRelease(area, Qt::LeftButton, {}, QPoint(160, 62));
+  const auto vertices = shown()->Vertices();
+  const std::vector<float> previewVertices(vertices.begin(), vertices.end());
+  const auto triangles = shown()->Triangles();
+  const std::vector<int32_t> previewTriangles(triangles.begin(), triangles.end());
+
+  // "Get Object" gives what the preview showed.
+  auto object = std::dynamic_pointer_cast<CKsObject>(rt_->CreateObject("Kestrel.CKsObject"));
+  form_->Object3D = object;
+  Press("cmdGetObj");
+  ASSERT_TRUE(form_->Closed());
+  EXPECT_EQ(std::vector<float>(object->Vertices().begin(), object->Vertices().end()),
+            previewVertices);
+  EXPECT_EQ(std::vector<int32_t>(object->Triangles().begin(), object->Triangles().end()),
+            previewTriangles);
+}
+
+TEST_F(ObjPathDialogTest, ThePreviewSaysWhyACrossingPathCannotBeBuilt) {
+  if (!PathPreview::CanDraw()) GTEST_SKIP() << "the preview needs an X server with OpenGL";
+  Open();
+  Press("Option1(1)");
+  QWidget* area = Area();
+  for (auto [x, y] :
+       {std::pair{20, 20}, std::pair{100, 100}, std::pair{100, 20}, std::pair{20, 100}})
+    Click(area, x, y);
+  Click(area, 20, 100, Qt::RightButton);
+  auto* preview = Find<PathPreview>("Preview");
+  EXPECT_EQ(preview->Why().toStdString(), frmObjPath::kMsgIntersect);
+  EXPECT_EQ(preview->Shown(), nullptr);
+  // Undone back to three points (unfinished, then the fourth point gone).
+  dialog_->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(dialog_.get()));
+  QTest::keyClick(dialog_.get(), Qt::Key_Z, Qt::ControlModifier);
+  QTest::keyClick(dialog_.get(), Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(form_->Path().Count(), 3);
+  EXPECT_NE(preview->Shown(), nullptr);
+  EXPECT_TRUE(preview->Why().isEmpty());
 }
 
 }  // namespace
