@@ -120,13 +120,18 @@ void frmObjPath::Fire(std::string_view event, std::vector<Variant> args) {
   std::string why;
   try {
     Dispatch(event, args);
-    return;
   } catch (const ComError& e) {
     why = e.description();
   } catch (const std::exception& e) {
     why = e.what();
   }
-  rt_.GetPerson().MessageBox(why, MsgButtons::OK, MsgIcon::Exclamation, kMsgErrorTitle);
+  if (!why.empty())
+    rt_.GetPerson().MessageBox(why, MsgButtons::OK, MsgIcon::Exclamation, kMsgErrorTitle);
+  TellChanged();
+}
+
+void frmObjPath::TellChanged() const {
+  if (Changed && !Closed()) Changed();
 }
 
 bool frmObjPath::HasEvent(std::string_view event) {
@@ -395,6 +400,7 @@ void frmObjPath::OnGridChange(int number, int32_t row, const Variant& value) {
   history_.Record(before, CaptureEdit(),
                   "grid " + std::to_string(number) + " " + std::to_string(row));
   AfterEdit();
+  TellChanged();
 }
 
 void frmObjPath::ApplyGridChange(int number, int32_t row, const Variant& value) {

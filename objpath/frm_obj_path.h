@@ -95,6 +95,12 @@ class frmObjPath : public Form {
     std::string why;
   };
   std::function<Preview()> BuildPreview;
+  // Called whenever what the dialog shows may have changed: after each event,
+  // at a grid's change and at every turn a trace gives the interface. A view
+  // sets it to show the form again.
+  std::function<void()> Changed;
+  // True while "Get from a Picture" traces (views may hold back costly work).
+  bool Tracing = false;
 
   PathEditor& Editor() { return editor_; }
   const PathEditor& Editor() const { return editor_; }
@@ -150,6 +156,7 @@ class frmObjPath : public Form {
 
  private:
   static bool HasEvent(std::string_view event);
+  void TellChanged() const;
   // Runs an event that may edit the path or its settings as one undo step.
   void DispatchEdit(std::string_view event, const std::vector<Variant>& args);
   void DispatchMouseDown(const std::vector<Variant>& args);

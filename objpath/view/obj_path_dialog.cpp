@@ -14,7 +14,6 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QShortcut>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -28,7 +27,6 @@
 namespace ks::objpath {
 namespace {
 
-constexpr int kRefreshMilliseconds = 40;
 constexpr double kMinScale = 0.5, kMaxScale = 16;
 
 QString Text(const std::string& text) {
@@ -167,10 +165,14 @@ ObjPathDialog::ObjPathDialog(frmObjPath& form, QWidget* parent) : QDialog(parent
   layout->addLayout(right);
   setSizeGripEnabled(true);
 
-  refreshTimer_ = new QTimer(this);
-  connect(refreshTimer_, &QTimer::timeout, this, &ObjPathDialog::Refresh);
-  refreshTimer_->start(kRefreshMilliseconds);
+  // The form says when it changed: after its events, at a grid's change and
+  // at every turn a trace gives the interface.
+  form_.Changed = [this] { Refresh(); };
   Refresh();
+}
+
+ObjPathDialog::~ObjPathDialog() {
+  form_.Changed = nullptr;
 }
 
 QRadioButton* ObjPathDialog::AddOption(Control& control, const std::string& event, int index) {
@@ -202,7 +204,6 @@ QGroupBox* ObjPathDialog::AddFrame(Control& control) {
 void ObjPathDialog::Fire(const std::string& event, std::vector<Variant> args) {
   form_.Fire(event, std::move(args));
   if (form_.Closed()) {
-    refreshTimer_->stop();
     done(QDialog::Accepted);
     return;
   }
@@ -283,7 +284,6 @@ bool ObjPathDialog::eventFilter(QObject* watched, QEvent* event) {
 
 void ObjPathDialog::closeEvent(QCloseEvent* event) {
   if (!form_.Closed()) form_.RequestClose();
-  refreshTimer_->stop();
   event->accept();
   QDialog::done(QDialog::Rejected);
 }

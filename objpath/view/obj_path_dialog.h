@@ -26,7 +26,6 @@ class QScrollArea;
 class QGroupBox;
 class QPushButton;
 class QRadioButton;
-class QTimer;
 
 namespace ks {
 struct Control;
@@ -43,10 +42,11 @@ class ObjPathDialog : public QDialog {
   Q_OBJECT
  public:
   explicit ObjPathDialog(frmObjPath& form, QWidget* parent = nullptr);
+  ~ObjPathDialog() override;
 
-  // Shows the form's controls as they are now. A timer calls it while the
-  // dialog is open, so a trace that gives the event loop turns shows its
-  // points as they come.
+  // Shows the form's controls as they are now. The form calls it whenever it
+  // changed (frmObjPath::Changed), so a trace that gives the event loop turns
+  // shows its points as they come.
   void Refresh();
 
  protected:
@@ -75,7 +75,6 @@ class ObjPathDialog : public QDialog {
   QScrollArea* scroll_;
   QPoint panFrom_, pressedAt_;
   bool panned_ = false;
-  QTimer* refreshTimer_;
 };
 
 }  // namespace ks::objpath

@@ -59,7 +59,8 @@ PathPreview::Inputs PathPreview::CurrentInputs() const {
 }
 
 void PathPreview::Refresh() {
-  if (form_.Closed() || !form_.BuildPreview) return;
+  // A trace adds its points one by one: the object is built once it is done.
+  if (form_.Closed() || !form_.BuildPreview || form_.Tracing) return;
   Inputs now = CurrentInputs();
   if (built_ && *built_ == now) return;
   frmObjPath::Preview preview;
