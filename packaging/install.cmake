@@ -77,9 +77,15 @@ install(FILES ${KS_DEB_CHANGELOG} ${CMAKE_SOURCE_DIR}/packaging/copyright
 
 set(CPACK_PACKAGE_NAME kestrel)
 set(CPACK_PACKAGE_VENDOR "Kestrel plug-ins project")
-set(CPACK_PACKAGE_CONTACT "Kestrel plug-ins project <kestrel@localhost>")
+set(CPACK_PACKAGE_CONTACT "Kestrel plug-ins project <kestrel-plugins@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "Stand-in 3D host with the KsImport and KsObjPath plug-ins")
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+    "Kestrel imports WaveFront OBJ, AutoCAD DXF, 3D Studio and POV-Ray include
+files through its KsImport plug-in, builds objects from a drawn path or a
+picture's outline through its KsObjPath plug-in, and shows, draws and exports
+the scene (glTF, GLB, OBJ, PLY, STL, COLLADA). It converts folders of models
+on every core and gives file managers thumbnails of model files.")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
