@@ -70,6 +70,8 @@ void AddImportFormatOptions(CLI::App& cmd, ImportOptions& opt) {
   cmd.add_flag("--smooth-all", opt.smoothAll, "WaveFront: smooth all normal groups");
   cmd.add_flag("--split-objects", opt.splitObjects,
                "WaveFront: each 'o NAME' line starts an object of that name");
+  cmd.add_flag("--materials", opt.materials,
+               "WaveFront: read the .mtl material libraries and bind faces to their materials");
   cmd.add_flag("--auto-smooth", opt.autoSmooth, "3DStudio: smooth the normals automatically");
 }
 
@@ -98,7 +100,8 @@ ImportOutcome ImportThroughPlugin(AppContext& ctx, const ImportOptions& opt) {
   ks::ObjectRef plugin = ctx.runtime.CreateObject("KsImport.CPlugIn");
 
   auto person = std::make_shared<ScriptedImportPerson>(
-      ImportAnswers{format, opt.normals, opt.smoothAll, opt.autoSmooth, opt.file, opt.splitObjects},
+      ImportAnswers{format, opt.normals, opt.smoothAll, opt.autoSmooth, opt.file, opt.splitObjects,
+                    opt.materials},
       std::cerr, &gInterrupted, isatty(STDERR_FILENO) != 0);
   ctx.runtime.SetPerson(person);
   bool interrupted = false;

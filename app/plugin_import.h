@@ -22,6 +22,7 @@ struct ImportOptions {
   bool smoothAll = false;
   bool autoSmooth = false;
   bool splitObjects = false;
+  bool materials = false;
 };
 
 // FILE, --format and the format options.

@@ -37,6 +37,7 @@ void ScriptedImportPerson::ShowModal(ks::Form& form) {
   Check(form, "chkNorm", answers_.importNormals);
   Check(form, "chkSmooth", answers_.smoothAll);
   Check(form, "chkSplitObjects", answers_.splitObjects);
+  Check(form, "chkMaterials", answers_.importMaterials);
   Check(form, "chkAutoSmooth", answers_.autoSmooth);
   runStart_ = Clock::now();
   form.Fire("cmdImport_Click");

@@ -24,6 +24,7 @@ struct ImportAnswers {
   bool autoSmooth = false;
   std::string file;  // the file dialog's answer
   bool splitObjects = false;
+  bool importMaterials = false;
 };
 
 class ScriptedImportPerson : public ks::Person {

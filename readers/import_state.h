@@ -26,10 +26,11 @@ class ImportUi {
 };
 
 struct ImportOptions {
-  bool importNormals = false;  // chkNorm "Import Normals"
-  bool smoothAll = false;      // chkSmooth "Smooth all Normal Group"
-  bool autoSmooth = false;     // chkAutoSmooth "Auto Normals Smoothing"
-  bool splitObjects = false;   // chkSplitObjects "Split objects at 'o' lines"
+  bool importNormals = false;    // chkNorm "Import Normals"
+  bool smoothAll = false;        // chkSmooth "Smooth all Normal Group"
+  bool autoSmooth = false;       // chkAutoSmooth "Auto Normals Smoothing"
+  bool splitObjects = false;     // chkSplitObjects "Split objects at 'o' lines"
+  bool importMaterials = false;  // chkMaterials "Import materials (.mtl)"
 };
 
 class TextInput;  // the current input file (readers/text_input.h)
