@@ -35,3 +35,42 @@ for f in wedge.obj box.3ds face.dxf tri.inc; do
   file "$work/$f.png" | grep -q "PNG image data, 128 x 128, 8-bit/color RGBA" &&
     say "thumbnailer: $f" "$(file -b "$work/$f.png")"
 done
+
+# GNOME's own thumbnail factory (gir1.2-gnomedesktop-3.0), as Files calls it:
+# the cache file is thumbnails/normal/<md5 of the URI>.png and carries the
+# file's URI and modification time.
+if /usr/bin/python3 -c "import gi; gi.require_version('GnomeDesktop', '3.0')" 2>/dev/null; then
+  XDG_CACHE_HOME=$work/cache /usr/bin/python3 - "$work"/{wedge.obj,box.3ds,face.dxf,tri.inc} <<'PY'
+import hashlib, os, struct, sys, zlib
+import gi
+gi.require_version('GnomeDesktop', '3.0')
+from gi.repository import GnomeDesktop, Gio
+
+def text_chunks(png):
+    data, chunks, at = open(png, 'rb').read(), {}, 8
+    while at < len(data):
+        length, kind = struct.unpack('>I4s', data[at:at + 8])
+        if kind == b'tEXt':
+            key, value = data[at + 8:at + 8 + length].split(b'\0', 1)
+            chunks[key.decode()] = value.decode()
+        at += 12 + length
+    return chunks
+
+factory = GnomeDesktop.DesktopThumbnailFactory.new(GnomeDesktop.DesktopThumbnailSize.NORMAL)
+for path in sys.argv[1:]:
+    file = Gio.File.new_for_path(path)
+    uri = file.get_uri()
+    info = file.query_info('standard::content-type,time::modified', 0, None)
+    mime, mtime = info.get_content_type(), info.get_attribute_uint64('time::modified')
+    picture = factory.generate_thumbnail(uri, mime)
+    factory.save_thumbnail(picture, uri, mtime)
+    cached = os.path.join(os.environ['XDG_CACHE_HOME'], 'thumbnails', 'normal',
+                          hashlib.md5(uri.encode()).hexdigest() + '.png')
+    chunks = text_chunks(cached)
+    assert chunks.get('Thumb::URI') == uri and chunks.get('Thumb::MTime') == str(mtime), chunks
+    print('%-60s %s' % ('GNOME factory: ' + os.path.basename(path) + ' (' + mime + ')',
+                        'cached with Thumb::URI and Thumb::MTime'))
+PY
+else
+  say "GNOME factory" "skipped: gir1.2-gnomedesktop-3.0 is not installed"
+fi
