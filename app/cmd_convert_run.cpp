@@ -67,7 +67,7 @@ struct Running {
   size_t job = 0;
   pid_t pid = -1;
   int errFd = -1;
-  fs::path work;  // its work folder: out/ for the export, registry/ for the registry
+  fs::path work;  // its work folder, holding out/ for the export
   std::string errText;
   bool signalled = false;  // the stop signal was passed on to it
 };
@@ -127,6 +127,14 @@ class Batch {
 
   ConvertOutcome Run() {
     StopSignals signals;
+    std::string registry = (fs::temp_directory_path() / "kestrel-convert-XXXXXX").string();
+    if (!mkdtemp(registry.data())) {
+      err_ << "kestrel: cannot make a folder in " << fs::temp_directory_path().string() << ": "
+           << std::strerror(errno) << "\n";
+      outcome_.notDone = jobs_.size();
+      return std::move(outcome_);
+    }
+    registry_ = registry;
     size_t next = 0;
     while ((next < jobs_.size() && !gStopSignal) || !running_.empty()) {
       while (!gStopSignal && next < jobs_.size() && running_.size() < options_.jobs) Start(next++);
@@ -137,6 +145,8 @@ class Batch {
     if (options_.showProgress) err_ << "\r\033[K" << std::flush;
     outcome_.interruptSignal = gStopSignal;
     outcome_.notDone += jobs_.size() - next;
+    std::error_code ec;
+    fs::remove_all(registry_, ec);
     return std::move(outcome_);
   }
 
@@ -158,7 +168,6 @@ class Batch {
     run.job = index;
     run.work = pattern;
     fs::create_directory(ExportFolder(run.work), ec);
-    fs::create_directory(run.work / "registry", ec);
 
     std::vector<std::string> args{options_.program.string(), "import", job.input.string()};
     args.insert(args.end(), options_.importArguments.begin(), options_.importArguments.end());
@@ -167,9 +176,7 @@ class Batch {
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
-    // The registry of its own: nothing shared with other imports or runs.
-    const std::string registry =
-        "KESTREL_REGISTRY=" + (run.work / "registry" / "registry.ini").string();
+    const std::string registry = "KESTREL_REGISTRY=" + (registry_ / "registry.ini").string();
     std::vector<char*> envp;
     for (char** e = environ; *e; ++e)
       if (!std::string_view(*e).starts_with("KESTREL_REGISTRY=")) envp.push_back(*e);
@@ -282,6 +289,7 @@ class Batch {
   const ConvertRunOptions& options_;
   std::ostream& out_;
   std::ostream& err_;
+  fs::path registry_;  // the folder of the batch's registry
   std::vector<Running> running_;
   ConvertOutcome outcome_;
 };

@@ -1,8 +1,10 @@
 #pragma once
 // Runs the jobs of `kestrel convert`, several at a time. Each file is
 // imported and exported by a `kestrel import FILE --export OUT` process of
-// its own: a fresh runtime and scene per file, with a registry of its own, so
-// that runs share nothing and a file that crashes its import fails alone.
+// its own: a fresh runtime and scene per file, so that a file that crashes its
+// import fails alone. The imports of one batch share a registry of the
+// batch's own, which leaves the person's settings alone and, once the
+// plug-ins are registered there, is no longer written to for every file.
 // Each export is written into a work folder beside its output and renamed
 // into place once whole, so an interrupted or failed run leaves no partial
 // file, and many runs may work on one folder at once.
