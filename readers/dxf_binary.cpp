@@ -66,6 +66,18 @@ void AppendNumber(std::string& text, T value) {
   text.append(buffer, ec == std::errc() ? end : buffer);
 }
 
+// A number of type T as text; false when the bytes end.
+template <class T>
+bool ReadNumber(ByteReader& in, std::string& text) {
+  T value;
+  if (!in.Read(value)) return false;
+  if constexpr (sizeof(T) == 1)
+    AppendNumber(text, int{value});
+  else
+    AppendNumber(text, value);
+  return true;
+}
+
 // One value of the given type, as its text line; false when the bytes end.
 bool ReadValue(ByteReader& in, ValueType type, std::string& text) {
   switch (type) {
@@ -76,36 +88,16 @@ bool ReadValue(ByteReader& in, ValueType type, std::string& text) {
       for (const char c : value) text += c == '\r' || c == '\n' ? ' ' : c;
       return true;
     }
-    case ValueType::Real: {
-      double value;
-      if (!in.Read(value)) return false;
-      AppendNumber(text, value);
-      return true;
-    }
-    case ValueType::Int16: {
-      int16_t value;
-      if (!in.Read(value)) return false;
-      AppendNumber(text, value);
-      return true;
-    }
-    case ValueType::Int32: {
-      int32_t value;
-      if (!in.Read(value)) return false;
-      AppendNumber(text, value);
-      return true;
-    }
-    case ValueType::Int64: {
-      int64_t value;
-      if (!in.Read(value)) return false;
-      AppendNumber(text, value);
-      return true;
-    }
-    case ValueType::Flag: {
-      uint8_t value;
-      if (!in.Read(value)) return false;
-      AppendNumber(text, int{value});
-      return true;
-    }
+    case ValueType::Real:
+      return ReadNumber<double>(in, text);
+    case ValueType::Int16:
+      return ReadNumber<int16_t>(in, text);
+    case ValueType::Int32:
+      return ReadNumber<int32_t>(in, text);
+    case ValueType::Int64:
+      return ReadNumber<int64_t>(in, text);
+    case ValueType::Flag:
+      return ReadNumber<uint8_t>(in, text);
     case ValueType::Chunk: {
       uint8_t length;
       std::string_view bytes;
