@@ -1,6 +1,7 @@
 #include "readers/imp_pov.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <limits>
 
@@ -32,6 +33,24 @@ constexpr std::string_view kPrimitiveWords[] = {
     "SUPERELLIPSOID", "BLOB",         "HEIGHT_FIELD", "ISOSURFACE", "POLYGON",
     "BICUBIC_PATCH",  "SPHERE_SWEEP", "TEXT",         "QUADRIC",    "POLY"};
 constexpr std::string_view kCsgWords[] = {"UNION", "DIFFERENCE", "INTERSECTION", "MERGE"};
+constexpr WarningKind kPovDirectives{"directive body that cannot be evaluated",
+                                     "directive bodies that cannot be evaluated",
+                                     "what they hold is not imported"};
+
+// The directive a word starting with "#" names, in lower case ("#While(" gives "while").
+std::string DirectiveOf(std::string_view word) {
+  std::string name;
+  for (size_t i = 1; i < word.size() && std::isalpha(static_cast<unsigned char>(word[i])); ++i)
+    name += static_cast<char>(std::tolower(static_cast<unsigned char>(word[i])));
+  return name;
+}
+
+// Directives whose body runs to its "#end".
+bool OpensBody(std::string_view directive) {
+  return directive == "if" || directive == "ifdef" || directive == "ifndef" ||
+         directive == "while" || directive == "for" || directive == "macro" ||
+         directive == "switch";
+}
 
 std::string Quote(std::string_view text) {
   if (text.size() > kShownTextLimit)
@@ -114,6 +133,7 @@ void CImp_POV::Load(const std::string& p_FileName, CollectionRef& p_colObject3D)
   SmoothCount = -1;
   WordSeen = false;
   inBlockComment_ = false;
+  skipDepth_ = 0;
   current_ = nullptr;
   currentIsFileObject_ = false;
   vertices_.clear();
@@ -166,10 +186,11 @@ void CImp_POV::ReadLines() {
 
 std::string_view CImp_POV::CleanLine(std::string_view raw) {
   const bool slash = std::memchr(raw.data(), '/', raw.size()) != nullptr;
+  const bool quote = std::memchr(raw.data(), '"', raw.size()) != nullptr;
   const bool tab = std::memchr(raw.data(), '\t', raw.size()) != nullptr;
-  if (!slash && !tab && !inBlockComment_) return raw;
+  if (!slash && !quote && !tab && !inBlockComment_) return raw;
   lineBuffer_.clear();
-  if (slash || inBlockComment_)
+  if (slash || quote || inBlockComment_)
     StripComments(raw, lineBuffer_);
   else
     lineBuffer_.assign(raw);
@@ -193,19 +214,19 @@ void CImp_POV::StripComments(std::string_view line, std::string& out) {
       continue;
     }
     if (inString) {
-      // A string ends at the next unescaped quote; comment marks inside it are text.
-      out += c;
+      // A string ends at the next unescaped quote. Its text is no code: it is
+      // dropped, and the string counts as an empty one.
       if (c == '\\' && next != '\0') {
-        out += next;
         ++i;
       } else if (c == '"') {
         inString = false;
+        out += '"';
       }
       continue;
     }
     if (c == '"') {
       inString = true;
-      out += c;
+      out += '"';
     } else if (c == '/' && next == '/') {
       break;
     } else if (c == '/' && next == '*') {
@@ -217,14 +238,38 @@ void CImp_POV::StripComments(std::string_view line, std::string& out) {
   }
 }
 
+std::string_view CImp_POV::SkipDirectiveBody(std::string_view rest) {
+  for (size_t hash = rest.find('#'); hash != std::string_view::npos;
+       hash = rest.find('#', hash + 1)) {
+    const std::string directive = DirectiveOf(rest.substr(hash));
+    if (OpensBody(directive)) {
+      ++skipDepth_;
+    } else if (directive == "end" && --skipDepth_ == 0) {
+      return rest.substr(hash + 4);
+    }
+  }
+  return {};
+}
+
 void CImp_POV::ProcessLine(std::string_view rest) {
   while (!rest.empty()) {
+    // Inside a body that cannot be evaluated: up to its "#end".
+    if (skipDepth_ > 0) {
+      rest = SkipDirectiveBody(rest);
+      continue;
+    }
     // A word is judged at the depth before its own opening brace: "mesh{" at
     // the top level is a top-level mesh, as "mesh {" is.
     int32_t depth = BraceDepth;
     bool braceOpened = false;
     std::string_view word = CutWord(rest, braceOpened);
     bool recognised = true;
+    if (word.starts_with('#') && OpensBody(DirectiveOf(word))) {
+      state_.warnings.Count(kPovDirectives, "#" + DirectiveOf(word) + " at line " +
+                                                std::to_string(state_.file->LineNumber()));
+      skipDepth_ = 1;
+      continue;
+    }
     if (word == "{") {
       ChangeDepth(1);
     } else if (word == "}") {
@@ -273,11 +318,17 @@ void CImp_POV::ProcessLine(std::string_view rest) {
 std::string_view CImp_POV::CutWord(std::string_view& rest, bool& braceOpened) {
   rest = TrimSpaces(rest);
   std::string_view word;
-  size_t space = rest.find(' ');
-  if (space != std::string_view::npos) {
+  const size_t space = rest.find(' ');
+  const size_t brace = rest.find('{');
+  if (rest.size() > 1 && (rest[0] == '{' || rest[0] == '}')) {
+    // A brace glued to the word behind it ("{triangle") is a word of its own.
+    word = rest.substr(0, 1);
+    rest.remove_prefix(1);
+  } else if (space != std::string_view::npos && space < brace) {
     word = TrimSpaces(rest.substr(0, space));
     rest.remove_prefix(space + 1);
-  } else if (size_t brace = rest.find('{'); brace != std::string_view::npos) {
+  } else if (brace != std::string_view::npos) {
+    // "mesh{triangle {...": the word ends at its brace.
     word = TrimSpaces(rest.substr(0, brace));
     rest.remove_prefix(brace + 1);
     ChangeDepth(1);

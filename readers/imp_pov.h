@@ -45,6 +45,9 @@ class CImp_POV : public MeshReader {
   // from one line; a comment counts as a space.
   void StripComments(std::string_view line, std::string& out);
   void ProcessLine(std::string_view rest);
+  // Passes over the text of "#if", "#while", "#macro" ... bodies, nested ones
+  // too; returns what follows the "#end" that closes the outermost one.
+  std::string_view SkipDirectiveBody(std::string_view rest);
   // The word cutter: cuts the next word off `rest`. A word that ends at a "{"
   // opens a brace level; `braceOpened` tells so.
   std::string_view CutWord(std::string_view& rest, bool& braceOpened);
@@ -96,6 +99,7 @@ class CImp_POV : public MeshReader {
   int32_t SmoothCount = -1;
   bool WordSeen = false;
   bool inBlockComment_ = false;  // inside "/* ... */" at the end of the last line
+  int32_t skipDepth_ = 0;        // open directive bodies being passed over
 
   // The object receiving geometry and what it has been given so far.
   ObjectRef current_;
