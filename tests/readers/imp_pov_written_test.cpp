@@ -76,5 +76,47 @@ TEST_F(PovWrittenTest, StringsAndDirectiveBodiesArePassedOver) {
   for (const auto& [text, outcome] : cases) EXPECT_EQ(Outcome(text), outcome) << text;
 }
 
+TEST_F(PovWrittenTest, DeclaredVectorsAndSimpleArithmeticGiveTheCorners) {
+  // Each line's corners, then the vertices the object got.
+  const std::map<std::string, std::vector<float>> cases = {
+      {"#declare P1 = <0,0,0>;\n#declare P2=<1,0,0>;\n#declare P3 =<0,1,0>;\n"
+       "#declare M = mesh { triangle { P1, P2, P3 } }\n",
+       {0, 0, 0, 1, 0, 0, 0, 1, 0}},
+      {"#declare N = 3;\n#declare P1 = <1,2,3>*2;\n"
+       "#declare M = mesh { triangle { P1, x, -1.5*y } }\n",
+       {2, 4, 6, 1, 0, 0, 0, -1.5, 0}},
+      {"#declare P1 = <1,1,1>;\n#local N = 3;\n#declare M = mesh {\n"
+       " triangle { P1 + <0,1,0>, <N, 0, 0>,\n  (P1 - z) / 2 texture { T } }\n}\n",
+       {1, 2, 1, 3, 0, 0, 0.5, 0.5, 0}},
+      {"#declare N = 3;\n"
+       "#declare M = mesh { smooth_triangle { <N,0,0>, y, <0,N,0>, y, <0,0,N>, y } }\n",
+       {3, 0, 0, 0, 3, 0, 0, 0, 3}},
+  };
+  for (const auto& [text, corners] : cases) {
+    CollectionRef list;
+    state_->warnings.Clear();
+    CImp_POV(*state_).Load(Write("scene.inc", text), list);
+    ASSERT_EQ(list->Count(), 1) << text;
+    const KsObjectRef o = ObjectAt(list, 1);
+    EXPECT_EQ(std::vector<float>(o->Vertices().begin(), o->Vertices().end()), corners) << text;
+    EXPECT_EQ(state_->warnings.Messages(), Strings{}) << text;
+  }
+  // What cannot be evaluated is a warning naming the line, never an empty
+  // object without a word.
+  // Signs and brackets deeper than any file needs are no danger.
+  EXPECT_EQ(Outcome("mesh { triangle { " + std::string(1000000, '-') + "x, " +
+                    std::string(100000, '(') + "y, z } }\n"),
+            (Strings{"Object: 0/0",
+                     "passed over 1 triangle whose corners cannot be evaluated (line 1): only "
+                     "numbers, vectors, declared names and + - * / are evaluated"}));
+  // A name declared anew as something else is no longer a vector.
+  EXPECT_EQ(Outcome("#declare M = mesh {\n triangle { P1, P2, P3 }\n"
+                    " triangle { vrotate(x, 45), y, z }\n}\n"
+                    "#declare N = 3;\n#declare N = mesh { triangle { <N,0,0>, y, z } }\n"),
+            (Strings{"M: 0/0", "N: 0/0",
+                     "passed over 3 triangles whose corners cannot be evaluated (line 2, line 3, "
+                     "line 6): only numbers, vectors, declared names and + - * / are evaluated"}));
+}
+
 }  // namespace
 }  // namespace ks::readers::testing
