@@ -53,6 +53,10 @@ std::vector<std::string> Extensions() {
 void AddImportOptions(CLI::App& cmd, ImportOptions& opt) {
   cmd.add_option("FILE", opt.file, "the file to import (" + ks::importer::ExtensionList(", ") + ")")
       ->required();
+  AddImportFormatOptions(cmd, opt);
+}
+
+void AddImportFormatOptions(CLI::App& cmd, ImportOptions& opt) {
   cmd.add_option("--format", opt.format, "file format; default: the file's extension")
       ->check(CLI::IsMember(Extensions(), CLI::ignore_case));
   cmd.add_flag("--normals", opt.normals, "WaveFront: import the file's normals");

@@ -27,6 +27,8 @@ struct ImportOptions {
 
 // FILE, --format and the format options.
 void AddImportOptions(CLI::App& cmd, ImportOptions& options);
+// --format and the format options alone.
+void AddImportFormatOptions(CLI::App& cmd, ImportOptions& options);
 
 struct ImportOutcome {
   int exitCode = kExitOk;  // kExitOk, or the code the command ends with
