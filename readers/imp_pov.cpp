@@ -603,6 +603,7 @@ void CImp_POV::AddTriangle(const Vector& a, const Vector& b, const Vector& c) {
 std::string_view CImp_POV::BeginMesh2(bool braceOpened, std::string_view rest) {
   if (braceOpened) ChangeDepth(-1);
   NeedObject(false);
+  mesh2_.UseSymbols(&symbols_);
   mesh2_.Begin(braceOpened);
   return ContinueMesh2(rest);
 }

@@ -103,6 +103,13 @@ TEST_F(PovWrittenTest, DeclaredVectorsAndSimpleArithmeticGiveTheCorners) {
   }
   // What cannot be evaluated is a warning naming the line, never an empty
   // object without a word.
+  // Counts of a mesh2 list may be declared numbers.
+  EXPECT_EQ(Outcome("#declare N = 2;\n#declare M = mesh2 { vertex_vectors { N*N-1, <0,0,0>, "
+                    "<1,0,0>, <0,1,0> }\n face_indices { N/2, <0,1,2> } }\n"),
+            Strings{"M: 3/1"});
+  EXPECT_EQ(Outcome("#declare M = mesh2 { vertex_vectors { K, <0,0,0> } }\n"),
+            Strings{"error: vertex_vectors must begin with its count, not \"K\" (line 1 of "
+                    "scene.inc)"});
   // Signs and brackets deeper than any file needs are no danger.
   EXPECT_EQ(Outcome("mesh { triangle { " + std::string(1000000, '-') + "x, " +
                     std::string(100000, '(') + "y, z } }\n"),
