@@ -122,7 +122,7 @@ class frmImport : public Form, public readers::ImportUi {
   void LoadFile(readers::MeshReader& reader);
   // True (and the run's objects dropped) when they hold no triangle at all.
   bool TakeNothingFound();
-  void PostProcessGeneral();
+  void PostProcessGeneral(readers::MeshReader& reader);
   // Centres the run's first object and moves the others by the same offset.
   void CenterImport(const std::string& firstKey);
   void PostProcess3DS(readers::MeshReader& reader);
