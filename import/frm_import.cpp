@@ -154,6 +154,7 @@ bool frmImport::AskStopImport() {
 }
 
 MsgResult frmImport::Message(std::string_view text, MsgButtons buttons, MsgIcon icon) {
+  TellChanged();
   return rt_.GetPerson().MessageBox(text, buttons, icon, kMessageTitle);
 }
 
@@ -186,7 +187,12 @@ void frmImport::DoEvents() {
   auto now = std::chrono::steady_clock::now();
   if (now - lastPump_ < pumpInterval_) return;
   lastPump_ = now;
+  TellChanged();
   rt_.GetPerson().DoEvents();
+}
+
+void frmImport::TellChanged() const {
+  if (Changed && !Closed()) Changed();
 }
 
 }  // namespace ks::importer

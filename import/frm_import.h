@@ -80,6 +80,11 @@ class frmImport : public Form, public readers::ImportUi {
   void SetProgress(double value) override { ProgressBar1.value = Variant(value); }
   void DoEvents() override;
 
+  // Called whenever what the dialog shows may have changed while an event
+  // runs: before the person is asked something and at each turn the run
+  // gives the interface. A view sets it to show the form again.
+  std::function<void()> Changed;
+
   // ---- Controls ----
   Control Label1;
   Control cmbFormat;
@@ -107,6 +112,7 @@ class frmImport : public Form, public readers::ImportUi {
   static constexpr int kUnloadFromCloseBox = 0;
   static constexpr int kUnloadFromCode = 1;
 
+  void TellChanged() const;
   void Close(int unloadMode);
   void BringToFront(Control& frame);
   MsgResult Message(std::string_view text, MsgButtons buttons, MsgIcon icon);

@@ -90,6 +90,7 @@ void frmImport::ChooseFile(const std::string& extension) {
   CommonDialog1.Filter = "*." + extension + "|*." + extension;
   CommonDialog1.InitDir = ImportSettings(rt_).ReadPath(extension);
   CommonDialog1.FileName.clear();
+  TellChanged();
   auto chosen = rt_.GetPerson().ChooseOpenFile({CommonDialog1.Filter, CommonDialog1.InitDir, {}});
   if (!chosen) throw ComError(err::kFileDialogCancel, "Cancel was selected.", "CommonDialog");
   // File dialogs hand back full names; a bare name counts from the current folder.
