@@ -5,6 +5,7 @@
 // mesh, a coarse set of triangles over the same vertices for the frames
 // drawn while the view moves. Both come from meshoptimizer.
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "app/render/indexed_mesh.h"
@@ -22,8 +23,13 @@ struct PreparedMesh {
 // Objects of more triangles than this get a coarse form of about that many.
 inline constexpr size_t kCoarseTriangles = 60000;
 
+// Told the share of the work done (0 to 1) between steps; answers false to
+// stop, and PrepareMesh then returns an empty form.
+using PrepareProgress = std::function<bool(double share)>;
+
 // Works out the object's corner normals first when it has none yet (the
 // object is changed then: no other thread may use it meanwhile).
-PreparedMesh PrepareMesh(ks::CKsObject& object, size_t coarseTriangles = kCoarseTriangles);
+PreparedMesh PrepareMesh(ks::CKsObject& object, size_t coarseTriangles = kCoarseTriangles,
+                         const PrepareProgress& progress = {});
 
 }  // namespace kestrel::render

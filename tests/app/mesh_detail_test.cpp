@@ -63,6 +63,23 @@ TEST(PrepareMesh, ReorderedMeshDrawsTheSameTrianglesAndTheCoarseFormIsSmall) {
   EXPECT_EQ(prepared.coarseIndices.size() % 3, 0u);
   EXPECT_LE(prepared.coarseIndices.size() / 3, 4000u);
   for (uint32_t i : prepared.coarseIndices) ASSERT_LT(i, vertexCount);
+  // The coarse form keeps some of the grid's own corners (its vertex numbers
+  // follow the full form's reordering): every corner it names lies on the
+  // wavy surface, at the object's position.
+  for (uint32_t i : prepared.coarseIndices) {
+    const float* v = &prepared.mesh.vertices[i * 6];
+    ASSERT_NEAR(v[2], std::sin((v[0] - 100) * 0.3f) * std::cos(v[1] * 0.2f), 1e-4f) << i;
+  }
+
+  // Stopped half way, nothing is made.
+  int reports = 0;
+  const PreparedMesh stopped = PrepareMesh(*grid, 2000, [&reports](double share) {
+    EXPECT_GE(share, 0.0);
+    EXPECT_LE(share, 1.0);
+    return ++reports < 2;
+  });
+  EXPECT_TRUE(stopped.mesh.indices.empty());
+  EXPECT_TRUE(stopped.coarseIndices.empty());
 
   // A small mesh is drawn whole while moving; an empty one has nothing at all.
   EXPECT_TRUE(PrepareMesh(*Grid(10), 2000).coarseIndices.empty());
