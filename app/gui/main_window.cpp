@@ -13,6 +13,8 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTimer>
@@ -116,6 +118,7 @@ MainWindow::MainWindow(ks::Runtime& runtime, std::shared_ptr<ks::Person> dialogs
     viewport_->VisibilityChanged();
     auto object =
         std::dynamic_pointer_cast<ks::CKsObject>(scene_->ObjectList()->Find(key.toStdString()));
+    ++edits_;
     history_.Record((visible ? tr("Show %1") : tr("Hide %1"))
                         .arg(object ? ObjectName(*object) : key)
                         .toStdString());
@@ -147,6 +150,7 @@ MainWindow::MainWindow(ks::Runtime& runtime, std::shared_ptr<ks::Person> dialogs
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
   });
+  BuildViewProgress();
   viewport_->SetScene(scene_);
   panel_->Show(*scene_, std::vector<std::string>{});
   BuildMenus();
@@ -156,6 +160,37 @@ MainWindow::MainWindow(ks::Runtime& runtime, std::shared_ptr<ks::Person> dialogs
 }
 
 MainWindow::~MainWindow() = default;
+
+void MainWindow::BuildViewProgress() {
+  viewProgress_ = new QProgressBar(this);
+  viewProgress_->setRange(0, 100);
+  viewProgress_->setFormat(tr("Preparing the view %p%"));
+  viewProgress_->setMaximumWidth(220);
+  viewCancel_ = new QPushButton(tr("Cancel"), this);
+  viewCancel_->setToolTip(tr("Stop preparing the view and undo the import"));
+  statusBar()->addPermanentWidget(viewProgress_);
+  statusBar()->addPermanentWidget(viewCancel_);
+  viewProgress_->hide();
+  viewCancel_->hide();
+  connect(viewport_, &ViewportWidget::preparationProgress, this, &MainWindow::ShowViewProgress);
+  connect(viewCancel_, &QPushButton::clicked, this, &MainWindow::CancelViewPreparation);
+}
+
+void MainWindow::ShowViewProgress(int percent) {
+  const bool busy = percent < 100 && viewport_->Busy();
+  viewProgress_->setVisible(busy);
+  viewProgress_->setValue(percent);
+  viewCancel_->setVisible(busy && cancellableEdit_ == edits_ && history_.CanUndo());
+}
+
+void MainWindow::CancelViewPreparation() {
+  viewport_->CancelPreparation();
+  ShowViewProgress(100);
+  if (cancellableEdit_ != edits_ || !history_.CanUndo()) return;
+  const QString what = QString::fromStdString(history_.UndoText());
+  Undo();
+  statusBar()->showMessage(tr("Cancelled: %1").arg(what), kStatusMs);
+}
 
 void MainWindow::BuildMenus() {
   QMenu* file = menuBar()->addMenu(tr("&File"));
@@ -333,6 +368,7 @@ void MainWindow::RunPlugIn(const QString& progId) {
 
 void MainWindow::SceneGrew(const std::string& what, const std::string& selectKey) {
   history_.Record(what);
+  cancellableEdit_ = ++edits_;
   viewport_->SceneChanged();
   selected_ = selectKey.empty() ? std::vector<std::string>{} : std::vector<std::string>{selectKey};
   panel_->Show(*scene_, selected_);
@@ -343,6 +379,7 @@ void MainWindow::SceneGrew(const std::string& what, const std::string& selectKey
 
 void MainWindow::SceneEdited(const std::string& what) {
   history_.Record(what);
+  ++edits_;
   Refresh();
 }
 
@@ -371,6 +408,7 @@ void MainWindow::Undo() {
   if (!history_.CanUndo()) return;
   const QString what = QString::fromStdString(history_.UndoText());
   history_.Undo();
+  ++edits_;
   Refresh();
   statusBar()->showMessage(tr("Undone: %1").arg(what), kStatusMs);
 }
@@ -379,6 +417,7 @@ void MainWindow::Redo() {
   if (!history_.CanRedo()) return;
   const QString what = QString::fromStdString(history_.RedoText());
   history_.Redo();
+  ++edits_;
   Refresh();
   statusBar()->showMessage(tr("Done again: %1").arg(what), kStatusMs);
 }

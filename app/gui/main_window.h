@@ -16,6 +16,8 @@
 
 class QAction;
 class QMenu;
+class QProgressBar;
+class QPushButton;
 namespace ks {
 class Runtime;
 class Person;
@@ -83,6 +85,12 @@ class MainWindow : public QMainWindow {
   // An import or a plug-in run added to the scene (`what`, for Undo).
   void SceneGrew(const std::string& what, const std::string& selectKey);
   void ShowError(const QString& text);
+  // The status bar's progress of the viewport making and copying the new
+  // objects' drawing forms, with Cancel while the newest import is undoable.
+  void BuildViewProgress();
+  void ShowViewProgress(int percent);
+  // Cancel during that work: the import that started it is undone.
+  void CancelViewPreparation();
   // Key of the object at 1-based position n of the scene's object list, or "".
   std::string KeyAt(int32_t n) const;
 
@@ -100,6 +108,10 @@ class MainWindow : public QMainWindow {
   QAction* redoAction_ = nullptr;
   QAction* deleteAction_ = nullptr;
   QAction* wireAction_ = nullptr;
+  QProgressBar* viewProgress_ = nullptr;
+  QPushButton* viewCancel_ = nullptr;
+  int edits_ = 0;             // scene changes so far (undo and redo included)
+  int cancellableEdit_ = -1;  // edits_ after the newest import or plug-in run
 };
 
 }  // namespace kestrel::gui

@@ -3,6 +3,7 @@
 #include <QMouseEvent>
 #include <QOpenGLContext>
 #include <QWheelEvent>
+#include <algorithm>
 
 #include "app/render/pick.h"
 #include "app/render/scene_renderer.h"
@@ -14,11 +15,19 @@ constexpr float kOrbitDegreesPerPixel = 0.4f;
 constexpr float kWheelStepDegrees = 15;  // one notch of a usual wheel
 constexpr int kDragPixels = 4;           // a press moved less than this is a click
 constexpr int kRestMs = 120;             // full detail again this long after the last move
+// Bytes copied to the GPU per turn of the event loop: a few milliseconds'
+// work, so input and painting go on between slices.
+constexpr size_t kUploadSliceBytes = size_t{16} << 20;
+constexpr int kProgressMs = 100;
+// Progress shares: making the forms, then copying them.
+constexpr int kPreparedPercent = 90;
 
 }  // namespace
 
 ViewportWidget::ViewportWidget(QWidget* parent)
-    : QOpenGLWidget(parent), renderer_(std::make_unique<render::SceneRenderer>()) {
+    : QOpenGLWidget(parent),
+      renderer_(std::make_unique<render::SceneRenderer>()),
+      uploadSliceBytes_(kUploadSliceBytes) {
   QSurfaceFormat format;
   format.setVersion(3, 3);
   format.setProfile(QSurfaceFormat::CoreProfile);
@@ -33,6 +42,13 @@ ViewportWidget::ViewportWidget(QWidget* parent)
     moving_ = false;
     update();
   });
+  uploadTimer_.setInterval(0);
+  connect(&uploadTimer_, &QTimer::timeout, this, [this] {
+    makeCurrent();
+    UploadSlice(uploadSliceBytes_);
+  });
+  progressTimer_.setInterval(kProgressMs);
+  connect(&progressTimer_, &QTimer::timeout, this, &ViewportWidget::ReportProgress);
 }
 
 ViewportWidget::~ViewportWidget() {
@@ -59,11 +75,23 @@ void ViewportWidget::StartPreparing() {
     if (it == forms_.end() || it->second.object.lock() != object) missing.push_back(object);
   }
   if (missing.empty()) return;
+  double total = 0;
+  for (const ks::KsObjectRef& object : missing) total += double(object->TriangleCount()) + 1;
+  preparedPermille_ = 0;
+  progressTimer_.start();
   const int generation = ++workerGeneration_;
-  worker_ = std::thread([this, generation, missing = std::move(missing)] {
+  worker_ = std::thread([this, generation, total, missing = std::move(missing)] {
+    double done = 0;
     for (const ks::KsObjectRef& object : missing) {
       if (stopWorker_) break;
-      auto form = std::make_shared<const render::PreparedMesh>(render::PrepareMesh(*object));
+      const double size = double(object->TriangleCount()) + 1;
+      auto form = std::make_shared<const render::PreparedMesh>(render::PrepareMesh(
+          *object, render::kCoarseTriangles, [this, done, size, total](double share) {
+            preparedPermille_ = static_cast<int>((done + share * size) / total * 1000);
+            return !stopWorker_;
+          }));
+      done += size;
+      if (stopWorker_) break;
       std::lock_guard lock(madeMutex_);
       made_.emplace_back(object, std::move(form));
     }
@@ -92,8 +120,56 @@ void ViewportWidget::TakePrepared() {
     prepareAgain_ = false;
     StartPreparing();
   }
+  StartUpload();
   update();
-  if (!worker_.joinable()) emit sceneReady();
+}
+
+void ViewportWidget::StartUpload() {
+  if (!glReady_ || !uploadPending_) return;
+  makeCurrent();
+  Prepare();
+}
+
+bool ViewportWidget::UploadSlice(size_t bytes) {
+  const bool done = renderer_->UploadStep(bytes);
+  if (!uploading_) return done;  // nothing was waiting
+  if (!done) {
+    ReportProgress();
+    return false;
+  }
+  uploading_ = false;
+  uploadTimer_.stop();
+  // What just arrived is shown coarse first (quick), then in full.
+  Moved();
+  ReportProgress();
+  return true;
+}
+
+void ViewportWidget::ReportProgress() {
+  if (!Busy()) {
+    progressTimer_.stop();
+    emit preparationProgress(100);
+    emit sceneReady();
+    return;
+  }
+  const int percent = worker_.joinable()
+                          ? preparedPermille_ * kPreparedPercent / 1000
+                          : kPreparedPercent + static_cast<int>(renderer_->UploadedShare() *
+                                                                (100 - kPreparedPercent));
+  emit preparationProgress(std::clamp(percent, 0, 99));
+}
+
+void ViewportWidget::CancelPreparation() {
+  StopWorker();
+  {
+    std::lock_guard lock(madeMutex_);
+    made_.clear();
+  }
+  prepareAgain_ = false;
+  ++workerGeneration_;  // the stopped worker's queued call is stale
+  uploadTimer_.stop();
+  uploading_ = false;
+  progressTimer_.stop();
 }
 
 void ViewportWidget::WaitForPreparation() {
@@ -101,6 +177,10 @@ void ViewportWidget::WaitForPreparation() {
     ++workerGeneration_;  // its queued call is answered here
     TakePrepared();
   }
+  if (!glReady_) return;
+  makeCurrent();
+  Prepare();
+  if (uploading_) UploadSlice(SIZE_MAX);
 }
 
 void ViewportWidget::Moved() {
@@ -111,6 +191,8 @@ void ViewportWidget::Moved() {
 
 void ViewportWidget::ReleaseGl() {
   if (!glReady_) return;
+  uploadTimer_.stop();
+  uploading_ = false;
   makeCurrent();
   renderer_->Release();
   doneCurrent();
@@ -199,14 +281,16 @@ bool ViewportWidget::Prepare() {
     makeCurrent();
     uploadPending_ = false;
     visibilityPending_ = false;
-    if (scene_) {
-      renderer_->Upload(*scene_, [this](const ks::CKsObject& object) {
-        auto it = forms_.find(&object);
-        return it == forms_.end() ? nullptr : it->second.form;
-      });
-    } else {
-      ks::CKsScene empty;
-      renderer_->Upload(empty);
+    ks::CKsScene empty;
+    renderer_->BeginUpload(scene_ ? *scene_ : empty, [this](const ks::CKsObject& object) {
+      auto it = forms_.find(&object);
+      return it == forms_.end() ? nullptr : it->second.form;
+    });
+    // Small forms are there at once; big ones follow slice by slice.
+    if (!renderer_->UploadStep(uploadSliceBytes_)) {
+      uploading_ = true;
+      uploadTimer_.start();
+      progressTimer_.start();
     }
   }
   if (visibilityPending_) {

@@ -5,12 +5,16 @@
 // picks the object under the pointer (signal picked), Ctrl held to add it.
 //
 // Each object's drawing form (render::PrepareMesh) is made once, on a thread
-// of its own, so that the window stays responsive after a big import; the
-// object appears once its form is ready. While the view moves, big meshes
-// are drawn in their coarse form, and in full again once it rests.
+// of its own, then copied to the GPU in slices over turns of the event loop,
+// so that the window stays responsive after a big import (progress told by
+// preparationProgress, stopped by CancelPreparation); the object appears
+// once all of its form is on the GPU, first in its coarse form. While the
+// view moves, big meshes are drawn in their coarse form, and in full again
+// once it rests.
 #include <QOpenGLWidget>
 #include <QPoint>
 #include <QTimer>
+#include <algorithm>
 #include <atomic>
 #include <map>
 #include <memory>
@@ -53,6 +57,13 @@ class ViewportWidget : public QOpenGLWidget {
   void FrameSelected();
   // True while drawing forms are being made for objects not shown yet.
   bool Preparing() const { return worker_.joinable(); }
+  // True while forms are being made or copied to the GPU.
+  bool Busy() const { return worker_.joinable() || uploading_; }
+  // Stops making and copying forms; objects still without theirs stay
+  // unshown until the scene changes again.
+  void CancelPreparation();
+  // Bytes copied to the GPU per turn of the event loop.
+  void SetUploadSliceBytes(size_t bytes) { uploadSliceBytes_ = std::max<size_t>(bytes, 1); }
   // Waits until every object of the scene has its drawing form (for tests,
   // and before anything else reads the objects' normals).
   void WaitForPreparation();
@@ -68,6 +79,8 @@ class ViewportWidget : public QOpenGLWidget {
   void picked(const QString& key, bool add);
   // Every object of the scene has its drawing form and is shown.
   void sceneReady();
+  // How far the forms of objects not shown yet are made and copied, 0-100.
+  void preparationProgress(int percent);
 
  protected:
   void initializeGL() override;
@@ -87,6 +100,11 @@ class ViewportWidget : public QOpenGLWidget {
   // The worker is done: its forms join the cache and the scene is uploaded.
   void TakePrepared();
   void StopWorker();
+  // Makes the GPU buffers for the scene and starts copying into them.
+  void StartUpload();
+  // Copies one slice to the GPU (the context current); true when all is there.
+  bool UploadSlice(size_t bytes);
+  void ReportProgress();
   // The view moved: coarse frames until it has rested a moment.
   void Moved();
 
@@ -108,8 +126,13 @@ class ViewportWidget : public QOpenGLWidget {
   std::atomic<bool> stopWorker_{false};
   std::mutex madeMutex_;
   std::vector<std::pair<ks::KsObjectRef, std::shared_ptr<const render::PreparedMesh>>> made_;
-  bool prepareAgain_ = false;  // the scene changed while the worker ran
-  int workerGeneration_ = 0;   // counts workers started; a stale call is ignored
+  bool prepareAgain_ = false;             // the scene changed while the worker ran
+  int workerGeneration_ = 0;              // counts workers started; a stale call is ignored
+  bool uploading_ = false;                // forms being copied to the GPU in slices
+  std::atomic<int> preparedPermille_{0};  // of the worker's triangles
+  QTimer uploadTimer_;
+  size_t uploadSliceBytes_;
+  QTimer progressTimer_;
   bool moving_ = false;
   QTimer restTimer_;
   QPoint lastMouse_;

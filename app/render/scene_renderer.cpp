@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
+#include <span>
 #include <stdexcept>
+#include <utility>
 
 #include "app/render/gl_api.h"
 #include "host/ks_color.h"
@@ -152,6 +155,12 @@ struct GpuMesh {
   bool visible = true;
   QVector3D min, max;  // bounds, placed at the object's position
   bool empty = true;
+  std::shared_ptr<const PreparedMesh> form;  // what the buffers hold (or are to hold)
+  size_t bytes = 0;                          // of the vertices and both sets of triangles
+  size_t uploaded = 0;                       // of those bytes, on the GPU so far
+  bool ready = false;                        // every byte on the GPU: drawn
+
+  bool Drawn() const { return visible && ready && corners > 0; }
 };
 
 ViewSphere SphereOf(QVector3D min, QVector3D max) {
@@ -234,6 +243,43 @@ struct SceneRenderer::Impl {
     return any ? SphereOf(lo, hi) : ViewSphere{};
   }
 
+  // A vertex array over the vertex buffer `vbo` and a new triangle buffer,
+  // whose name goes to `ebo`.
+  static GLuint VertexArray(GLuint vbo, GLuint& ebo) {
+    GLuint vao = 0;
+    glGenVertexArrays(1, &vao);
+    glGenBuffers(1, &ebo);
+    glBindVertexArray(vao);
+    glBindBuffer(GL_ARRAY_BUFFER, vbo);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, ebo);
+    SetVertexLayout();
+    return vao;
+  }
+
+  // The GPU buffers' names and vertex arrays for a form; UploadStep gives
+  // them their storage and fills them.
+  static GpuMesh Allocate(std::shared_ptr<const PreparedMesh> form) {
+    const IndexedMesh& built = form->mesh;
+    GpuMesh mesh;
+    mesh.corners = static_cast<GLsizei>(built.indices.size());
+    const size_t vertexBytes = built.vertices.size() * sizeof(float);
+    const size_t indexBytes = built.indices.size() * sizeof(uint32_t);
+    const size_t coarseBytes = form->coarseIndices.size() * sizeof(uint32_t);
+    glGenBuffers(1, &mesh.vbo);
+    mesh.vao = VertexArray(mesh.vbo, mesh.ebo);
+    if (coarseBytes > 0) {
+      mesh.coarseCorners = static_cast<GLsizei>(form->coarseIndices.size());
+      mesh.coarseVao = VertexArray(mesh.vbo, mesh.coarseEbo);
+    }
+    glBindVertexArray(0);
+    mesh.empty = built.empty;
+    mesh.min = QVector3D(built.min[0], built.min[1], built.min[2]);
+    mesh.max = QVector3D(built.max[0], built.max[1], built.max[2]);
+    mesh.bytes = vertexBytes + indexBytes + coarseBytes;
+    mesh.form = std::move(form);
+    return mesh;
+  }
+
   void FreeMeshes() {
     for (GpuMesh& m : meshes) {
       glDeleteBuffers(1, &m.vbo);
@@ -267,7 +313,16 @@ void SceneRenderer::Upload(ks::CKsScene& scene) {
 }
 
 void SceneRenderer::Upload(ks::CKsScene& scene, const PreparedLookup& prepared) {
-  impl_->FreeMeshes();
+  BeginUpload(scene, prepared);
+  UploadStep(SIZE_MAX);
+  // Forms made here for this upload alone are not kept.
+  if (!prepared)
+    for (GpuMesh& m : impl_->meshes) m.form.reset();
+}
+
+void SceneRenderer::BeginUpload(ks::CKsScene& scene, const PreparedLookup& prepared) {
+  std::vector<GpuMesh> old = std::move(impl_->meshes);
+  impl_->meshes.clear();
   for (const ks::KsObjectRef& object : scene.ObjectList()->Objects()) {
     std::shared_ptr<const PreparedMesh> form;
     if (prepared) {
@@ -276,43 +331,72 @@ void SceneRenderer::Upload(ks::CKsScene& scene, const PreparedLookup& prepared) 
     } else {
       form = std::make_shared<const PreparedMesh>(PrepareMesh(*object));
     }
-    const IndexedMesh& built = form->mesh;
+    // An object whose form is on the GPU already (or on its way) keeps it.
+    auto kept = std::find_if(old.begin(), old.end(),
+                             [&form](const GpuMesh& m) { return m.vao && m.form == form; });
     GpuMesh mesh;
+    if (kept != old.end()) {
+      mesh = std::move(*kept);
+      *kept = GpuMesh{};
+    } else {
+      mesh = impl_->Allocate(std::move(form));
+    }
     mesh.key = object->Key();
     mesh.color = ObjectColor(*object);
     mesh.visible = object->Visible();
-    mesh.corners = static_cast<GLsizei>(built.indices.size());
-    glGenVertexArrays(1, &mesh.vao);
-    glGenBuffers(1, &mesh.vbo);
-    glGenBuffers(1, &mesh.ebo);
-    glBindVertexArray(mesh.vao);
-    glBindBuffer(GL_ARRAY_BUFFER, mesh.vbo);
-    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(built.vertices.size() * sizeof(float)),
-                 built.vertices.data(), GL_STATIC_DRAW);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, mesh.ebo);
-    glBufferData(GL_ELEMENT_ARRAY_BUFFER,
-                 static_cast<GLsizeiptr>(built.indices.size() * sizeof(uint32_t)),
-                 built.indices.data(), GL_STATIC_DRAW);
-    SetVertexLayout();
-    if (!form->coarseIndices.empty()) {
-      mesh.coarseCorners = static_cast<GLsizei>(form->coarseIndices.size());
-      glGenVertexArrays(1, &mesh.coarseVao);
-      glGenBuffers(1, &mesh.coarseEbo);
-      glBindVertexArray(mesh.coarseVao);
-      glBindBuffer(GL_ARRAY_BUFFER, mesh.vbo);
-      glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, mesh.coarseEbo);
-      glBufferData(GL_ELEMENT_ARRAY_BUFFER,
-                   static_cast<GLsizeiptr>(form->coarseIndices.size() * sizeof(uint32_t)),
-                   form->coarseIndices.data(), GL_STATIC_DRAW);
-      SetVertexLayout();
-    }
-    mesh.empty = built.empty;
-    const QVector3D lo(built.min[0], built.min[1], built.min[2]);
-    const QVector3D hi(built.max[0], built.max[1], built.max[2]);
-    mesh.min = lo, mesh.max = hi;
-    glBindVertexArray(0);
     impl_->meshes.push_back(std::move(mesh));
   }
+  std::swap(old, impl_->meshes);
+  impl_->FreeMeshes();
+  impl_->meshes = std::move(old);
+  glBindVertexArray(0);
+}
+
+bool SceneRenderer::UploadStep(size_t bytes) {
+  for (GpuMesh& m : impl_->meshes) {
+    if (m.ready) continue;
+    const PreparedMesh& form = *m.form;
+    // The vertices, then the triangles, then the coarse triangles, as one
+    // run of bytes of which m.uploaded are on the GPU.
+    const std::pair<GLuint, std::span<const std::byte>> parts[] = {
+        {m.vbo, std::as_bytes(std::span(form.mesh.vertices))},
+        {m.ebo, std::as_bytes(std::span(form.mesh.indices))},
+        {m.coarseEbo, std::as_bytes(std::span(form.coarseIndices))}};
+    size_t start = 0;
+    for (const auto& [buffer, data] : parts) {
+      const size_t end = start + data.size();
+      if (m.uploaded < end && bytes > 0) {
+        const size_t from = m.uploaded - start;
+        const size_t n = std::min(bytes, data.size() - from);
+        glBindBuffer(GL_COPY_WRITE_BUFFER, buffer);
+        // A buffer gets its storage with its first slice: the allocations
+        // are spread over the slices too.
+        if (from == 0)
+          glBufferData(GL_COPY_WRITE_BUFFER, static_cast<GLsizeiptr>(data.size()),
+                       n == data.size() ? data.data() : nullptr, GL_STATIC_DRAW);
+        if (from > 0 || n < data.size())
+          glBufferSubData(GL_COPY_WRITE_BUFFER, static_cast<GLintptr>(from),
+                          static_cast<GLsizeiptr>(n), data.data() + from);
+        m.uploaded += n;
+        bytes -= n;
+      }
+      start = end;
+    }
+    if (m.uploaded < start) return false;
+    m.ready = true;
+  }
+  glBindBuffer(GL_COPY_WRITE_BUFFER, 0);
+  return true;
+}
+
+double SceneRenderer::UploadedShare() const {
+  size_t done = 0, total = 0;
+  for (const GpuMesh& m : impl_->meshes)
+    if (!m.ready) {
+      done += m.uploaded;
+      total += m.bytes;
+    }
+  return total == 0 ? 1.0 : static_cast<double>(done) / static_cast<double>(total);
 }
 
 void SceneRenderer::Render(const Camera& camera, const RenderSettings& s, unsigned framebuffer) {
@@ -363,7 +447,7 @@ void SceneRenderer::Render(const Camera& camera, const RenderSettings& s, unsign
               float(std::max(s.height, 1)));
   auto drawShaded = [&](bool selectedOnes) {
     for (const GpuMesh& m : d.meshes) {
-      if (!m.visible || m.corners == 0 || selected(m) != selectedOnes) continue;
+      if (!m.Drawn() || selected(m) != selectedOnes) continue;
       QVector3D color = m.color, glow;
       if (selectedOnes) {
         color = color * (1 - kSelectionTint) + selection * kSelectionTint;
@@ -387,7 +471,7 @@ void SceneRenderer::Render(const Camera& camera, const RenderSettings& s, unsign
   glDepthMask(GL_FALSE);
   const GLint outlineCenterAt = glGetUniformLocation(d.meshProgram, "uOutlineCenter");
   for (const GpuMesh& m : d.meshes) {
-    if (!m.visible || m.corners == 0 || !selected(m)) continue;
+    if (!m.Drawn() || !selected(m)) continue;
     const QVector3D center = (m.min + m.max) / 2;
     glUniform3f(outlineCenterAt, center.x(), center.y(), center.z());
     draw(m);
@@ -402,7 +486,7 @@ void SceneRenderer::Render(const Camera& camera, const RenderSettings& s, unsign
     glUniform1i(unlitAt, 1);
     glUniform3f(colorAt, Palette::kWire[0], Palette::kWire[1], Palette::kWire[2]);
     for (const GpuMesh& m : d.meshes)
-      if (m.visible && m.corners > 0) draw(m);
+      if (m.Drawn()) draw(m);
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
   }
   if (s.grid) d.DrawGrid(camera, aspect, sphere, std::isfinite(groundY) ? groundY : 0);

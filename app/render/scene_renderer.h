@@ -60,6 +60,14 @@ class SceneRenderer {
   // As Upload, with forms made beforehand; an object without one is left out
   // until the next upload.
   void Upload(ks::CKsScene& scene, const PreparedLookup& prepared);
+  // As Upload, in steps: makes the GPU buffers and keeps those of objects
+  // whose form is there already; UploadStep then copies at most `bytes` of
+  // the new forms at a time (true once all are there). An object is drawn
+  // once all of its form is on the GPU.
+  void BeginUpload(ks::CKsScene& scene, const PreparedLookup& prepared);
+  bool UploadStep(size_t bytes);
+  // Share of the bytes still to copy that are on the GPU (1: nothing waits).
+  double UploadedShare() const;
   // Takes the objects' Visible flags over without copying geometry again.
   void UpdateVisibility(ks::CKsScene& scene);
   // Draws into the framebuffer object `framebuffer` (0: the default one).

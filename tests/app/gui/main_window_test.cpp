@@ -13,6 +13,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStatusBar>
@@ -46,6 +47,20 @@ std::string Wedge(int size) {
   const std::string s = std::to_string(size);
   return "v 0 0 0\nv " + s + " 0 0\nv 0 " + s + " 0\nv 0 0 " + s +
          "\nf 1 2 3\nf 1 2 4\nf 1 3 4\nf 2 3 4\n";
+}
+
+// An n x n grid of quads in the x-y plane, n units wide, centred on the
+// origin, as WaveFront text.
+std::string GridObj(int n) {
+  std::ostringstream text;
+  for (int i = 0; i <= n; ++i)
+    for (int j = 0; j <= n; ++j) text << "v " << i - n / 2 << ' ' << j - n / 2 << " 0\n";
+  for (int i = 0; i < n; ++i)
+    for (int j = 0; j < n; ++j) {
+      const int a = i * (n + 1) + j + 1, b = a + n + 1;
+      text << "f " << a << ' ' << b << ' ' << b + 1 << ' ' << a + 1 << '\n';
+    }
+  return text.str();
 }
 
 double Distance(QRgb c, const float (&rgb)[3]) {
@@ -434,6 +449,65 @@ TEST_F(MainWindowTest, FileWithoutGeometryIsToldAndAddsNothing) {
   EXPECT_EQ(window_->Scene().ObjectList()->Count(), 0);
   EXPECT_FALSE(window_->History().CanUndo());
   EXPECT_TRUE(window_->statusBar()->currentMessage().contains("Nothing imported"));
+}
+
+// The background or the ground grid, not an object.
+bool IsBackdrop(QRgb c) {
+  return Distance(c, render::Palette::kBackground) < 12 || Distance(c, render::Palette::kGrid) < 12;
+}
+
+TEST_F(MainWindowTest, BigImportReachesTheGpuInSlicesWithProgressAndAppearsWhole) {
+  ViewportWidget* view = window_->Viewport();
+  view->SetUploadSliceBytes(4096);  // the grid's ~170 KB take dozens of turns
+  std::vector<int> progress;
+  QObject::connect(view, &ViewportWidget::preparationProgress,
+                   [&progress](int p) { progress.push_back(p); });
+  ASSERT_TRUE(window_->OpenFile(QString::fromStdString(Write("grid.obj", GridObj(60)))));
+  EXPECT_TRUE(view->Busy());
+  // Until all of it is on the GPU the object is not drawn at all (nothing
+  // half drawn); the event loop turns all the while.
+  bool sawPartialUpload = false;
+  for (int turn = 0; turn < 5000 && view->Busy(); ++turn) {
+    QApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    if (view->Busy() && !progress.empty() && progress.back() > 90 && !sawPartialUpload) {
+      sawPartialUpload = true;
+      const QImage partial = view->grabFramebuffer();
+      EXPECT_TRUE(IsBackdrop(partial.pixel(partial.width() / 2, partial.height() / 2)));
+    }
+  }
+  ASSERT_FALSE(view->Busy());
+  EXPECT_TRUE(sawPartialUpload);
+  ASSERT_FALSE(progress.empty());
+  EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
+  EXPECT_EQ(progress.back(), 100);
+  const QImage whole = view->grabFramebuffer();
+  EXPECT_FALSE(IsBackdrop(whole.pixel(whole.width() / 2, whole.height() / 2)));
+}
+
+TEST_F(MainWindowTest, CancelWhileTheViewIsPreparedUndoesTheImportAndRedoShowsIt) {
+  ViewportWidget* view = window_->Viewport();
+  view->SetUploadSliceBytes(1024);
+  ASSERT_TRUE(window_->OpenFile(QString::fromStdString(Write("grid.obj", GridObj(60)))));
+  auto* cancel = window_->statusBar()->findChild<QPushButton*>();
+  ASSERT_NE(cancel, nullptr);
+  for (int turn = 0; turn < 5000 && view->Busy() && !cancel->isVisible(); ++turn)
+    QApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+  ASSERT_TRUE(cancel->isVisible());
+  QTest::mouseClick(cancel, Qt::LeftButton);
+
+  EXPECT_FALSE(view->Busy());
+  EXPECT_FALSE(cancel->isVisible());
+  EXPECT_EQ(window_->Scene().ObjectList()->Count(), 0);
+  EXPECT_FALSE(window_->History().CanUndo());
+  EXPECT_TRUE(window_->statusBar()->currentMessage().contains("Cancelled"))
+      << window_->statusBar()->currentMessage().toStdString();
+  EXPECT_TRUE(IsBackdrop(Middle()));
+
+  // The import can be had back; its form is made and drawn again.
+  ASSERT_TRUE(window_->History().CanRedo());
+  window_->Redo();
+  EXPECT_EQ(window_->Scene().ObjectList()->Count(), 1);
+  EXPECT_FALSE(IsBackdrop(Middle()));
 }
 
 }  // namespace
