@@ -1,5 +1,6 @@
 #include "app/render/scene_renderer.h"
 
+#include <QVector4D>
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
@@ -19,9 +20,6 @@ layout(location = 0) in vec3 aPosition;
 layout(location = 1) in vec3 aNormal;
 uniform mat4 uView;
 uniform mat4 uProjection;
-uniform float uOutlinePixels;  // > 0: pushed out this far on screen, away from uOutlineCenter
-uniform vec3 uOutlineCenter;
-uniform vec2 uViewportPixels;
 out vec3 vNormal;
 out vec3 vViewPosition;
 void main() {
@@ -29,15 +27,31 @@ void main() {
   vViewPosition = p.xyz;
   vNormal = mat3(uView) * aNormal;
   gl_Position = uProjection * p;
-  if (uOutlinePixels > 0.0) {
-    // Away from the object's centre as seen on screen, in pixels: a face
-    // turned to the viewer is outlined too.
-    vec4 c = uProjection * uView * vec4(uOutlineCenter, 1.0);
-    vec2 away = (gl_Position.xy / gl_Position.w - c.xy / c.w) * uViewportPixels;
-    if (length(away) > 1e-6)
-      gl_Position.xy += normalize(away) * uOutlinePixels * 2.0 / uViewportPixels * gl_Position.w;
-  }
 }
+)";
+
+// The selection's outline: the object pushed out this far on screen, away
+// from its centre as seen on screen (a face turned to the viewer is outlined
+// too), in one colour. A program of its own, so that the shading of every
+// vertex does not pay for it.
+constexpr const char* kOutlineVertexShader = R"(#version 330 core
+layout(location = 0) in vec3 aPosition;
+uniform mat4 uViewProjection;
+uniform float uOutlinePixels;
+uniform vec4 uCenterClip;  // the object's centre, projected
+uniform vec2 uViewportPixels;
+void main() {
+  gl_Position = uViewProjection * vec4(aPosition, 1.0);
+  vec2 away = (gl_Position.xy / gl_Position.w - uCenterClip.xy / uCenterClip.w) * uViewportPixels;
+  if (length(away) > 1e-6)
+    gl_Position.xy += normalize(away) * uOutlinePixels * 2.0 / uViewportPixels * gl_Position.w;
+}
+)";
+
+constexpr const char* kOutlineFragmentShader = R"(#version 330 core
+uniform vec3 uColor;
+out vec4 fragColor;
+void main() { fragColor = vec4(uColor, 1.0); }
 )";
 
 // Two lights fixed to the viewer; surfaces are lit from whichever side faces
@@ -177,7 +191,7 @@ QVector3D ObjectColor(const ks::CKsObject& object) {
 }
 
 struct SceneRenderer::Impl {
-  GLuint meshProgram = 0, lineProgram = 0;
+  GLuint meshProgram = 0, outlineProgram = 0, lineProgram = 0;
   GLuint lineVao = 0, lineVbo = 0;
   std::vector<GpuMesh> meshes;
 
@@ -299,6 +313,7 @@ SceneRenderer::~SceneRenderer() = default;
 
 void SceneRenderer::Initialize() {
   impl_->meshProgram = LinkProgram(kMeshVertexShader, kMeshFragmentShader);
+  impl_->outlineProgram = LinkProgram(kOutlineVertexShader, kOutlineFragmentShader);
   impl_->lineProgram = LinkProgram(kLineVertexShader, kLineFragmentShader);
   glGenVertexArrays(1, &impl_->lineVao);
   glGenBuffers(1, &impl_->lineVbo);
@@ -442,9 +457,6 @@ void SceneRenderer::Render(const Camera& camera, const RenderSettings& s, unsign
     return (!s.selectedKey.empty() && m.key == s.selectedKey) ||
            std::find(s.selectedKeys.begin(), s.selectedKeys.end(), m.key) != s.selectedKeys.end();
   };
-  const GLint outlineAt = glGetUniformLocation(d.meshProgram, "uOutlinePixels");
-  glUniform2f(glGetUniformLocation(d.meshProgram, "uViewportPixels"), float(s.width),
-              float(std::max(s.height, 1)));
   auto drawShaded = [&](bool selectedOnes) {
     for (const GpuMesh& m : d.meshes) {
       if (!m.Drawn() || selected(m) != selectedOnes) continue;
@@ -458,28 +470,35 @@ void SceneRenderer::Render(const Camera& camera, const RenderSettings& s, unsign
       draw(m);
     }
   };
-  glUniform1f(outlineAt, 0);
   glUniform1i(unlitAt, 0);
   drawShaded(false);
   // Selected objects are outlined: after the others, a hull pushed out a few
   // pixels on screen in the selection colour, without depth writes, then the
   // objects themselves over it, which leaves a rim around their outline (hidden
   // where something nearer covers it).
-  glUniform1f(outlineAt, kOutlinePixels);
-  glUniform1i(unlitAt, 1);
-  glUniform3f(colorAt, selection.x(), selection.y(), selection.z());
-  glDepthMask(GL_FALSE);
-  const GLint outlineCenterAt = glGetUniformLocation(d.meshProgram, "uOutlineCenter");
-  for (const GpuMesh& m : d.meshes) {
-    if (!m.Drawn() || !selected(m)) continue;
-    const QVector3D center = (m.min + m.max) / 2;
-    glUniform3f(outlineCenterAt, center.x(), center.y(), center.z());
-    draw(m);
+  if (std::any_of(d.meshes.begin(), d.meshes.end(),
+                  [&](const GpuMesh& m) { return m.Drawn() && selected(m); })) {
+    const GLuint outline = d.outlineProgram;
+    glUseProgram(outline);
+    const QMatrix4x4 viewProjection = projection * view;
+    SetMatrix(outline, "uViewProjection", viewProjection);
+    glUniform1f(glGetUniformLocation(outline, "uOutlinePixels"), kOutlinePixels);
+    glUniform2f(glGetUniformLocation(outline, "uViewportPixels"), float(s.width),
+                float(std::max(s.height, 1)));
+    glUniform3f(glGetUniformLocation(outline, "uColor"), selection.x(), selection.y(),
+                selection.z());
+    const GLint centerAt = glGetUniformLocation(outline, "uCenterClip");
+    glDepthMask(GL_FALSE);
+    for (const GpuMesh& m : d.meshes) {
+      if (!m.Drawn() || !selected(m)) continue;
+      const QVector4D c = viewProjection * QVector4D((m.min + m.max) / 2, 1);
+      glUniform4f(centerAt, c.x(), c.y(), c.z(), c.w());
+      draw(m);
+    }
+    glDepthMask(GL_TRUE);
+    glUseProgram(d.meshProgram);
+    drawShaded(true);
   }
-  glDepthMask(GL_TRUE);
-  glUniform1f(outlineAt, 0);
-  glUniform1i(unlitAt, 0);
-  drawShaded(true);
   glDisable(GL_POLYGON_OFFSET_FILL);
   if (s.wireframe) {
     glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
@@ -500,8 +519,10 @@ void SceneRenderer::Release() {
   glDeleteBuffers(1, &impl_->lineVbo);
   glDeleteVertexArrays(1, &impl_->lineVao);
   glDeleteProgram(impl_->meshProgram);
+  glDeleteProgram(impl_->outlineProgram);
   glDeleteProgram(impl_->lineProgram);
-  impl_->lineVbo = impl_->lineVao = impl_->meshProgram = impl_->lineProgram = 0;
+  impl_->lineVbo = impl_->lineVao = impl_->meshProgram = impl_->outlineProgram =
+      impl_->lineProgram = 0;
 }
 
 ViewSphere SceneRenderer::SceneSphere() const {
