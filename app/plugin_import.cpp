@@ -67,6 +67,10 @@ void AddImportOptions(CLI::App& cmd, ImportOptions& opt) {
   cmd.add_flag("--split-objects", opt.splitObjects,
                "WaveFront: each 'o NAME' line starts an object of that name");
   cmd.add_flag("--auto-smooth", opt.autoSmooth, "3DStudio: smooth the normals automatically");
+  cmd.add_option("--threads", opt.threads,
+                 "threads that read one large WaveFront file (0: every core; default: the "
+                 "registry's \"Threads\" value, else every core)")
+      ->check(CLI::Range(0, 1024));
 }
 
 ImportOutcome ImportThroughPlugin(AppContext& ctx, const ImportOptions& opt) {
@@ -94,7 +98,8 @@ ImportOutcome ImportThroughPlugin(AppContext& ctx, const ImportOptions& opt) {
   ks::ObjectRef plugin = ctx.runtime.CreateObject("KsImport.CPlugIn");
 
   auto person = std::make_shared<ScriptedImportPerson>(
-      ImportAnswers{format, opt.normals, opt.smoothAll, opt.autoSmooth, opt.file, opt.splitObjects},
+      ImportAnswers{format, opt.normals, opt.smoothAll, opt.autoSmooth, opt.file, opt.splitObjects,
+                    opt.threads},
       std::cerr, &gInterrupted, isatty(STDERR_FILENO) != 0);
   ctx.runtime.SetPerson(person);
   bool interrupted = false;

@@ -22,6 +22,7 @@ struct ImportOptions {
   bool smoothAll = false;
   bool autoSmooth = false;
   bool splitObjects = false;
+  int threads = -1;  // --threads; -1: the registry's value
 };
 
 // FILE, --format and the format options.

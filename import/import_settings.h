@@ -5,6 +5,8 @@
 //   SOFTWARE\Ardeno\KsImport         "FileFormat"  last format list index (Integer)
 //   SOFTWARE\Ardeno\KsImport         "SplitObjects" WaveFront: split objects at "o"
 //                                                  lines, 0 or 1 (Integer; default 0)
+//   SOFTWARE\Ardeno\KsImport         "Threads"     threads that read one large file,
+//                                                  0 for every core (Long; default 0)
 //   SOFTWARE\Ardeno\KsImport\<EXT>   "Path"        folder of the last file of that
 //                                                  format, with trailing separator
 #include <cstdint>
@@ -29,6 +31,7 @@ class ImportSettings {
   void WriteFileFormat(int16_t listIndex) const;
   bool ReadSplitObjects() const;  // false when nothing is stored
   void WriteSplitObjects(bool split) const;
+  int32_t ReadThreads() const;  // 0 (every core) when nothing, or no count, is stored
   // The folder remembered for `extension` (any case); the plug-in's own
   // folder when nothing is stored.
   std::string ReadPath(std::string_view extension) const;
