@@ -1,5 +1,5 @@
 // kestrel import FILE [--format obj|dxf|3ds|inc] [--normals] [--smooth-all] [--split-objects]
-//                     [--auto-smooth] [--export OUT] [--json [--geometry]]
+//                     [--materials] [--auto-smooth] [--export OUT] [--json [--geometry]]
 //
 // Imports FILE into a fresh scene through the KsImport plug-in, prints the
 // scene (summary, or JSON) and can export it.

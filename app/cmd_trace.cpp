@@ -101,7 +101,7 @@ int RunTrace(AppContext& ctx, const TraceOptions& options, std::ostream& out, st
   }
   const ks::KsObjectRef& object = outcome.object;
   if (!object) {
-    if (outcome.tracedPoints == 0)
+    if (outcome.tracedPoints == 0 && outcome.messages.empty())
       err << "kestrel: no outline found in " << options.picture.string() << "\n";
     for (const std::string& message : outcome.messages) err << "kestrel: " << message << "\n";
     if (outcome.tracedPoints > 0 && outcome.messages.empty())

@@ -38,6 +38,13 @@ void AddPathCommand(CLI::App& app, CommandRunner& runner);
 void AddTraceCommand(CLI::App& app, CommandRunner& runner);
 void AddPluginCommands(CLI::App& app, CommandRunner& runner);
 void AddRenderCommand(CLI::App& app, CommandRunner& runner);
+void AddConvertCommand(CLI::App& app, CommandRunner& runner);
+void AddThumbnailCommand(CLI::App& app, CommandRunner& runner);
+// The local file a thumbnailer argument names: a path as it is, or a
+// file:// URI decoded; false for other URIs.
+bool FileOfUri(const std::string& text, std::string& file);
+// The export formats `kestrel convert --to` offers (extensions, lower case).
+const std::vector<std::string>& ConvertTargets();
 // The main window (built with the desktop parts only), run by the desktop
 // module.
 void AddGuiCommand(CLI::App& app, CommandRunner& runner, const char* programName);

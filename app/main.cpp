@@ -21,6 +21,8 @@ int main(int argc, char** argv) {
   kestrel::AddTraceCommand(app, runner);
   kestrel::AddPluginCommands(app, runner);
   kestrel::AddRenderCommand(app, runner);
+  kestrel::AddConvertCommand(app, runner);
+  kestrel::AddThumbnailCommand(app, runner);
 #ifdef KS_WITH_GUI
   kestrel::AddGuiCommand(app, runner, argv[0]);
 #endif

@@ -60,12 +60,18 @@ int FormatIndex(const std::string& extension) {
 
 void AddImportOptions(CLI::App& cmd, ImportOptions& opt) {
   cmd.add_option("FILE", opt.file, "the file to import (obj, dxf, 3ds, inc)")->required();
+  AddImportFormatOptions(cmd, opt);
+}
+
+void AddImportFormatOptions(CLI::App& cmd, ImportOptions& opt) {
   cmd.add_option("--format", opt.format, "file format; default: the file's extension")
       ->check(CLI::IsMember({"obj", "dxf", "3ds", "inc"}, CLI::ignore_case));
   cmd.add_flag("--normals", opt.normals, "WaveFront: import the file's normals");
   cmd.add_flag("--smooth-all", opt.smoothAll, "WaveFront: smooth all normal groups");
   cmd.add_flag("--split-objects", opt.splitObjects,
                "WaveFront: each 'o NAME' line starts an object of that name");
+  cmd.add_flag("--materials", opt.materials,
+               "WaveFront: read the .mtl material libraries and bind faces to their materials");
   cmd.add_flag("--auto-smooth", opt.autoSmooth, "3DStudio: smooth the normals automatically");
   cmd.add_option("--threads", opt.threads,
                  "threads that read one large WaveFront file (0: every core; default: the "
@@ -99,7 +105,7 @@ ImportOutcome ImportThroughPlugin(AppContext& ctx, const ImportOptions& opt) {
 
   auto person = std::make_shared<ScriptedImportPerson>(
       ImportAnswers{format, opt.normals, opt.smoothAll, opt.autoSmooth, opt.file, opt.splitObjects,
-                    opt.threads},
+                    opt.materials, opt.threads},
       std::cerr, &gInterrupted, isatty(STDERR_FILENO) != 0);
   ctx.runtime.SetPerson(person);
   bool interrupted = false;

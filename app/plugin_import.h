@@ -22,11 +22,14 @@ struct ImportOptions {
   bool smoothAll = false;
   bool autoSmooth = false;
   bool splitObjects = false;
+  bool materials = false;
   int threads = -1;  // --threads; -1: the registry's value
 };
 
 // FILE, --format and the format options.
 void AddImportOptions(CLI::App& cmd, ImportOptions& options);
+// --format and the format options alone.
+void AddImportFormatOptions(CLI::App& cmd, ImportOptions& options);
 
 struct ImportOutcome {
   int exitCode = kExitOk;  // kExitOk, or the code the command ends with

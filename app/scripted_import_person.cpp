@@ -37,6 +37,7 @@ void ScriptedImportPerson::ShowModal(ks::Form& form) {
   Check(form, "chkNorm", answers_.importNormals);
   Check(form, "chkSmooth", answers_.smoothAll);
   Check(form, "chkSplitObjects", answers_.splitObjects);
+  Check(form, "chkMaterials", answers_.importMaterials);
   Check(form, "chkAutoSmooth", answers_.autoSmooth);
   if (ks::Control* threads = form.FindControl("txtThreads"); threads && answers_.threads >= 0)
     threads->value = ks::Variant(int32_t{answers_.threads});

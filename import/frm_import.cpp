@@ -21,6 +21,7 @@ frmImport::frmImport(Runtime& rt) : rt_(rt), state_(rt), readerFactory_(&CreateR
   Register(chkNorm, "chkNorm", "Import Normals");
   Register(chkSmooth, "chkSmooth", "Smooth all Normal Group");
   Register(chkSplitObjects, "chkSplitObjects", "Split objects at 'o' lines");
+  Register(chkMaterials, "chkMaterials", "Import materials (.mtl)");
   Register(fra3DStudio, "fra3DStudio", "3DStudio Options");
   Register(chkAutoSmooth, "chkAutoSmooth", "Auto Normals Smoothing");
   Register(fraNoOptions, "fraNoOptions", "No Options");
@@ -29,7 +30,7 @@ frmImport::frmImport(Runtime& rt) : rt_(rt), state_(rt), readerFactory_(&CreateR
   Register(ProgressBar1, "ProgressBar1");
   Register(txtThreads, "txtThreads");
   txtThreads.value = Variant(int32_t{0});
-  for (Control* box : {&chkNorm, &chkSmooth, &chkSplitObjects, &chkAutoSmooth})
+  for (Control* box : {&chkNorm, &chkSmooth, &chkSplitObjects, &chkMaterials, &chkAutoSmooth})
     box->value = Variant(int16_t{0});
   ProgressBar1.value = Variant(0.0);
   state_.ui = this;
@@ -86,6 +87,9 @@ void frmImport::Form_Load() {
   IgnoreErrors([&] { SetFormatIndex(ImportSettings(rt_).ReadFileFormat()); });
   IgnoreErrors([&] {
     chkSplitObjects.value = Variant(static_cast<int16_t>(ImportSettings(rt_).ReadSplitObjects()));
+  });
+  IgnoreErrors([&] {
+    chkMaterials.value = Variant(static_cast<int16_t>(ImportSettings(rt_).ReadImportMaterials()));
   });
   IgnoreErrors([&] { txtThreads.value = Variant(ImportSettings(rt_).ReadThreads()); });
 }
@@ -145,6 +149,7 @@ void frmImport::Form_Unload() {
   IgnoreErrors(
       [&] { ImportSettings(rt_).WriteFileFormat(static_cast<int16_t>(cmbFormat.listIndex)); });
   IgnoreErrors([&] { ImportSettings(rt_).WriteSplitObjects(Checked(chkSplitObjects)); });
+  IgnoreErrors([&] { ImportSettings(rt_).WriteImportMaterials(Checked(chkMaterials)); });
 }
 
 bool frmImport::AskStopImport() {
@@ -156,8 +161,8 @@ MsgResult frmImport::Message(std::string_view text, MsgButtons buttons, MsgIcon 
 }
 
 void frmImport::SetControlsEnabled(bool enabled) {
-  for (Control* c :
-       {&cmbFormat, &cmdImport, &chkAutoSmooth, &chkNorm, &chkSmooth, &chkSplitObjects})
+  for (Control* c : {&cmbFormat, &cmdImport, &chkAutoSmooth, &chkNorm, &chkSmooth, &chkSplitObjects,
+                     &chkMaterials})
     c->enabled = enabled;
 }
 

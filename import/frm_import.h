@@ -87,6 +87,7 @@ class frmImport : public Form, public readers::ImportUi {
   Control chkNorm;
   Control chkSmooth;
   Control chkSplitObjects;
+  Control chkMaterials;
   Control fra3DStudio;
   Control chkAutoSmooth;
   Control fraNoOptions;
@@ -121,7 +122,7 @@ class frmImport : public Form, public readers::ImportUi {
   void StartRun();
   void ChooseFile(const std::string& extension);
   void RememberFolder(const std::string& extension);
-  void LoadFile(readers::MeshReader& reader, const std::string& extension);
+  void LoadFile(readers::MeshReader& reader);
   void PostProcessGeneral();
   void PostProcess3DS(readers::MeshReader& reader);
   void EndRun();

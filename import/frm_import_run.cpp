@@ -56,7 +56,7 @@ void frmImport::RunImport(readers::MeshReader& reader, const std::string& extens
     Step([&] { ChooseFile(extension); });
     Step([&] { RememberFolder(extension); });
     Step([&] { ProgressBar1.max = FileLength(CommonDialog1.FileName) + 1; });
-    Step([&] { LoadFile(reader, extension); });
+    Step([&] { LoadFile(reader); });
     if (state_.StopImport == 0) {
       if (Upper(extension) == "3DS")
         PostProcess3DS(reader);
@@ -88,7 +88,7 @@ void frmImport::StartRun() {
   state_.CharsRead = 0;
   state_.warnings.Clear();
   state_.options = {Checked(chkNorm), Checked(chkSmooth), Checked(chkAutoSmooth),
-                    Checked(chkSplitObjects)};
+                    Checked(chkSplitObjects), Checked(chkMaterials)};
   IgnoreErrors([&] { state_.options.threads = std::max(txtThreads.value.ToLong(), int32_t{0}); });
   pumpCalls_ = 0;
   lastPump_ = std::chrono::steady_clock::now();
@@ -116,27 +116,40 @@ void frmImport::RememberFolder(const std::string& extension) {
   ImportSettings(rt_).WritePath(extension, folder);
 }
 
-void frmImport::LoadFile(readers::MeshReader& reader, const std::string& extension) {
+void frmImport::LoadFile(readers::MeshReader& reader) {
+  // Readers without materials leave the material list empty.
   p_colObject3D = std::make_shared<Collection>();
-  if (Upper(extension) == "3DS") {
-    p_colMaterial3D = std::make_shared<Collection>();
-    reader.Load(CommonDialog1.FileName, p_colObject3D, p_colMaterial3D);
-  } else {
-    reader.Load(CommonDialog1.FileName, p_colObject3D);
-  }
+  p_colMaterial3D = std::make_shared<Collection>();
+  reader.Load(CommonDialog1.FileName, p_colObject3D, p_colMaterial3D);
 }
 
 void frmImport::PostProcessGeneral() {
   if (!p_colObject3D || p_colObject3D->Count() == 0) return;
   IgnoreErrors([&] { Call(objScene, "Prepare_Import"); });
+  // A reader's materials (WaveFront libraries) go in first; each object is
+  // then bound to the material its MaterialKey names.
+  const bool bind = p_colMaterial3D && p_colMaterial3D->Count() > 0;
+  if (bind)
+    for (int32_t i = 1; i <= p_colMaterial3D->Count(); ++i)
+      IgnoreErrors([&] {
+        Call(Get(objScene, "ListMaterials").ToObject(), "Add", p_colMaterial3D->Item(i));
+      });
+  const auto bindLast = [&] {
+    if (bind)
+      IgnoreErrors(
+          [&] { Call(objScene, "Assign_MaterialToObject", Get(ListObjects(), "Count").ToLong()); });
+  };
   ObjectRef first = p_colObject3D->Item(1).ToObject();
   std::string firstKey;
   IgnoreErrors([&] { Call(ListObjects(), "Add", first); });
   IgnoreErrors([&] { firstKey = Get(first, "Key").ToString(); });
   IgnoreErrors([&] { SelectedObject = Get(ListObjects(), "Count").ToLong(); });
-  for (int32_t i = 2; i <= p_colObject3D->Count(); ++i)
+  bindLast();
+  for (int32_t i = 2; i <= p_colObject3D->Count(); ++i) {
     IgnoreErrors(
         [&] { Call(ListObjects(), "Add", p_colObject3D->Item(i), Variant::Omitted(), firstKey); });
+    bindLast();
+  }
   IgnoreErrors([&] { Call(ListObjects(firstKey), "Center"); });
   p_colObject3D->Clear();
 }

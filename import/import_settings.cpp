@@ -45,6 +45,14 @@ void ImportSettings::WriteSplitObjects(bool split) const {
   Write(std::string(kImportKey), "SplitObjects", static_cast<int16_t>(split));
 }
 
+bool ImportSettings::ReadImportMaterials() const {
+  return Read(std::string(kImportKey), "ImportMaterials", int16_t{0}).ToInteger() != 0;
+}
+
+void ImportSettings::WriteImportMaterials(bool import) const {
+  Write(std::string(kImportKey), "ImportMaterials", static_cast<int16_t>(import));
+}
+
 int32_t ImportSettings::ReadThreads() const {
   const int32_t threads = Read(std::string(kImportKey), "Threads", int32_t{0}).ToLong();
   return threads > 0 ? threads : 0;

@@ -94,7 +94,20 @@ bool WithinSegment(const P& a, const P& b, const P& p) {
 
 }  // namespace
 
-bool ExactOutline::Meeting(bool properOnly) const {
+std::vector<std::pair<int32_t, int32_t>> ExactOutline::CrossingEdges() const {
+  std::vector<std::pair<size_t, size_t>> pairs;
+  Meeting(true, &pairs);
+  std::vector<std::pair<int32_t, int32_t>> edges;
+  const size_t m = corners_.size();
+  for (auto [e, f] : pairs)
+    for (size_t k : {e, f}) {
+      const std::pair<int32_t, int32_t> edge{corners_[k].index, corners_[(k + 1) % m].index};
+      if (std::find(edges.begin(), edges.end(), edge) == edges.end()) edges.push_back(edge);
+    }
+  return edges;
+}
+
+bool ExactOutline::Meeting(bool properOnly, std::vector<std::pair<size_t, size_t>>* all) const {
   const size_t m = corners_.size();
   if (m < 3) return false;
   auto at = [&](size_t k) -> const ExactCorner& { return corners_[k % m]; };
@@ -131,14 +144,17 @@ bool ExactOutline::Meeting(bool properOnly) const {
       const ExactCorner &a = at(e), &b = at(e + 1), &c = at(f), &d = at(f + 1);
       const int o1 = Sign(Orientation(a, b, c)), o2 = Sign(Orientation(a, b, d));
       const int o3 = Sign(Orientation(c, d, a)), o4 = Sign(Orientation(c, d, b));
-      if (o1 * o2 < 0 && o3 * o4 < 0) return true;
+      if (o1 * o2 < 0 && o3 * o4 < 0) {
+        if (!all) return true;
+        all->emplace_back(e, f);
+      }
       if (properOnly) continue;
       if ((o1 == 0 && WithinSegment(a, b, c)) || (o2 == 0 && WithinSegment(a, b, d)) ||
           (o3 == 0 && WithinSegment(c, d, a)) || (o4 == 0 && WithinSegment(c, d, b)))
         return true;
     }
   }
-  return false;
+  return all && !all->empty();
 }
 
 bool EarClip(std::span<const ExactCorner> loop, bool pathFlip, CapOutput& out) {

@@ -10,6 +10,7 @@
 // about 2^-16 next to one of about 2^20) are rounded to the nearest unit.
 #include <cstdint>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "objpath/path_state.h"
@@ -66,6 +67,9 @@ class ExactOutline {
   // Whether two edges cross properly: each passes from one side of the other
   // to its other side. Touching and running along each other do not count.
   bool EdgesCrossProperly() const { return Meeting(true); }
+  // The edges that cross another properly, each as the path points it runs
+  // between, in the order found.
+  std::vector<std::pair<int32_t, int32_t>> CrossingEdges() const;
 
   // Twice the signed area enclosed by the corners.
   Area2 SignedArea2() const { return objpath::SignedArea2(corners_); }
@@ -74,7 +78,9 @@ class ExactOutline {
   Area2 TriangleArea2(int32_t a, int32_t b, int32_t c) const;
 
  private:
-  bool Meeting(bool properOnly) const;
+  // With `all`, proper crossings are collected there (as pairs of edge
+  // numbers) instead of ending the search.
+  bool Meeting(bool properOnly, std::vector<std::pair<size_t, size_t>>* all = nullptr) const;
   int64_t XOf(int32_t pointIndex) const;
   int64_t YOf(int32_t pointIndex) const;
 

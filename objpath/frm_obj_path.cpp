@@ -1,8 +1,13 @@
 #include "objpath/frm_obj_path.h"
 
+#include <cmath>
+#include <cstdio>
+#include <numeric>
+
 #include "host/collection.h"
 #include "host/ks_properties_ids.h"
 #include "host/person.h"
+#include "objpath/exact_outline.h"
 
 namespace ks::objpath {
 
@@ -15,6 +20,13 @@ int IntArg(const std::vector<Variant>& args, size_t i) {
 }
 float SingleArg(const std::vector<Variant>& args, size_t i) {
   return i < args.size() && args[i].IsNumeric() ? args[i].ToSingle() : 0.0f;
+}
+
+// A coordinate as the status line shows it: whole pixels without decimals.
+std::string FormatNumber(float v) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.6g", static_cast<double>(std::round(v * 100) / 100));
+  return text;
 }
 
 Variant CallGrid(const ObjectRef& grid, DispId id, std::vector<Variant> args = {}) {
@@ -38,6 +50,11 @@ frmObjPath::frmObjPath(Runtime& rt)
               [this] { ClosePathHandling(); }) {
   caption = "Object by Path Generator";
   RegisterControls();
+  editor_.onRefused = [this](float x, float y) {
+    lblStatus.caption = "The point (" + FormatNumber(x) + ", " + FormatNumber(y) +
+                        ") lies across the axis (x = " + FormatNumber(editor_.AxisX()) +
+                        ") from the point next to it: it was not placed.";
+  };
   CreateGrids();
   // The picture grid remembers its last folder under the plug-in's key.
   std::vector<Variant> key{Variant(kRegistryKey)};
@@ -70,6 +87,10 @@ void frmObjPath::RegisterControls() {
   Register(Picture3, "Picture3").visible = false;
   Register(Line2, "Line2");
   Register(Line3, "Line3");
+  Register(cmdUndo, "cmdUndo", "Undo").enabled = false;
+  Register(cmdRedo, "cmdRedo", "Redo").enabled = false;
+  Register(chkSnap, "chkSnap", "Snap to Grid").value = Variant(int16_t{0});
+  Register(lblStatus, "lblStatus", "");
 }
 
 void frmObjPath::CreateGrids() {
@@ -86,39 +107,69 @@ void frmObjPath::CreateGrids() {
   }
 }
 
+// Whatever a handler raises ends as a message naming the reason, and the
+// dialog stays as the handler left it: no failure of one click takes the
+// dialog, or the program around it, down. An event name the form does not
+// have is the caller's fault and goes back to it.
 void frmObjPath::Fire(std::string_view event, std::vector<Variant> args) {
+  if (!HasEvent(event))
+    throw ComError(err::kMemberNotFound, "frmObjPath has no event " + std::string(event),
+                   "frmObjPath");
+  std::string why;
+  try {
+    Dispatch(event, args);
+    return;
+  } catch (const ComError& e) {
+    why = e.description();
+  } catch (const std::exception& e) {
+    why = e.what();
+  }
+  rt_.GetPerson().MessageBox(why, MsgButtons::OK, MsgIcon::Exclamation, kMsgErrorTitle);
+}
+
+bool frmObjPath::HasEvent(std::string_view event) {
+  static constexpr std::string_view kEvents[] = {
+      "Form_Load",          "Option1_Click",       "Option2_Click",      "Check1_Click",
+      "cmdGetObj_Click",    "cmdClean_Click",      "cmdCancel_Click",    "Command3_Click",
+      "Picture1_MouseDown", "Picture1_MouseMove",  "Picture3_MouseMove", "Form_QueryUnload",
+      "Form_Unload",        "cmdUndo_Click",       "cmdRedo_Click",      "chkSnap_Click",
+      "Picture1_MovePoint", "Picture1_DeletePoint"};
+  for (std::string_view known : kEvents)
+    if (event == known) return true;
+  if (event.size() < 13 || !event.starts_with("KsProperties")) return false;
+  const std::string_view what = event.substr(13);
+  return event[12] >= '1' && event[12] <= '3' && (what == "_LostFocus" || what == "_Change");
+}
+
+void frmObjPath::Dispatch(std::string_view event, const std::vector<Variant>& args) {
   if (event == "Form_Load") return Form_Load();
   if (Closed()) return;  // an unloaded form runs no handlers
+  // A drag of a point or of the bar goes on only as long as its moves come.
+  if (event != "Picture3_MouseMove" && event != "Picture1_MovePoint") history_.EndGroup();
   if (event == "Option1_Click") {
     const int index = IntArg(args, 0);
     if ((index == 0 ? Option1_0 : Option1_1).enabled) Option1_Click(index);
   } else if (event == "Option2_Click") {
     const int index = IntArg(args, 0);
     if ((index == 0 ? Option2_0 : Option2_1).enabled) editor_.Option2_Click(index);
-  } else if (event == "Check1_Click") {
-    if (Check1.enabled) Check1_Click();
   } else if (event == "cmdGetObj_Click") {
     cmdGetObj_Click();
-  } else if (event == "cmdClean_Click") {
-    cmdClean_Click();
   } else if (event == "cmdCancel_Click") {
     cmdCancel_Click();
-  } else if (event == "Command3_Click") {
-    if (Command3.enabled) Command3_Click();
-  } else if (event == "Picture1_MouseDown") {
-    editor_.Picture1_MouseDown(IntArg(args, 0), IntArg(args, 1), SingleArg(args, 2),
-                               SingleArg(args, 3));
+  } else if (event == "cmdUndo_Click") {
+    cmdUndo_Click();
+  } else if (event == "cmdRedo_Click") {
+    cmdRedo_Click();
+  } else if (event == "chkSnap_Click") {
+    // The box's value is what a click left in it; nothing else changes.
   } else if (event == "Picture1_MouseMove") {
-    editor_.Picture1_MouseMove(IntArg(args, 0), IntArg(args, 1), SingleArg(args, 2),
-                               SingleArg(args, 3));
-  } else if (event == "Picture3_MouseMove") {
-    if (Picture3.visible)
-      editor_.Picture3_MouseMove(IntArg(args, 0), IntArg(args, 1), SingleArg(args, 2),
-                                 SingleArg(args, 3));
-  } else if (event.starts_with("KsProperties") && event.size() > 12) {
+    // The rubber band ends where the next click would put its point.
+    const int shift = IntArg(args, 1);
+    editor_.Picture1_MouseMove(IntArg(args, 0), shift, Snapped(SingleArg(args, 2), shift),
+                               Snapped(SingleArg(args, 3), shift));
+  } else if (event.starts_with("KsProperties")) {
     const int number = event[12] - '0';
     const std::string_view what = event.substr(13);
-    if (number < 1 || number > 3) return;
     if (what == "_LostFocus") OnGridLostFocus(number);
     if (what == "_Change" && args.size() >= 3)
       OnGridChange(number, args[1].IsNumeric() ? args[1].ToLong() : -1, args[2]);
@@ -126,7 +177,123 @@ void frmObjPath::Fire(std::string_view event, std::vector<Variant> args) {
     // Nothing to ask: the dialog never refuses to close.
   } else if (event == "Form_Unload") {
     Unload();
+  } else {
+    DispatchEdit(event, args);
   }
+}
+
+void frmObjPath::DispatchEdit(std::string_view event, const std::vector<Variant>& args) {
+  DialogEdit before = CaptureEdit();
+  std::string group;
+  lblStatus.caption.clear();
+  if (event == "Check1_Click") {
+    if (!Check1.enabled) return;
+    // The click has already changed the box's value: before it, it was the other.
+    before.closePath = Variant(int16_t{ClosePathChecked() ? int16_t{0} : int16_t{1}});
+    Check1_Click();
+  } else if (event == "cmdClean_Click") {
+    cmdClean_Click();
+  } else if (event == "Command3_Click") {
+    if (Command3.enabled) Command3_Click();
+  } else if (event == "Picture1_MouseDown") {
+    DispatchMouseDown(args);
+  } else if (event == "Picture3_MouseMove") {
+    group = "bar";
+    if (Picture3.visible)
+      editor_.Picture3_MouseMove(IntArg(args, 0), IntArg(args, 1), SingleArg(args, 2),
+                                 SingleArg(args, 3));
+  } else if (event == "Picture1_MovePoint") {
+    const int32_t index = IntArg(args, 0);
+    const int shift = IntArg(args, 1);
+    const bool dragStart = args.size() < 5 || args[4].ToBool();
+    if (dragStart) history_.EndGroup();
+    group = "point " + std::to_string(index);
+    editor_.MovePoint(index, Snapped(SingleArg(args, 2), shift),
+                      Snapped(SingleArg(args, 3), shift));
+  } else if (event == "Picture1_DeletePoint") {
+    editor_.DeletePoint(IntArg(args, 0));
+  }
+  history_.Record(before, CaptureEdit(), group);
+  AfterEdit();
+}
+
+void frmObjPath::DispatchMouseDown(const std::vector<Variant>& args) {
+  const int button = IntArg(args, 0), shift = IntArg(args, 1);
+  const float x = SingleArg(args, 2), y = SingleArg(args, 3);
+  const bool ctrl = (shift & 2) != 0;
+  if (button == kLeftButton && ctrl && (editor_.BuildPathMode || editor_.ExtrudeSelected())) {
+    // Ctrl and a click on a segment: a point on it, between its two ends.
+    const int32_t segment = editor_.SegmentNear(x, y, kReach);
+    if (segment >= 0) {
+      editor_.InsertPoint(segment, Snapped(x, shift), Snapped(y, shift));
+      return;
+    }
+  }
+  editor_.Picture1_MouseDown(button, shift, Snapped(x, shift), Snapped(y, shift));
+}
+
+// The nearest grid line when "Snap to Grid" is ticked and Shift is not held.
+float frmObjPath::Snapped(float v, int shift) const {
+  const bool snap = chkSnap.value.IsNumeric() && chkSnap.value.ToLong() == 1;
+  if (!snap || (shift & 1) != 0 || !std::isfinite(v)) return v;
+  return 1.0f + kGridStep * std::round((v - 1.0f) / kGridStep);
+}
+
+DialogEdit frmObjPath::CaptureEdit() const {
+  return DialogEdit{editor_.path,   editor_.Drawing, editor_.BarLeft, editor_.Line1,
+                    editor_.Shape1, Check1.value,    Check1.enabled,  settings};
+}
+
+void frmObjPath::RestoreEdit(const DialogEdit& edit) {
+  editor_.path = edit.path;
+  editor_.Drawing = edit.drawing;
+  editor_.SetBarLeft(edit.barLeft);
+  editor_.Line1 = edit.line1;
+  editor_.Shape1 = edit.shape1;
+  editor_.PublishPointCount();
+  Check1.value = edit.closePath;
+  Check1.enabled = edit.closePathEnabled;
+  if (edit.settings == settings) return;
+  // The grids show the settings given back; a grid that is off for the mode
+  // is let take them for the while.
+  restoring_ = true;
+  const BuildSettings& s = edit.settings;
+  const bool rotationOn = KsProperties1.enabled, extrusionOn = KsProperties3.enabled;
+  SetGridEnabled(1, true);
+  SetGridEnabled(3, true);
+  const auto set = [this](int grid, int32_t row, Variant value) {
+    CallGrid(grids_[static_cast<size_t>(grid - 1)], grid::kSetRowValue, {Variant(row), value});
+  };
+  set(1, 0, Variant(s.Sections));
+  set(1, 1, Variant(s.YRotation));
+  set(1, 2, Variant(static_cast<int16_t>(s.CloseLastPolygons ? grid::kItemTrue : 1)));
+  set(1, 3, Variant(s.TranslationX));
+  set(1, 4, Variant(s.TranslationY));
+  set(1, 5, Variant(s.TranslationZ));
+  set(3, 0, Variant(s.ExtrudeHeight));
+  SetGridEnabled(1, rotationOn);
+  SetGridEnabled(3, extrusionOn);
+  restoring_ = false;
+  settings = s;
+}
+
+// An edit makes the crossing found at the last build old news.
+void frmObjPath::AfterEdit() {
+  crossing_.clear();
+  cmdUndo.enabled = history_.CanUndo();
+  cmdRedo.enabled = history_.CanRedo();
+}
+
+void frmObjPath::cmdUndo_Click() {
+  RestoreEdit(history_.Undo(CaptureEdit()));
+  lblStatus.caption.clear();
+  AfterEdit();
+}
+
+void frmObjPath::cmdRedo_Click() {
+  RestoreEdit(history_.Redo(CaptureEdit()));
+  lblStatus.caption.clear();
+  AfterEdit();
 }
 
 // Nothing asks before closing: the close box unloads at once.
@@ -198,6 +365,15 @@ void frmObjPath::SetGridEnabled(int number, bool enabled) {
 }
 
 void frmObjPath::OnGridChange(int number, int32_t row, const Variant& value) {
+  const DialogEdit before = CaptureEdit();
+  ApplyGridChange(number, row, value);
+  if (restoring_) return;
+  history_.Record(before, CaptureEdit(),
+                  "grid " + std::to_string(number) + " " + std::to_string(row));
+  AfterEdit();
+}
+
+void frmObjPath::ApplyGridChange(int number, int32_t row, const Variant& value) {
   // A value that does not convert changes nothing.
   try {
     if (number == 1) {
@@ -339,10 +515,16 @@ void frmObjPath::RunBuild() {
       // A single point encloses and sweeps nothing.
       person.MessageBox(kMsgEmptyPath, MsgButtons::OK, MsgIcon::None, "");
       return;
-    case BuildOutcome::CapError:
+    case BuildOutcome::CapError: {
+      // The crossing segments are marked in the drawing area meanwhile.
+      std::vector<int32_t> list(editor_.path.PathPoints.size());
+      std::iota(list.begin(), list.end(), 0);
+      crossing_ = ExactOutline(editor_.path.PathPoints, list).CrossingEdges();
+      if (!crossing_.empty()) lblStatus.caption = "The segments marked in red cross.";
       person.MessageBox(kMsgIntersect, MsgButtons::OK, MsgIcon::Exclamation, kMsgErrorTitle);
       clearObject();
       return;
+    }
     case BuildOutcome::Built:
       break;
   }

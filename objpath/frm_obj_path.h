@@ -9,11 +9,20 @@
 //   Check1_Click, cmdGetObj_Click, cmdClean_Click, cmdCancel_Click,
 //   Command3_Click, Picture1_MouseDown / Picture1_MouseMove /
 //   Picture3_MouseMove (Button, Shift, X, Y), KsPropertiesN_LostFocus,
-//   KsPropertiesN_Change (ignored, row, value), Form_QueryUnload, Form_Unload.
+//   KsPropertiesN_Change (ignored, row, value), Form_QueryUnload, Form_Unload;
+// and the corrections of a drawn path: cmdUndo_Click, cmdRedo_Click,
+//   chkSnap_Click, Picture1_MovePoint (Index, Shift, X, Y, DragStart: the
+//   first move of a drag starts an undo step of its own, later ones join it),
+//   Picture1_DeletePoint (Index). A left click with Ctrl (Shift mask 2) on a
+//   segment inserts a point there. With "Snap to Grid" ticked, clicked and
+//   moved points go to the nearest grid crossing unless Shift (mask 1) is held.
+// An error raised inside a handler ends as a message box naming the reason;
+// an event name the form does not have raises ComError to the caller.
 // The grids are reached through the value of the controls "KsProperties1"
 // (rotation), "KsProperties2" (background picture) and "KsProperties3"
 // (extrusion), which hold the grid objects. Events of disabled controls are
 // ignored, as a disabled control cannot be clicked.
+#include <algorithm>
 #include <array>
 #include <memory>
 #include <optional>
@@ -23,6 +32,7 @@
 #include "host/form.h"
 #include "host/picture_surface.h"
 #include "host/runtime.h"
+#include "objpath/edit_history.h"
 #include "objpath/mesh_builders.h"
 #include "objpath/mod_obj_path.h"
 #include "objpath/path_editor.h"
@@ -41,6 +51,9 @@ class frmObjPath : public Form {
   static constexpr const char* kMsgEmptyPath = "Draw a Path to elaborate";
   static constexpr const char* kMsgIntersect = "Remember that the lines must not intersect.";
   static constexpr const char* kMsgErrorTitle = "Error";
+  // Within this many pixels of a marker or segment the mouse is on it.
+  static constexpr float kReach = 5;
+  static constexpr int kGridStep = 20;  // the background grid: lines at 1, 21, 41, ...
 
   // Creates the controls and the three property grids by class name; raises
   // ComError when a grid cannot be created.
@@ -62,6 +75,8 @@ class frmObjPath : public Form {
   void cmdCancel_Click();
   void Command3_Click();
   void Form_Unload();
+  void cmdUndo_Click();
+  void cmdRedo_Click();
 
   // The host object being built; Nothing after an unload without a build.
   ObjectRef Object3D;
@@ -88,6 +103,9 @@ class frmObjPath : public Form {
   Control Option2_1, Option2_0;  // "Build Path", "Move Bar"
   Control cmdGetObj, cmdClean, cmdCancel;
   Control Picture1, Picture2, Picture3, Line2, Line3;
+  Control cmdUndo, cmdRedo;  // enabled while there is something to undo / redo
+  Control chkSnap;           // "Snap to Grid"
+  Control lblStatus;         // its caption tells what the last edit could not do
 
   // ---- Background picture and tracing (frm_obj_path_picture.cpp) ----
   void FillNeighbourSteps();
@@ -110,6 +128,7 @@ class frmObjPath : public Form {
   struct AreaContents {
     std::vector<LineSegment> segments;  // shown segments: path, rubber band, closing
     std::vector<Marker> markers;        // shown point markers
+    std::vector<LineSegment> crossing;  // segments found crossing at the last build
     std::optional<LineSegment> axis;    // the rotation axis in "Build Path" mode
     std::optional<float> barLeft;       // Left of the bar when it shows ("Move Bar")
     int pointer = 0;                    // the area's mouse pointer
@@ -118,11 +137,21 @@ class frmObjPath : public Form {
   AreaContents DrawingArea() const;
 
  private:
+  static bool HasEvent(std::string_view event);
+  // Runs an event that may edit the path or its settings as one undo step.
+  void DispatchEdit(std::string_view event, const std::vector<Variant>& args);
+  void DispatchMouseDown(const std::vector<Variant>& args);
+  DialogEdit CaptureEdit() const;
+  void RestoreEdit(const DialogEdit& edit);
+  void AfterEdit();
+  float Snapped(float v, int shift) const;
+  void Dispatch(std::string_view event, const std::vector<Variant>& args);
   void RegisterControls();
   void CreateGrids();
   void FillGrids();
   void SetGridEnabled(int number, bool enabled);
   void OnGridChange(int number, int32_t row, const Variant& value);
+  void ApplyGridChange(int number, int32_t row, const Variant& value);
   void OnGridLostFocus(int number);
   void ShowBackgroundPicture(const std::string& fileName);
   void RunBuild();
@@ -133,6 +162,9 @@ class frmObjPath : public Form {
   Runtime& rt_;
   std::array<ObjectRef, 3> grids_;
   PathEditor editor_;
+  EditHistory history_;
+  bool restoring_ = false;                             // grid changes of an undo are no edits
+  std::vector<std::pair<int32_t, int32_t>> crossing_;  // path points of crossing segments
   RegisteredSurface picture1Image_{rt_, static_cast<int>(PathEditor::kAreaWidth),
                                    static_cast<int>(PathEditor::kAreaHeight)};
 };
@@ -146,6 +178,12 @@ inline frmObjPath::AreaContents frmObjPath::DrawingArea() const {
   if (Line3.visible) area.axis = editor_.Line3;
   if (Picture3.visible) area.barLeft = editor_.BarLeft;
   area.pointer = Picture1.mousePointer;
+  for (auto [from, to] : crossing_) {
+    const auto& points = editor_.path.PathPoints;
+    if (from < 0 || to < 0 || static_cast<size_t>(std::max(from, to)) >= points.size()) continue;
+    const PathPoint &a = points[static_cast<size_t>(from)], &b = points[static_cast<size_t>(to)];
+    area.crossing.push_back(LineSegment{a.X, a.Y, b.X, b.Y, true, true});
+  }
   return area;
 }
 

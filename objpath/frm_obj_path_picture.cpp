@@ -28,6 +28,14 @@ void DrawWithImageFX(Runtime& rt, int32_t handle, const std::string& fileName, b
   Call(fx, "ColorToBN", args);
 }
 
+// Puts back what the surface showed; its revision moves on, so views copy it.
+void RestoreSurface(PictureSurface& area, const PictureSurface& before) {
+  area.SetBackColor(before.BackColor());
+  for (int y = 0; y < before.Height(); ++y)
+    for (int x = 0; x < before.Width(); ++x) area.SetPixel(x, y, before.Pixel(x, y));
+  area.Refresh();
+}
+
 }  // namespace
 
 // The eight neighbour steps in clockwise order on screen, starting west.
@@ -68,9 +76,17 @@ bool frmObjPath::LoadTracePicture() {
   }
   if (fileName.empty()) return false;
   PictureSurface& area = picture1Image_.Surface();
-  area.SetBackColor(0);
-  area.Clear();
-  DrawWithImageFX(rt_, picture1Image_.Handle(), fileName, true, kTraceThreshold, false);
+  // A picture that cannot be read leaves the area as it was (grid or
+  // background picture); the error goes on to the click's message.
+  const PictureSurface before = area;
+  try {
+    area.SetBackColor(0);
+    area.Clear();
+    DrawWithImageFX(rt_, picture1Image_.Handle(), fileName, true, kTraceThreshold, false);
+  } catch (...) {
+    RestoreSurface(area, before);
+    throw;
+  }
   area.Refresh();
   return true;
 }

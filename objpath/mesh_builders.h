@@ -29,6 +29,7 @@ struct BuildSettings {
   bool CloseLastPolygons = true;
   bool ClosePath = false;  // "Close Path" checked
   float BarLeft = 6;       // Left of the axis bar; the axis is at BarLeft + 1
+  bool operator==(const BuildSettings&) const = default;
 };
 
 // What a build writes: the flat arrays handed to the host and the cap state.

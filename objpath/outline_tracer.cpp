@@ -2,9 +2,26 @@
 
 #include "host/person.h"
 #include "host/picture_surface.h"
+#include "objpath/cap_triangulation.h"
 #include "objpath/path_editor.h"
 
 namespace ks::objpath {
+
+namespace {
+
+// Whether the closed path gets a cap, as the extrusion builds it.
+bool OutlineCaps(const PathState& path) {
+  const std::optional<bool> flip = FindOrientation(path.PathPoints, path.LeftmostPoint);
+  if (!flip) return true;
+  IndexList list(path.PathPoints.size());
+  for (size_t i = 0; i < list.size(); ++i) list[i] = static_cast<int32_t>(i);
+  std::vector<int32_t> polygons;
+  std::vector<CapTriangle> triangles;
+  CapOutput out{polygons, triangles};
+  return TriangulateCap(path.PathPoints, list, *flip, out);
+}
+
+}  // namespace
 
 void FillTraceSteps(TraceSteps& steps) {
   steps = {{{-1, 0}, {-1, -1}, {0, -1}, {1, -1}, {1, 0}, {1, 1}, {0, 1}, {-1, 1}}};
@@ -90,7 +107,22 @@ TraceEnd OutlineTracer::TraceOutline() {
     return finish(stopRequested && stopRequested() ? TraceEnd::Interrupted : TraceEnd::NoInk);
   int32_t sx = 0, sy = 0, dir = 0;
   if (!NextOutlinePixel(x0, y0, sx, sy, 0, dir)) return finish(TraceEnd::NoOutline);
+  TraceEnd end = Walk(sx, sy, dir, true);
+  // Passing over the pixel after each corner cuts that pixel's corner off;
+  // where a shape is thin (a diagonal bridge) the cut edges can cross each
+  // other although the outline in the picture does not. Such an outline is
+  // walked again with a point at every turn, which follows the picture's
+  // outline exactly and so never crosses.
+  if (end == TraceEnd::Closed && !OutlineCaps(editor_.path)) {
+    editor_.ClearPath();
+    end = Walk(sx, sy, dir, false);
+  }
+  return finish(end);
+}
+
+TraceEnd OutlineTracer::Walk(int32_t sx, int32_t sy, int32_t dir, bool skipAfterCorner) {
   int32_t cx = sx, cy = sy;
+  int32_t firstDir = dir;  // the direction the walk leaves its start in
   TraceSkip = false;
   visited_.clear();
 
@@ -99,30 +131,38 @@ TraceEnd OutlineTracer::TraceOutline() {
     // states again means it circles without its start, so it ends here with
     // the points found so far. The step limit guards against a picture that
     // changes while the interface has its turn.
-    if (!FirstVisit(cx, cy, dir) || step > StepLimit()) return finish(TraceEnd::Runaway);
+    if (!FirstVisit(cx, cy, dir) || step > StepLimit()) return TraceEnd::Runaway;
     int32_t nx = 0, ny = 0, newDir = 0;
-    if (!NextOutlinePixel(cx, cy, nx, ny, dir, newDir)) return finish(TraceEnd::Lost);
+    if (!NextOutlinePixel(cx, cy, nx, ny, dir, newDir)) return TraceEnd::Lost;
     if (TraceSkip) {
       TraceSkip = false;
     } else if ((cx != sx || cy != sy) && newDir != dir) {
-      // A corner: the open segment ends here and a point starts the next one.
-      const int32_t last = editor_.path.LastPoint;
-      if (last >= 0 && static_cast<size_t>(last) < editor_.Line1.size()) {
-        editor_.Line1[static_cast<size_t>(last)].X2 = static_cast<float>(cx);
-        editor_.Line1[static_cast<size_t>(last)].Y2 = static_cast<float>(cy);
-      }
-      editor_.AddPathPoint(static_cast<float>(cx), static_cast<float>(cy));
-      TraceSkip = true;
+      AddCorner(cx, cy);
+      TraceSkip = skipAfterCorner;
     }
+    if (step == 0) firstDir = newDir;
     if (nx == sx && ny == sy) {
+      // Walking every turn, the start pixel is a point too where the walk
+      // turns at it, so that the closing segment follows the outline.
+      if (!skipAfterCorner && newDir != firstDir) AddCorner(sx, sy);
       CloseTracedPath();
-      return finish(TraceEnd::Closed);
+      return TraceEnd::Closed;
     }
     cx = nx;
     cy = ny;
     dir = newDir;
-    if (Yield()) return finish(TraceEnd::Interrupted);
+    if (Yield()) return TraceEnd::Interrupted;
   }
+}
+
+// A corner: the open segment ends here and a point starts the next one.
+void OutlineTracer::AddCorner(int32_t x, int32_t y) {
+  const int32_t last = editor_.path.LastPoint;
+  if (last >= 0 && static_cast<size_t>(last) < editor_.Line1.size()) {
+    editor_.Line1[static_cast<size_t>(last)].X2 = static_cast<float>(x);
+    editor_.Line1[static_cast<size_t>(last)].Y2 = static_cast<float>(y);
+  }
+  editor_.AddPathPoint(static_cast<float>(x), static_cast<float>(y));
 }
 
 void OutlineTracer::CloseTracedPath() {

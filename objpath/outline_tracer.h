@@ -8,7 +8,10 @@
 // round the shape clockwise on screen, one outline pixel at a time, and places
 // a point wherever its direction changes, except at the start pixel and at the
 // pixel right after a new point. It ends when it comes back to its start, and
-// the last segment then closes the path.
+// the last segment then closes the path. An outline whose passed-over pixels
+// would make the path cross itself is walked again with a point at every
+// turn, so a path traced from a picture crosses itself only where the
+// picture's outline does.
 //
 // The search and the walk give the user interface a turn after every column
 // and every step, with the hourglass showing meanwhile.
@@ -72,6 +75,10 @@ class OutlineTracer {
   int64_t StepLimit() const;
 
  private:
+  // One round of the outline from the start pixel; skipAfterCorner passes
+  // over the pixel right after each new point.
+  TraceEnd Walk(int32_t sx, int32_t sy, int32_t dir, bool skipAfterCorner);
+  void AddCorner(int32_t x, int32_t y);
   bool IsInk(int32_t x, int32_t y) const;
   bool Yield();  // true when the trace must stop
   // Marks the walk's state; false when it was reached before, which means the

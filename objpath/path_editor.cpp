@@ -98,7 +98,10 @@ void PathEditor::PathClick(int button, float x, float y) {
       // point on the axis goes with either side.
       const float axis = AxisX();
       const float last = path.PathPoints[static_cast<size_t>(path.LastPoint)].X;
-      if ((x < axis && last > axis) || (x > axis && last < axis)) return;
+      if ((x < axis && last > axis) || (x > axis && last < axis)) {
+        if (onRefused) onRefused(x, y);
+        return;
+      }
     }
     if (!Drawing) ClearPath();
     AddPathPoint(x, y);
@@ -219,6 +222,123 @@ Marker& PathEditor::ShapeElement(int32_t index) {
   if (slot >= Shape1.size()) Shape1.resize(slot + 1);
   Shape1[slot].loaded = true;
   return Shape1[slot];
+}
+
+bool PathEditor::AcrossAxis(float x, int32_t neighbour) const {
+  if (!RotationSelected() || neighbour < 0 || neighbour > path.LastPoint) return false;
+  const float axis = AxisX();
+  const float other = path.PathPoints[static_cast<size_t>(neighbour)].X;
+  return (x < axis && other > axis) || (x > axis && other < axis);
+}
+
+bool PathEditor::MovePoint(int32_t index, float x, float y) {
+  if (index < 0 || index > path.LastPoint || !std::isfinite(x) || !std::isfinite(y)) return false;
+  if (AcrossAxis(x, index - 1) || AcrossAxis(x, index + 1)) {
+    if (onRefused) onRefused(x, y);
+    return false;
+  }
+  std::vector<PathPoint> points = path.PathPoints;
+  points[static_cast<size_t>(index)] = PathPoint{x, y, 0};
+  ReplacePoints(points);
+  return true;
+}
+
+bool PathEditor::DeletePoint(int32_t index) {
+  if (index < 0 || index > path.LastPoint) return false;
+  if (path.Count() <= (Drawing ? 1 : 2)) {
+    ClearPath();
+    return true;
+  }
+  std::vector<PathPoint> points = path.PathPoints;
+  points.erase(points.begin() + index);
+  ReplacePoints(points);
+  return true;
+}
+
+bool PathEditor::InsertPoint(int32_t segment, float x, float y) {
+  if (segment < 0 || segment > path.LastPoint || !std::isfinite(x) || !std::isfinite(y))
+    return false;
+  // The closing segment runs from the last point back to point 0.
+  const int32_t next = segment == path.LastPoint ? 0 : segment + 1;
+  if (AcrossAxis(x, segment) || AcrossAxis(x, next)) {
+    if (onRefused) onRefused(x, y);
+    return false;
+  }
+  std::vector<PathPoint> points = path.PathPoints;
+  points.insert(points.begin() + segment + 1, PathPoint{x, y, 0});
+  ReplacePoints(points);
+  return true;
+}
+
+int32_t PathEditor::PointNear(float x, float y, float reach) const {
+  int32_t best = -1;
+  float bestDistance = reach;
+  for (int32_t i = 0; i <= path.LastPoint; ++i) {
+    // The marker's square hangs below and right of its point.
+    const PathPoint& p = path.PathPoints[static_cast<size_t>(i)];
+    const float d = std::hypot(x - (p.X + Marker::kSize / 2), y - (p.Y + Marker::kSize / 2));
+    if (d <= bestDistance) {
+      best = i;
+      bestDistance = d;
+    }
+  }
+  return best;
+}
+
+int32_t PathEditor::SegmentNear(float x, float y, float reach) const {
+  const auto distance = [x, y](const PathPoint& a, const PathPoint& b) {
+    const double dx = b.X - a.X, dy = b.Y - a.Y, length2 = dx * dx + dy * dy;
+    double t = length2 > 0 ? ((x - a.X) * dx + (y - a.Y) * dy) / length2 : 0;
+    t = t < 0 ? 0 : (t > 1 ? 1 : t);
+    return std::hypot(a.X + t * dx - x, a.Y + t * dy - y);
+  };
+  const int32_t last = path.LastPoint;
+  const bool closing = !Drawing && ClosingSegmentLoaded();
+  int32_t best = -1;
+  double bestDistance = reach;
+  for (int32_t i = 0; i <= last; ++i) {
+    if (i == last && !closing) break;
+    const PathPoint& a = path.PathPoints[static_cast<size_t>(i)];
+    const PathPoint& b = path.PathPoints[static_cast<size_t>(i == last ? 0 : i + 1)];
+    const double d = distance(a, b);
+    if (d <= bestDistance) {
+      best = i;
+      bestDistance = d;
+    }
+  }
+  return best;
+}
+
+void PathEditor::ReplacePoints(const std::vector<PathPoint>& points) {
+  const bool drawing = Drawing;
+  const bool closing = !drawing && ClosingSegmentLoaded();
+  const bool closeEnabled = c_.Check1.enabled;
+  LineSegment band;
+  if (drawing && path.LastPoint >= 0) band = Line1[static_cast<size_t>(path.LastPoint)];
+  ClearPath();
+  for (const PathPoint& p : points) AddPathPoint(p.X, p.Y);
+  const auto n = static_cast<size_t>(path.Count());
+  for (size_t i = 0; i + 1 < n; ++i)
+    Line1[i] = LineSegment{points[i].X, points[i].Y, points[i + 1].X, points[i + 1].Y, true, true};
+  if (n > 0) {
+    LineSegment& last = Line1[n - 1];
+    if (drawing) {
+      // The rubber band still runs from the last point to the mouse.
+      last = LineSegment{points[n - 1].X, points[n - 1].Y, band.X2, band.Y2, true, true};
+    } else {
+      last.visible = false;
+      last.loaded = n == 1;  // element 0 always exists
+      if (closing) ShowClosingSegment();
+    }
+  }
+  Drawing = drawing;
+  c_.Check1.enabled = closeEnabled;
+}
+
+void PathEditor::SetBarLeft(float left) {
+  BarLeft = left;
+  c_.Picture3.value = Variant(BarLeft);
+  PlaceAxisLine();
 }
 
 void PathEditor::PublishPointCount() {

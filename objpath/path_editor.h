@@ -83,6 +83,34 @@ class PathEditor {
   void HideClosingSegment();
   bool ClosingSegmentLoaded() const;
 
+  // ---- Corrections of a drawn path ----
+  // Each keeps the path's state (being drawn, finished, traced) and its
+  // display: segments between the points, the rubber band, the closing
+  // segment and "Close Path" as they were. They return false, changing
+  // nothing, for a point that does not exist or, in "Rotation" mode, a
+  // place across the axis from a neighbouring point (refused).
+  bool MovePoint(int32_t index, float x, float y);
+  // Removing one of the last two points of a finished path (or the only
+  // point of one being drawn) leaves the path empty.
+  bool DeletePoint(int32_t index);
+  // Inserts a point on segment `segment` (from point segment to the next, or
+  // the closing segment back to point 0).
+  bool InsertPoint(int32_t segment, float x, float y);
+  // The point whose marker lies within `reach` pixels of (x, y), the nearest
+  // first; -1 for none.
+  int32_t PointNear(float x, float y, float reach) const;
+  // The shown path segment (see InsertPoint) within `reach` of (x, y); -1 for none.
+  int32_t SegmentNear(float x, float y, float reach) const;
+  // Whether a point at x would lie across the axis from point `neighbour`.
+  bool AcrossAxis(float x, int32_t neighbour) const;
+  // Puts the bar (and the axis line) at the given Left.
+  void SetBarLeft(float left);
+  // Tells the point count to the drawing area's control (after a restore).
+  void PublishPointCount();
+
+  // Called with the place of a left click refused for lying across the axis.
+  std::function<void(float x, float y)> onRefused;
+
   // Resets the editor to its state at load: empty path, "Build Path", the bar
   // hidden at its place and the axis line shown at it.
   void Load();
@@ -103,7 +131,8 @@ class PathEditor {
  private:
   LineSegment& LineElement(int32_t index);  // loads missing elements
   Marker& ShapeElement(int32_t index);
-  void PublishPointCount();
+  // Rebuilds the path from the given points, keeping its state and display.
+  void ReplacePoints(const std::vector<PathPoint>& points);
   void PlaceAxisLine();
 
   Controls c_;

@@ -11,6 +11,7 @@ struct PathPoint {
   float X = 0;
   float Y = 0;
   float Z = 0;  // never written by the editor
+  bool operator==(const PathPoint&) const = default;
 };
 
 struct PathState {
@@ -25,6 +26,7 @@ struct PathState {
 
   // Number of points (LastPoint + 1, never negative).
   int32_t Count() const { return LastPoint + 1; }
+  bool operator==(const PathState&) const = default;
 };
 
 }  // namespace ks::objpath

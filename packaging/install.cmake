@@ -7,7 +7,8 @@
 #   lib/kestrel/plugins/*.so          the plug-ins; kestrel registers them at start
 #   lib/kestrel/plugins/views/*.so    their Qt dialogs, loaded at the desktop
 #   share/applications/kestrel.desktop, share/mime/packages/kestrel.xml,
-#   share/icons/hicolor/scalable/apps/kestrel.svg
+#   share/icons/hicolor/scalable/apps/kestrel.svg,
+#   share/thumbnailers/kestrel.thumbnailer (file managers' previews)
 include(GNUInstallDirs)
 
 # Plain lib/, whatever the multiarch settings say: kestrel looks for its
@@ -47,6 +48,8 @@ install(FILES ${CMAKE_SOURCE_DIR}/packaging/kestrel-mime.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages RENAME kestrel.xml)
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/kestrel.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/kestrel.thumbnailer
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/thumbnailers)
 
 set(CPACK_PACKAGE_NAME kestrel)
 set(CPACK_PACKAGE_VENDOR "Kestrel plug-ins project")

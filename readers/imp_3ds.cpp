@@ -13,6 +13,7 @@
 #include "host/large_memory.h"
 #include "host/runtime.h"
 #include "readers/ansi_text.h"
+#include "readers/host_material.h"
 #include "readers/input_bytes.h"
 #include "readers/mod_const_3ds.h"
 
@@ -23,8 +24,6 @@ namespace c3ds = modConst3DS;
 namespace {
 
 constexpr std::string_view kSource = "KsImport.CImp_3DS";
-constexpr int16_t kMaterialType = 4;
-constexpr double kDefaultSpecCoeff = 0.2;
 
 std::string Hex(uint16_t id) {
   char text[8];
@@ -671,7 +670,7 @@ bool CImp_3DS::AddMaterial(const std::string& name) {
   return Trap("(ADD MATERIAL) ", [&] {
     ObjectRef material = state_.runtime.CreateObject("Kestrel.CKsMaterial");
     Put(material, "Name", Variant(name.empty() ? std::string("Material") : name));
-    Put(material, "MaterialType", Variant(kMaterialType));
+    Put(material, "MaterialType", Variant(kImportedMaterialType));
     const Variant item(material);
     materials_->Add(item);
     Put(CurrentMaterial(), "SpecCoeff", Variant(kDefaultSpecCoeff));

@@ -5,6 +5,7 @@
 #include <cfloat>
 #include <charconv>
 #include <cmath>
+#include <filesystem>
 #include <limits>
 
 #include "decimal_number.h"
@@ -77,6 +78,7 @@ void CImp_OBJ::NewObject(std::string name) {
   object_ = st_.runtime.CreateObject("Kestrel.CKsObject");
   objectName_ = std::move(name);
   ++objectStamp_;
+  StartMaterialRuns();
 }
 
 // A file whose first line ends at CR is read in line mode 0, any other in mode 1.
@@ -89,6 +91,21 @@ void CImp_OBJ::DetectLineMode(const std::string& fileName) {
 }
 
 void CImp_OBJ::Load(const std::string& fileName, CollectionRef& colObject3D) {
+  CollectionRef materials;
+  Load(fileName, colObject3D, materials);
+}
+
+void CImp_OBJ::Load(const std::string& fileName, CollectionRef& colObject3D,
+                    CollectionRef& colMaterial3D) {
+  colMaterial3D = std::make_shared<Collection>();
+  materials_ = colMaterial3D;
+  importMaterials_ = st_.options.importMaterials;
+  folder_ = std::filesystem::path(fileName).parent_path().string();
+  libraries_.clear();
+  definedMaterials_.clear();
+  materialNames_.clear();
+  materialWarned_.clear();
+  currentMaterial_ = -1;
   std::string folder = fileName;
   std::string name = SplitFileName(folder);
   ReplaceAll(1, " ", "_", name);
@@ -121,6 +138,8 @@ void CImp_OBJ::Load(const std::string& fileName, CollectionRef& colObject3D) {
   fileVertices_ = {};
   vertexStamp_ = {};
   objectVertex_ = {};
+  materials_ = nullptr;
+  materialRuns_ = {};
 }
 
 void CImp_OBJ::StartReadingAhead() {
@@ -166,6 +185,12 @@ void CImp_OBJ::ReadLineOf(std::string_view line, CollectionRef& colObject3D) {
     case 'p':
     case 'c':
       NotePassedOver(key);
+      break;
+    case 'm':
+      if (key == "mtllib" && importMaterials_) ReadMaterialLibraries(rest);
+      break;
+    case 'u':
+      if (key == "usemtl" && importMaterials_) ReadUseMaterial(rest);
       break;
     case 'g':
       if (key.size() == 1 && ImportRuns) ReadGroup();
@@ -256,14 +281,31 @@ void CImp_OBJ::AppendNormalRecord(int32_t triangle, int32_t n1, int32_t n2, int3
                                      b[2], c[0], c[1], c[2]});
 }
 
+namespace {
+
+// True when the face text holds fewer than three corners.
+bool FewerThanThreeCorners(std::string_view rest) {
+  for (int corners = 0; corners < 3; ++corners)
+    if (NextToken(rest).empty()) return true;
+  return false;
+}
+
+}  // namespace
+
 void CImp_OBJ::ReadFace(std::string_view rest) {
-  InVertexRun = false;
   std::array<int32_t, 4> v{};
   std::array<int32_t, 4> n{};
   // The fifth corner, when there is one (0 if not).
   int32_t next = 0;
   int32_t nextNormal = 0;
+  const std::string_view face = rest;
   const bool general = !ReadPlainFace(rest, v);
+  if (general && FewerThanThreeCorners(rest)) {
+    // An edge or a point written as a face ("f 594 595"): not a face.
+    NotePassedOver("f");
+    return;
+  }
+  InVertexRun = false;
   if (general) {
     ReadCorners(rest, std::span(v), std::span(n));
     ReadCorners(rest, std::span(&next, 1), std::span(&nextNormal, 1));
@@ -276,7 +318,7 @@ void CImp_OBJ::ReadFace(std::string_view rest) {
   // One comparison for the whole face; the message is worked out only on failure.
   const uint32_t highest = std::max({uint32_t(v1), uint32_t(v2), uint32_t(v3), uint32_t(v4)});
   if (highest >= VerticesSoFar()) [[unlikely]]
-    FailCorner(v, {v1, v2, v3, v4});
+    FailCorner(face, v, {v1, v2, v3, v4});
   if (splitObjects_) {
     v1 = ObjectVertex(v1);
     v2 = ObjectVertex(v2);
@@ -374,9 +416,9 @@ void CImp_OBJ::ReadComment(std::string_view rest, CollectionRef& colObject3D) {
   MultiObject = true;
 }
 
-void CImp_OBJ::ApplySmoothing() {
+void CImp_OBJ::ApplySmoothing(const ObjectRef& target, const std::vector<int32_t>* part) {
   if (MultiObject) {
-    if (!HaveNormals && SmoothAll) Call(object_, "Get_Surface", int16_t{0});
+    if (!HaveNormals && SmoothAll) Call(target, "Get_Surface", int16_t{0});
     return;
   }
   if (HaveNormals) return;
@@ -384,34 +426,64 @@ void CImp_OBJ::ApplySmoothing() {
     for (size_t k = 0; k < SmoothRuns.size(); ++k) {
       const SmoothRun& run = SmoothRuns[k];
       if (!run.smooth && !SmoothAll) continue;
-      if (k + 1 < SmoothRuns.size()) {
-        std::array<Variant, 2> args{Variant(int32_t{run.start + 1}),
-                                    Variant(int32_t{SmoothRuns[k + 1].start})};
-        Call(object_, "Get_Surface", std::span<Variant>(args));
-      } else {
-        Call(object_, "Get_Surface", int32_t{run.start + 1});
-      }
+      if (k + 1 < SmoothRuns.size())
+        SmoothRange(target, part, run.start + 1, SmoothRuns[k + 1].start);
+      else
+        SmoothFrom(target, part, run.start + 1);
     }
   } else if (SmoothRuns.size() == 1) {
     const int32_t start = SmoothRuns.front().start;
-    std::array<Variant, 2> args{Variant(int32_t{0}), Variant(start)};
-    Call(object_, "Get_Surface", std::span<Variant>(args));
-    Call(object_, "Get_Surface", int32_t{start + 1});
+    SmoothRange(target, part, 0, start);
+    SmoothFrom(target, part, start + 1);
   } else if (SmoothAll) {
-    Call(object_, "Get_Surface", int16_t{0});
+    Call(target, "Get_Surface", int16_t{0});
   }
 }
 
+// A part's triangles are the object's in order, so the object's triangles
+// first..last are a run of the part's too: from the first of them at or after
+// first to the last at or before last.
+void CImp_OBJ::SmoothRange(const ObjectRef& target, const std::vector<int32_t>* part, int32_t first,
+                           int32_t last) {
+  if (part) {
+    const auto from = std::lower_bound(part->begin(), part->end(), first);
+    const auto to = std::upper_bound(from, part->end(), last);
+    if (from == to) return;
+    first = static_cast<int32_t>(from - part->begin());
+    last = static_cast<int32_t>(to - part->begin()) - 1;
+  }
+  std::array<Variant, 2> args{Variant(first), Variant(last)};
+  Call(target, "Get_Surface", std::span<Variant>(args));
+}
+
+void CImp_OBJ::SmoothFrom(const ObjectRef& target, const std::vector<int32_t>* part,
+                          int32_t first) {
+  if (part) {
+    const auto from = std::lower_bound(part->begin(), part->end(), first);
+    if (from == part->end()) return;
+    first = static_cast<int32_t>(from - part->begin());
+  }
+  Call(target, "Get_Surface", first);
+}
+
 void CImp_OBJ::HandOver(CollectionRef& colObject3D) {
+  const int32_t material = SoleMaterial();
+  if (material == -2) return HandOverByMaterial(colObject3D);
   if (!Vertices.empty()) HandArray(object_, "Add_Vertices", Vertices);
   if (!Polygons.empty()) HandTriangles(object_, Polygons);
   if (!PolygonNormals.empty()) HandArray(object_, "Set_PoligonNormals", PolygonNormals);
-  ApplySmoothing();
-  Put(object_, "Name", Variant(objectName_));
+  ApplySmoothing(object_, nullptr);
+  BindMaterial(object_, material);
+  AddToList(object_, objectName_, colObject3D);
+}
+
+void CImp_OBJ::AddToList(const ObjectRef& target, const std::string& name,
+                         CollectionRef& colObject3D) {
+  Put(target, "Name", Variant(name));
   int32_t color = kDefaultObjectColor;
   if (MultiObject) color = ObjectColors[Get(colObject3D, "Count").ToLong() % 10 + 1];
-  Put(object_, "DefaultColor", Variant(color));
-  std::array<Variant, 1> item{Variant(object_)};
+  Put(target, "DefaultColor", Variant(color));
+  std::array<Variant, 1> item{Variant(target)};
   Call(colObject3D, "Add", std::span<Variant>(item));
 }
 

@@ -5,7 +5,11 @@
 //
 // Lines read: "v" positions, "vn" normals, "f"/"fo" faces, "s"/"g" smoothing
 // runs (only with the "Import Normals" option), and object breaks, comment
-// lines "# Object <name>". Everything else is skipped. Geometry is gathered in
+// lines "# Object <name>". With "Import materials (.mtl)" ticked, also
+// "mtllib" (the libraries are read, each material becomes a host material)
+// and "usemtl": faces are bound to their material, and an object whose faces
+// use several materials is handed over as one object per material, named
+// OBJECT_MATERIAL. Everything else is skipped. Geometry is gathered in
 // flat arrays and handed to the host object in whole arrays when the object is
 // complete. Positions and normals are scaled by 10.
 //
@@ -31,11 +35,14 @@ class CImp_OBJ : public MeshReader {
  public:
   explicit CImp_OBJ(ImportState& state) : st_(state) {}
 
-  using MeshReader::Load;
   // Errors (ComError) end the read at once and leave the input file open; the
   // objects added to colObject3D so far stay there. A coordinate that is not a
   // number is error 13, its description naming the line and the token.
   void Load(const std::string& fileName, CollectionRef& colObject3D) override;
+  // The same, and the materials of the file's libraries into colMaterial3D
+  // (a new list) when materials are imported.
+  void Load(const std::string& fileName, CollectionRef& colObject3D,
+            CollectionRef& colMaterial3D) override;
 
   // Colours of the objects of a multi-object file, 1-based: entry
   // (objects in the list mod 10) + 1 colours the next object.
@@ -54,6 +61,11 @@ class CImp_OBJ : public MeshReader {
   };
 
  private:
+  struct MaterialRun {
+    int32_t first;     // first triangle of the run in the current object
+    int32_t material;  // index in materialNames_; -1: no material
+  };
+
   struct SmoothRun {
     int32_t start;  // last triangle before the run began (-1: before the first)
     bool smooth;
@@ -84,7 +96,8 @@ class CImp_OBJ : public MeshReader {
   }
   // The error for a face corner naming no vertex: says which corner and why.
   // corners: as the file gives them; vertices: as VertexOf resolves them.
-  [[noreturn]] void FailCorner(const std::array<int32_t, 4>& corners,
+  // face: the text of the face line behind its keyword.
+  [[noreturn]] void FailCorner(std::string_view face, const std::array<int32_t, 4>& corners,
                                const std::array<int32_t, 4>& vertices) const;
   [[noreturn]] void FailExtraCorner(size_t corner, int32_t index) const;
   // Parses face corners into vertices and normals; a malformed one fails the read.
@@ -93,11 +106,34 @@ class CImp_OBJ : public MeshReader {
   void ReserveForCorners(size_t restLength);
   // Face lines longer than this size their triangle records from their length.
   static constexpr size_t kLongFaceLine = size_t(64) << 10;
-  std::string CornerProblem(size_t corner, int32_t index) const;
-  // Counts "l", "p", "curv", "curv2" and "surf" lines for the run's warnings.
+  // corner: the corner as the file gives it, when known.
+  std::string CornerProblem(size_t corner, int32_t index, std::string_view text = {}) const;
+  // Counts "l", "p", "curv", "curv2" and "surf" lines, and faces of fewer
+  // than three corners, for the run's warnings.
   void NotePassedOver(std::string_view key);
   void HandOver(CollectionRef& colObject3D);
-  void ApplySmoothing();
+  // Smooths the object handed over, or one part of it: part lists the
+  // object's triangles the target holds (ascending), null for all of them.
+  void ApplySmoothing(const ObjectRef& target, const std::vector<int32_t>* part);
+  void SmoothFrom(const ObjectRef& target, const std::vector<int32_t>* part, int32_t first);
+  void SmoothRange(const ObjectRef& target, const std::vector<int32_t>* part, int32_t first,
+                   int32_t last);
+
+  // Materials (imp_obj_materials.cpp).
+  void ReadMaterialLibraries(std::string_view rest);
+  void ReadMaterialLibrary(const std::string& name);
+  void ReadUseMaterial(std::string_view rest);
+  // Runs of the object begun: the material in use carries over.
+  void StartMaterialRuns();
+  // The one material the current object's faces use: its index, -1 for
+  // none, -2 when they use several.
+  int32_t SoleMaterial() const;
+  // Binds target to a material when the libraries define it.
+  void BindMaterial(const ObjectRef& target, int32_t material);
+  // Hands the current object over as one object per material.
+  void HandOverByMaterial(CollectionRef& colObject3D);
+  // Writes name and colour and adds target to the list.
+  void AddToList(const ObjectRef& target, const std::string& name, CollectionRef& colObject3D);
 
   // Runs of plain "v" and "f" lines read in place (imp_obj_plain.cpp): true
   // when at least one line was read, false when the general path must take
@@ -152,6 +188,17 @@ class CImp_OBJ : public MeshReader {
   std::vector<uint32_t> vertexStamp_;
   std::vector<int32_t> objectVertex_;
   uint32_t objectStamp_ = 0;
+
+  // Materials, with "Import materials (.mtl)" ticked.
+  bool importMaterials_ = false;
+  std::string folder_;                         // the file's folder, where libraries are looked for
+  CollectionRef materials_;                    // host materials made from the libraries
+  std::vector<std::string> libraries_;         // libraries read, by path
+  std::vector<std::string> definedMaterials_;  // names the libraries define
+  std::vector<std::string> materialNames_;     // names "usemtl" gave, numbered
+  std::vector<bool> materialWarned_;           // an undefined name has been told
+  int32_t currentMaterial_ = -1;
+  std::vector<MaterialRun> materialRuns_;  // of the current object, by first triangle
 
   bool ImportRuns = false;  // "Import Normals" ticked
   bool SmoothAll = false;   // "Smooth all Normal Group" ticked

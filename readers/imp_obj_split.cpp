@@ -45,7 +45,13 @@ int32_t CImp_OBJ::ObjectVertex(int32_t fileVertex) {
   return objectVertex_[g];
 }
 
-std::string CImp_OBJ::CornerProblem(size_t corner, int32_t index) const {
+std::string CImp_OBJ::CornerProblem(size_t corner, int32_t index, std::string_view text) const {
+  // A corner that reads as 0 without being written as a number is no vertex
+  // number at all: say what the file holds.
+  std::string_view written = text.substr(0, text.find('/'));
+  if (index == 0 && !text.empty() && (written.empty() || !IsNumeric(written)))
+    return "corner " + std::to_string(corner) + " is '" + std::string(text) +
+           "', which names no vertex";
   const std::string names =
       "corner " + std::to_string(corner) + " names vertex " + std::to_string(index);
   if (index == 0) return names + "; vertex numbers start at 1";
@@ -58,12 +64,13 @@ std::string CImp_OBJ::CornerProblem(size_t corner, int32_t index) const {
          (defined == 1 ? " vertex is" : " vertices are") + " defined so far";
 }
 
-void CImp_OBJ::FailCorner(const std::array<int32_t, 4>& corners,
+void CImp_OBJ::FailCorner(std::string_view face, const std::array<int32_t, 4>& corners,
                           const std::array<int32_t, 4>& vertices) const {
   const size_t count = corners[3] != 0 ? 4 : 3;
   for (size_t i = 0; i < count; ++i) {
+    const std::string_view text = NextToken(face);
     if (uint32_t(vertices[i]) >= VerticesSoFar())
-      Fail(err::kSubscriptOutOfRange, CornerProblem(i + 1, corners[i]));
+      Fail(err::kSubscriptOutOfRange, CornerProblem(i + 1, corners[i], text));
   }
   Fail(err::kSubscriptOutOfRange, "a face names a vertex that does not exist");
 }
@@ -77,6 +84,9 @@ constexpr WarningKind kObjLines{"line or point statement", "line and point state
                                 "only faces are imported"};
 constexpr WarningKind kObjCurves{"curve or surface", "curves and surfaces",
                                  "only faces are imported"};
+constexpr WarningKind kObjShortFaces{"face of fewer than three corners",
+                                     "faces of fewer than three corners",
+                                     "edges and points are not imported"};
 }  // namespace
 
 void CImp_OBJ::NotePassedOver(std::string_view key) {
@@ -84,6 +94,8 @@ void CImp_OBJ::NotePassedOver(std::string_view key) {
     st_.warnings.Count(kObjLines, key);
   else if (key == "curv" || key == "curv2" || key == "surf")
     st_.warnings.Count(kObjCurves, key);
+  else if (key == "f")
+    st_.warnings.Count(kObjShortFaces, key);
 }
 
 }  // namespace ks::readers

@@ -26,11 +26,12 @@ class ImportUi {
 };
 
 struct ImportOptions {
-  bool importNormals = false;  // chkNorm "Import Normals"
-  bool smoothAll = false;      // chkSmooth "Smooth all Normal Group"
-  bool autoSmooth = false;     // chkAutoSmooth "Auto Normals Smoothing"
-  bool splitObjects = false;   // chkSplitObjects "Split objects at 'o' lines"
-  int threads = 0;             // threads reading one large file; 0: every core
+  bool importNormals = false;    // chkNorm "Import Normals"
+  bool smoothAll = false;        // chkSmooth "Smooth all Normal Group"
+  bool autoSmooth = false;       // chkAutoSmooth "Auto Normals Smoothing"
+  bool splitObjects = false;     // chkSplitObjects "Split objects at 'o' lines"
+  bool importMaterials = false;  // chkMaterials "Import materials (.mtl)"
+  int threads = 0;               // threads reading one large file; 0: every core
 };
 
 class TextInput;  // the current input file (readers/text_input.h)

@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "app/desktop/desktop_person.h"
+#include "app/desktop/event_guard.h"
 #include "app/gui/main_window.h"
 #include "host/runtime.h"
 #include "ks_version.h"
@@ -23,7 +24,8 @@ int RunMainWindow(AppContext& ctx, const std::vector<std::string>& files, const 
                   const std::string& screenshot) {
   int argc = 1;
   char* argv[] = {const_cast<char*>(programName), nullptr};
-  QApplication app(argc, argv);
+  // What a handler fails with is reported; the window and its scene stay.
+  desktop::GuardedApplication app(argc, argv);
   QApplication::setOrganizationName("Kestrel");
   QApplication::setApplicationName("kestrel");
   QApplication::setApplicationVersion(KS_VERSION_TEXT);

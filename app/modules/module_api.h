@@ -23,7 +23,7 @@ namespace kestrel {
 
 struct AppContext;
 
-inline constexpr int kModuleInterfaceVersion = 1;
+inline constexpr int kModuleInterfaceVersion = 2;
 
 // One picture of a scene: the file (format from its extension, PNG when it
 // has none), its size in pixels and how the camera looks at the scene.
@@ -32,6 +32,7 @@ struct PictureJob {
   int width = 1024, height = 768;
   std::string view = "iso";  // iso, front, top or side
   bool wireframe = false;
+  bool transparent = false;  // the objects alone on a clear background
 };
 
 struct RenderModule {

@@ -107,8 +107,11 @@ QImage HeadlessRenderer::Render(ks::CKsScene& scene, const PictureRequest& reque
   settings.width = width, settings.height = height;
   settings.wireframe = request.wireframe;
   settings.selectedKey = request.selectedKey;
+  settings.transparent = request.transparent;
+  settings.grid = settings.gizmo = !request.transparent;
 
-  QImage picture(width, height, QImage::Format_RGBA8888);
+  // Edges resolved over a clear background carry their coverage in alpha.
+  QImage picture(width, height, QImage::Format_RGBA8888_Premultiplied);
   {
     Target drawn(width, height, kSamples);
     Target resolved(width, height, 0);
@@ -123,7 +126,8 @@ QImage HeadlessRenderer::Render(ks::CKsScene& scene, const PictureRequest& reque
   }
   renderer.Release();
   // OpenGL rows run bottom to top.
-  return picture.mirrored(false, true).convertToFormat(QImage::Format_RGB32);
+  return picture.mirrored(false, true)
+      .convertToFormat(request.transparent ? QImage::Format_ARGB32 : QImage::Format_RGB32);
 }
 
 }  // namespace kestrel::render

@@ -16,6 +16,8 @@ struct PictureRequest {
   ViewPreset view = ViewPreset::Iso;
   bool wireframe = false;
   std::string selectedKey;
+  // The objects alone on a clear background: no grid, no gizmo.
+  bool transparent = false;
 };
 
 class HeadlessRenderer {

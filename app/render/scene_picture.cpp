@@ -11,6 +11,7 @@ int WriteScenePicture(ks::CKsScene& scene, const PictureJob& job, std::ostream& 
   request.height = job.height;
   ParseViewPreset(job.view, request.view);
   request.wireframe = job.wireframe;
+  request.transparent = job.transparent;
   try {
     HeadlessRenderer renderer;
     QImage picture = renderer.Render(scene, request);

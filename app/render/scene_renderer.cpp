@@ -263,7 +263,10 @@ void SceneRenderer::Render(const Camera& camera, const RenderSettings& s, unsign
   Impl& d = *impl_;
   glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
   glViewport(0, 0, s.width, s.height);
-  glClearColor(Palette::kBackground[0], Palette::kBackground[1], Palette::kBackground[2], 1);
+  if (s.transparent)
+    glClearColor(0, 0, 0, 0);
+  else
+    glClearColor(Palette::kBackground[0], Palette::kBackground[1], Palette::kBackground[2], 1);
   glClearDepth(1);
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   glEnable(GL_DEPTH_TEST);

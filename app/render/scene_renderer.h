@@ -21,7 +21,8 @@ struct RenderSettings {
   bool wireframe = false;
   bool grid = true;
   bool gizmo = true;
-  std::string selectedKey;  // object drawn as selected; empty for none
+  bool transparent = false;  // background left clear (alpha 0) instead of filled
+  std::string selectedKey;   // object drawn as selected; empty for none
 };
 
 // Colours shared by the viewport, the headless pictures and their tests.

@@ -49,6 +49,7 @@ ImportDialog::ImportDialog(frmImport& form, QWidget* parent) : QDialog(parent), 
   chkNorm_ = AddCheckBox(waveFront, "chkNorm");
   chkSmooth_ = AddCheckBox(waveFront, "chkSmooth");
   chkSplitObjects_ = AddCheckBox(waveFront, "chkSplitObjects");
+  chkMaterials_ = AddCheckBox(waveFront, "chkMaterials");
   QGroupBox* studio = AddFrame("fra3DStudio");
   chkAutoSmooth_ = AddCheckBox(studio, "chkAutoSmooth");
   AddFrame("fraNoOptions");
@@ -126,6 +127,7 @@ void ImportDialog::Refresh() {
   for (auto [check, control] :
        {std::pair{chkNorm_, &form_.chkNorm}, std::pair{chkSmooth_, &form_.chkSmooth},
         std::pair{chkSplitObjects_, &form_.chkSplitObjects},
+        std::pair{chkMaterials_, &form_.chkMaterials},
         std::pair{chkAutoSmooth_, &form_.chkAutoSmooth}}) {
     check->setChecked(IsTicked(*control));
     ShowControl(check, *control);

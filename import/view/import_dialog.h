@@ -47,6 +47,7 @@ class ImportDialog : public QDialog {
   QCheckBox* chkNorm_;
   QCheckBox* chkSmooth_;
   QCheckBox* chkSplitObjects_;
+  QCheckBox* chkMaterials_;
   QCheckBox* chkAutoSmooth_;
   QPushButton* cmdImport_;
   QPushButton* cmdCancel_;

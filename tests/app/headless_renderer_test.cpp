@@ -186,7 +186,7 @@ TEST_F(HeadlessRendererTest, EachViewShowsItsOwnSidesOfTheObject) {
 TEST_F(HeadlessRendererTest, PictureSizeOutsideTheLimitsIsRefused) {
   auto scene = SceneOf({Box(1, 1, 1)});
   for (QSize size : {QSize(0, 10), QSize(10, 9000)}) {
-    PictureRequest request{size.width(), size.height(), ViewPreset::Iso, false, {}};
+    PictureRequest request{size.width(), size.height(), ViewPreset::Iso, false, {}, false};
     EXPECT_THROW(renderer_->Render(*scene, request), std::runtime_error);
   }
   EXPECT_EQ(Render(*scene).size(), QSize(kW, kH));  // still usable afterwards

@@ -163,6 +163,45 @@ TEST_F(FrmImportTest, SplitObjectsIsOffUntilTickedThenRememberedAndHandedToTheRe
   EXPECT_FALSE(ImportSettings(*rt_).ReadSplitObjects());
 }
 
+TEST_F(FrmImportTest, MaterialsBoxIsRememberedAndTheReadersMaterialsAreBoundInTheScene) {
+  std::vector<bool> seen;
+  const auto read = [&](readers::ImportState& state, const std::string&, CollectionRef& objects,
+                        CollectionRef* materials) {
+    seen.push_back(state.options.importMaterials);
+    ASSERT_NE(materials, nullptr);
+    ObjectRef red = rt_->CreateObject("Kestrel.CKsMaterial");
+    Put(red, "Name", Variant(std::string("red")));
+    AddItem(*materials, red);
+    ObjectRef bound = MakeTriangle(*rt_, "bound");
+    Put(bound, "MaterialKey", Variant(std::string("red")));
+    AddItem(objects, bound);
+    AddItem(objects, MakeTriangle(*rt_, "plain", 5));
+  };
+  person_->file = WriteFile("chair.obj");
+  Call(ObjectRef(Scene().ObjectList()), "Add", MakeTriangle(*rt_, "there before"));
+  {
+    auto form = MakeDialog(read);
+    EXPECT_EQ(form->chkMaterials.caption, "Import materials (.mtl)");
+    EXPECT_EQ(form->chkMaterials.value, Variant(int16_t{0}));
+    form->chkMaterials.value = Variant(int16_t{1});
+    form->Fire("cmdImport_Click");
+    ASSERT_TRUE(form->Closed());
+  }
+  EXPECT_TRUE(ImportSettings(*rt_).ReadImportMaterials());
+  ASSERT_EQ(Scene().MaterialList()->Count(), 1);
+  ASSERT_EQ(SceneObjects(), 3);
+  auto object = [&](int32_t i) {
+    return std::static_pointer_cast<CKsObject>(Scene().ObjectList()->Item(Variant(i)));
+  };
+  EXPECT_EQ(object(1)->Material(), nullptr);
+  ASSERT_NE(object(2)->Material(), nullptr);
+  EXPECT_EQ(object(2)->Material()->Name(), "red");
+  EXPECT_EQ(object(3)->Material(), nullptr);
+  auto second = MakeDialog(read);
+  EXPECT_EQ(second->chkMaterials.value, Variant(int16_t{1}));
+  EXPECT_EQ(seen, std::vector<bool>{true});
+}
+
 // The registry's "Threads" value reaches the reader (0, nothing or a count
 // that is no count: every core), and a command line may set it for one run.
 TEST_F(FrmImportTest, ThreadsComeFromTheRegistryUnlessTheRunSetsThem) {

@@ -121,6 +121,24 @@ TEST_F(KestrelImportCliTest, SplitObjectsMakesAnObjectOfEachObjectLine) {
       << split.out;
 }
 
+TEST_F(KestrelImportCliTest, MaterialsColourTheObjectsThatUseThem) {
+  WriteFile("chair.mtl", "newmtl wood\nKd 0.5 0.25 0\nnewmtl steel\nKd 0.8 0.8 0.8\n");
+  std::string obj = WriteFile("chair.obj",
+                              "mtllib chair.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\n"
+                              "usemtl wood\nf 1 2 3\nusemtl steel\nf 3 2 1\n");
+  Result plain = Run({"import", obj, "--json"});
+  EXPECT_EQ(plain.exitCode, 0) << plain.err;
+  EXPECT_NE(plain.out.find("\"materials\":[]"), std::string::npos) << plain.out;
+  Result r = Run({"import", obj, "--materials", "--json"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  EXPECT_NE(r.out.find(R"("name":"chair_wood","vertices":3,"triangles":1)"), std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find(R"("materialKey":"steel")"), std::string::npos) << r.out;
+  // Kd 0.5 0.25 0: red 128 (127.5 to even), green 64.
+  EXPECT_NE(r.out.find(R"({"name":"wood","color":16512,)"), std::string::npos) << r.out;
+}
+
 TEST_F(KestrelImportCliTest, PassedOverThingsAreWarningsOnStderrAndInTheJson) {
   std::string obj = WriteFile("lines.obj", std::string(kTriangle) + "l 1 2\nl 2 3\n");
   Result r = Run({"import", obj, "--json"});

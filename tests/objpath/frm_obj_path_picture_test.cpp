@@ -206,21 +206,58 @@ TEST_F(PicturePathTest, ACancelledChoiceOrAnEmptyPictureChangesNothingOrNothingI
   EXPECT_EQ(person_->pointers.back(), ks::kPointerDefault);
 }
 
-TEST_F(PicturePathTest, AnUnreadablePictureEndsTheClickWithAnErrorNamingIt) {
+// The three ways a picture file arrives damaged: text under a picture's name,
+// an empty file, and a real PNG cut off after 200 bytes.
+std::vector<std::string> DamagedPictures(const fs::path& dir, const std::string& wholePng) {
+  const std::string text = (dir / "text.png").string(), empty = (dir / "empty.png").string(),
+                    cut = (dir / "cut.png").string();
+  std::ofstream(text) << "no picture here";
+  std::ofstream{empty};
+  fs::copy_file(wholePng, cut);
+  EXPECT_GT(fs::file_size(cut), 200u);
+  fs::resize_file(cut, 200);
+  return {text, empty, cut};
+}
+
+TEST_F(PicturePathTest, ADamagedPictureIsReportedAndLeavesPathAndAreaAsTheyWere) {
   form_->Fire("Option1_Click", {Variant(int16_t{1})});
-  for (float x : {5.0f, 50.0f})
-    form_->Fire("Picture1_MouseDown",
-                {Variant(int16_t{1}), Variant(int16_t{0}), Variant(x), Variant(5.0f)});
-  std::string bad = (dir_ / "broken.png").string();
-  std::ofstream(bad) << "no picture here";
-  person_->picture = bad;
-  try {
-    form_->Fire("Command3_Click");
-    FAIL() << "no error";
-  } catch (const ks::ComError& e) {
-    EXPECT_NE(e.description().find(bad), std::string::npos);
+  // A background picture shows and a path is drawn.
+  SetPictureRow(Picture("bg.png", {{0, 0, 9, 9}}));
+  for (float x : {5.0f, 50.0f, 50.0f})
+    form_->Fire("Picture1_MouseDown", {Variant(int16_t{1}), Variant(int16_t{0}), Variant(x),
+                                       Variant(x == 5 ? 5.f : 60.f)});
+  form_->Fire("Picture1_MouseDown",
+              {Variant(int16_t{2}), Variant(int16_t{0}), Variant(9.0f), Variant(9.0f)});
+  const auto points = Points();
+  const std::vector<int32_t> shown(Area().Pixels().begin(), Area().Pixels().end());
+  // A noisy picture, so that 200 bytes are well inside its pixel data.
+  std::vector<uint32_t> noise(static_cast<size_t>(kW) * kH);
+  for (size_t i = 0; i < noise.size(); ++i)
+    noise[i] = 0xFF000000u | (uint32_t(i * 2654435761u) >> 8);
+  const std::string whole = (dir_ / "noise.png").string();
+  ks::SavePicture(whole, kW, kH, noise);
+
+  for (const std::string& file : DamagedPictures(dir_, whole)) {
+    SCOPED_TRACE(file);
+    person_->messages.clear();
+    person_->picture = file;
+    form_->Fire("Command3_Click");  // no error escapes the click
+    ASSERT_EQ(person_->messages.size(), 1u);
+    EXPECT_NE(person_->messages[0].text.find(file), std::string::npos);  // names the file
+    EXPECT_GT(person_->messages[0].text.size(), file.size() + 25);       // and says why
+    EXPECT_EQ(person_->messages[0].icon, ks::MsgIcon::Exclamation);
+    EXPECT_FALSE(form_->Closed());
+    EXPECT_EQ(Points(), points);  // the path is kept
+    EXPECT_TRUE(std::equal(shown.begin(), shown.end(), Area().Pixels().begin()));
+    EXPECT_TRUE(person_->pointers.empty() || person_->pointers.back() == ks::kPointerDefault);
+    EXPECT_TRUE(form_->Command3.enabled);  // and can be pressed again
   }
-  EXPECT_EQ(form_->Path().LastPoint, 1);  // the path is kept
+}
+
+TEST_F(PicturePathTest, AnEventTheFormDoesNotHaveIsRaisedToTheCaller) {
+  EXPECT_THROW(form_->Fire("Command4_Click"), ks::ComError);
+  EXPECT_THROW(form_->Fire("KsProperties4_Change"), ks::ComError);
+  EXPECT_NO_THROW(form_->Fire("KsProperties2_LostFocus"));
 }
 
 }  // namespace

@@ -3,12 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <numeric>
+#include <random>
 #include <set>
 #include <utility>
 #include <vector>
 
 #include "host/person.h"
 #include "host/picture_surface.h"
+#include "objpath/exact_outline.h"
+#include "objpath/mesh_builders.h"
 #include "objpath/path_editor.h"
 
 namespace {
@@ -188,6 +192,49 @@ TEST_F(TracerTest, AWalkThatCannotReachItsStartEndsAfterOneRound) {
             (std::vector<Pt>{{20, 10}, {20, 30}, {10, 30}, {10, 10}}));
   EXPECT_EQ(std::set<Pt>(points.begin(), points.end()).size(), points.size());
   EXPECT_LT(person.yields, 200);
+}
+
+// Pictures whose outline does not cross itself (any set of pixels: the walk
+// follows its boundary) give traced paths that do not cross either and that
+// extrude: random blobs, and boxes joined by thin diagonal bridges.
+TEST_F(TracerTest, TracedOutlinesOfRandomBlobsAndDiagonalBridgesNeverCross) {
+  auto expectBuilds = [this](const std::string& what) {
+    SCOPED_TRACE(what);
+    const TraceEnd end = Trace();
+    ASSERT_TRUE(end == TraceEnd::Closed || end == TraceEnd::NoOutline) << int(end);
+    const auto& points = editor.path.PathPoints;
+    std::vector<int32_t> list(points.size());
+    std::iota(list.begin(), list.end(), 0);
+    EXPECT_FALSE(ks::objpath::ExactOutline(points, list).EdgesCrossProperly());
+    ks::objpath::MeshArrays mesh;
+    EXPECT_NE(ks::objpath::BuildExtrusion(editor.path, {}, mesh),
+              ks::objpath::BuildOutcome::CapError);
+  };
+  std::mt19937 random(19);
+  for (int round = 0; round < 300; ++round) {
+    area.Clear();
+    const int size = 4 + round % 20;
+    std::bernoulli_distribution ink(0.35 + 0.1 * (round % 4));
+    for (int y = 0; y < size; ++y)
+      for (int x = 0; x < size; ++x)
+        if (ink(random)) area.SetPixel(50 + x, 50 + y, kInk);
+    expectBuilds("blob " + std::to_string(round));
+  }
+  // Two boxes joined corner to corner by a one-pixel diagonal, either way,
+  // of every length up to eight pixels, with boxes of several sizes.
+  for (int length = 0; length <= 8; ++length)
+    for (int box = 1; box <= 4; ++box)
+      for (int down : {1, -1}) {
+        area.Clear();
+        const int x0 = 40, y0 = 100;
+        Fill(x0, y0, x0 + box - 1, y0 + box - 1);
+        int x = x0 + box - 1, y = down > 0 ? y0 + box - 1 : y0;
+        for (int k = 0; k < length; ++k) area.SetPixel(x += 1, y += down, kInk);
+        const int bx = x + 1, by = down > 0 ? y + 1 : y - box;
+        Fill(bx, by, bx + box - 1, by + box - 1);
+        expectBuilds("bridge " + std::to_string(length) + " box " + std::to_string(box) +
+                     (down > 0 ? " down" : " up"));
+      }
 }
 
 TEST_F(TracerTest, NextOutlinePixelNeedsBackgroundBeforeInk) {

@@ -1,9 +1,9 @@
 // A WaveFront file read with threads reading ahead must give exactly what one
 // thread gives: the same objects, error, warnings, progress turns and Cancel.
 // Random files exercise every rule of the reader (object sections, "o" lines,
-// relative and block-local numbering, smoothing runs, faces of many corners,
-// bad lines at random places); they are cut into tiny chunks, so that chunk
-// ends fall everywhere, and read with one thread and with several.
+// relative and block-local numbering, smoothing runs, faces of many corners
+// and of too few, materials, bad lines at random places); they are cut into tiny chunks, so that
+// chunk ends fall everywhere, and read with one thread and with several.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -145,7 +145,7 @@ class RandomObj {
       inRun_ = false;
       afterFace_ = true;
       const bool withNormal = Chance(2);
-      const int corners = Chance(8) ? 5 + int(rng_() % 4) : Chance(3) ? 4 : 3;
+      const int corners = Chance(8) ? 5 + int(rng_() % 4) : Chance(3) ? 4 : Chance(30) ? 2 : 3;
       std::string f = Chance(20) ? "fo" : "f";
       for (int c = 0; c < corners; ++c) f += " " + Corner(withNormal);
       if (Chance(20)) f += " ";
@@ -169,9 +169,12 @@ class RandomObj {
       }
       return "";
     }
-    if (kind < 95) return Chance(2) ? "usemtl red" : "mtllib scene.mtl";
+    if (kind < 95)
+      return Chance(4) ? "mtllib scene.mtl" : "usemtl " + std::string(Chance(2) ? "red" : "v");
     if (kind < 97) return "# a comment " + std::string(rng_() % 600, 'x');  // longer than chunks
-    return "curv 0 1 1 2";
+    if (kind < 98) return "curv 0 1 1 2";
+    // Read from memory, a library is the file itself: these define materials.
+    return Chance(2) ? "newmtl red" : "newmtl v";
   }
 
   std::string BadLine() {
@@ -209,6 +212,7 @@ TEST_F(ObjThreadsTest, ThreadsReadRandomFilesAsOneThreadDoes) {
     settings.options.importNormals = pick() % 2 == 0;
     settings.options.smoothAll = pick() % 3 == 0;
     settings.options.splitObjects = pick() % 3 == 0;
+    settings.options.importMaterials = pick() % 3 == 0;
     const std::string text = RandomObj(seed).Make(settings.options.splitObjects);
     const std::string one = Outcome(text, settings, 1, 64);
     errors += one.starts_with("error");

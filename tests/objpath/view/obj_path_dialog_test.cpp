@@ -384,5 +384,46 @@ TEST_F(ObjPathDialogTest, GetFromAPictureTracesUnderTheHourglassWhileEventsRun) 
   EXPECT_TRUE(ShowsNear(15, 30, kSegmentColour));
 }
 
+TEST_F(ObjPathDialogTest, DamagedPicturesInEitherChooserAreReportedAndChangeNothing) {
+  Open();
+  Press("Option1(1)");  // "Extrude": "Get from a Picture" is on
+  QWidget* area = Area();
+  for (auto [x, y] : {std::pair{20, 20}, std::pair{120, 30}, std::pair{60, 150}}) Click(area, x, y);
+  Click(area, 60, 150, Qt::RightButton);
+  const auto points = form_->Path().PathPoints.size();
+  const QImage before = Shown();
+
+  // Text named .png, an empty .png, and a real PNG cut to 200 bytes.
+  std::vector<uint32_t> noise(static_cast<size_t>(kW) * kH);
+  for (size_t i = 0; i < noise.size(); ++i)
+    noise[i] = 0xFF000000u | (uint32_t(i * 2654435761u) >> 8);
+  const std::string text = (dir_ / "text.png").string(), empty = (dir_ / "empty.png").string(),
+                    cut = (dir_ / "cut.png").string();
+  std::ofstream(text) << "no picture here";
+  std::ofstream{empty};
+  SavePicture(cut, kW, kH, noise);
+  fs::resize_file(cut, 200);
+
+  QWidget* choose = Find<QToolButton>(Find<QWidget>("KsProperties2"), "Picture.choose");
+  for (QWidget* chooser : {static_cast<QWidget*>(Find<QPushButton>("Command3")), choose})
+    for (const std::string& file : {text, empty, cut}) {
+      SCOPED_TRACE(file);
+      QString said;
+      WhenModal<QFileDialog>([&](QFileDialog* files) {
+        WhenModal<QMessageBox>([&](QMessageBox* box) {
+          said = box->text();
+          box->accept();
+        });
+        guitest::ChooseInFileDialog(files, QString::fromStdString(file));
+      });
+      QTest::mouseClick(chooser, Qt::LeftButton);
+      EXPECT_TRUE(said.contains(QString::fromStdString(file))) << said.toStdString();
+      EXPECT_TRUE(dialog_->isVisible());
+      EXPECT_FALSE(form_->Closed());
+      EXPECT_EQ(form_->Path().PathPoints.size(), points);
+      EXPECT_EQ(Shown(), before);  // grid, path and markers as they were
+    }
+}
+
 }  // namespace
 }  // namespace ks::objpath
