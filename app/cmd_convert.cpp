@@ -35,6 +35,7 @@ std::vector<std::string> ImportArguments(const ImportOptions& o) {
   if (o.normals) args.push_back("--normals");
   if (o.smoothAll) args.push_back("--smooth-all");
   if (o.splitObjects) args.push_back("--split-objects");
+  if (o.materials) args.push_back("--materials");
   if (o.autoSmooth) args.push_back("--auto-smooth");
   return args;
 }

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <sstream>
 
@@ -67,7 +68,8 @@ struct Running {
   size_t job = 0;
   pid_t pid = -1;
   int errFd = -1;
-  fs::path work;  // its work folder: out/ for the export, registry/ for the registry
+  fs::path work;    // its work folder, holding out/ for the export
+  size_t slot = 0;  // which of the batch's registries it uses
   std::string errText;
   bool signalled = false;  // the stop signal was passed on to it
 };
@@ -75,6 +77,22 @@ struct Running {
 // Folders that runs of `kestrel convert` write into before renaming; the
 // name is known to the folder walk, which passes over them.
 constexpr const char* kWorkFolderPattern = ".kestrel-convert-XXXXXX";
+
+// A folder for the batch's registries, removed at its end: in memory where the
+// system offers a folder there ($XDG_RUNTIME_DIR, /dev/shm), as a registry
+// writes each change through to the disk; empty when none could be made.
+fs::path MakeRegistryFolder() {
+  std::vector<fs::path> places;
+  if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime)
+    places.emplace_back(runtime);
+  places.emplace_back("/dev/shm");
+  places.push_back(fs::temp_directory_path());
+  for (const fs::path& place : places) {
+    std::string folder = (place / "kestrel-convert-XXXXXX").string();
+    if (mkdtemp(folder.data())) return folder;
+  }
+  return {};
+}
 
 // Inside a work folder: where the import writes its export.
 fs::path ExportFolder(const fs::path& work) {
@@ -127,6 +145,14 @@ class Batch {
 
   ConvertOutcome Run() {
     StopSignals signals;
+    registry_ = MakeRegistryFolder();
+    if (registry_.empty()) {
+      const std::string why = "cannot make the batch's registry folder in " +
+                              fs::temp_directory_path().string() + ": " + std::strerror(errno);
+      for (size_t i = 0; i < jobs_.size(); ++i) Fail(i, why);
+      return std::move(outcome_);
+    }
+    slotBusy_.assign(options_.jobs, false);
     size_t next = 0;
     while ((next < jobs_.size() && !gStopSignal) || !running_.empty()) {
       while (!gStopSignal && next < jobs_.size() && running_.size() < options_.jobs) Start(next++);
@@ -137,6 +163,8 @@ class Batch {
     if (options_.showProgress) err_ << "\r\033[K" << std::flush;
     outcome_.interruptSignal = gStopSignal;
     outcome_.notDone += jobs_.size() - next;
+    std::error_code ec;
+    fs::remove_all(registry_, ec);
     return std::move(outcome_);
   }
 
@@ -158,7 +186,6 @@ class Batch {
     run.job = index;
     run.work = pattern;
     fs::create_directory(ExportFolder(run.work), ec);
-    fs::create_directory(run.work / "registry", ec);
 
     std::vector<std::string> args{options_.program.string(), "import", job.input.string()};
     args.insert(args.end(), options_.importArguments.begin(), options_.importArguments.end());
@@ -167,9 +194,9 @@ class Batch {
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
-    // The registry of its own: nothing shared with other imports or runs.
+    run.slot = size_t(std::find(slotBusy_.begin(), slotBusy_.end(), false) - slotBusy_.begin());
     const std::string registry =
-        "KESTREL_REGISTRY=" + (run.work / "registry" / "registry.ini").string();
+        "KESTREL_REGISTRY=" + (registry_ / ("slot-" + std::to_string(run.slot) + ".ini")).string();
     std::vector<char*> envp;
     for (char** e = environ; *e; ++e)
       if (!std::string_view(*e).starts_with("KESTREL_REGISTRY=")) envp.push_back(*e);
@@ -205,6 +232,7 @@ class Batch {
       return Fail(index, "cannot start " + args[0] + ": " + std::strerror(rc));
     }
     run.errFd = fds[0];
+    slotBusy_[run.slot] = true;
     running_.push_back(std::move(run));
   }
 
@@ -229,6 +257,7 @@ class Batch {
   // The import closed its stderr: it is ending.
   void Finish(Running& run) {
     close(run.errFd);
+    slotBusy_[run.slot] = false;
     int status = 0;
     while (waitpid(run.pid, &status, 0) < 0 && errno == EINTR) {
     }
@@ -282,6 +311,8 @@ class Batch {
   const ConvertRunOptions& options_;
   std::ostream& out_;
   std::ostream& err_;
+  fs::path registry_;           // the folder of the batch's registries
+  std::vector<bool> slotBusy_;  // per place of --jobs: an import at work with its registry
   std::vector<Running> running_;
   ConvertOutcome outcome_;
 };

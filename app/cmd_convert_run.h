@@ -1,8 +1,12 @@
 #pragma once
 // Runs the jobs of `kestrel convert`, several at a time. Each file is
 // imported and exported by a `kestrel import FILE --export OUT` process of
-// its own: a fresh runtime and scene per file, with a registry of its own, so
-// that runs share nothing and a file that crashes its import fails alone.
+// its own: a fresh runtime and scene per file, so that a file that crashes its
+// import fails alone. Each of the N places of `--jobs N` has a registry of
+// the batch's own, kept in memory where the system allows: the person's
+// settings are left alone, imports at work at once never wait for each
+// other's registry lock, and once the plug-ins are registered there a file
+// costs at most the write of the format it was.
 // Each export is written into a work folder beside its output and renamed
 // into place once whole, so an interrupted or failed run leaves no partial
 // file, and many runs may work on one folder at once.

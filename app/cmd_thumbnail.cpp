@@ -66,7 +66,7 @@ int RunThumbnail(AppContext& ctx, const ThumbnailCommandOptions& opt) {
     std::cerr << "kestrel: no thumbnail of " << file << ": it could not be imported\n";
     return outcome.exitCode == kExitOk ? kExitFailed : outcome.exitCode;
   }
-  if (SimplifyForThumbnail(*outcome.scene, kThumbnailTriangleBudget, 2 * opt.size) == 0) {
+  if (SimplifyForThumbnail(*outcome.scene, kThumbnailTriangleBudget, opt.size) == 0) {
     std::cerr << "kestrel: " << file << " holds no triangles to draw\n";
     return kExitFailed;
   }

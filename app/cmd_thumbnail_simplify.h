@@ -2,7 +2,7 @@
 // Thumbnails of large scenes: a mesh of millions of triangles shows no more
 // at a few hundred pixels than one of a few hundred thousand, and draws in a
 // fraction of the time. Vertices are merged per cell of a grid laid over the
-// scene's bounds (cells about half a pixel of the thumbnail wide), and
+// scene's bounds (cells about a pixel of the thumbnail wide), and
 // triangles that collapse or repeat are dropped.
 #include <cstdint>
 

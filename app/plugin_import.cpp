@@ -3,20 +3,16 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
-#include <algorithm>
-#include <array>
 #include <csignal>
 #include <filesystem>
 #include <iostream>
 
 #include "app/scripted_import_person.h"
 #include "host/runtime.h"
+#include "import/import_formats.h"
 
 namespace kestrel {
 namespace {
-
-// The format list of the import dialog, by extension.
-constexpr std::array<std::string_view, 4> kFormats{"obj", "dxf", "3ds", "inc"};
 
 // Set by the SIGINT handler, read by the scripted person between reader turns.
 volatile std::sig_atomic_t gInterrupted = 0;
@@ -44,28 +40,25 @@ class InterruptGuard {
   struct sigaction previous_ {};
 };
 
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
-
-// Index in the format list, or -1.
-int FormatIndex(const std::string& extension) {
-  auto it = std::find(kFormats.begin(), kFormats.end(), Lower(extension));
-  return it == kFormats.end() ? -1 : static_cast<int>(it - kFormats.begin());
+// The extensions of the format list.
+std::vector<std::string> Extensions() {
+  std::vector<std::string> out;
+  for (const ks::importer::ImportFormat& f : ks::importer::kImportFormats)
+    out.emplace_back(f.extension);
+  return out;
 }
 
 }  // namespace
 
 void AddImportOptions(CLI::App& cmd, ImportOptions& opt) {
-  cmd.add_option("FILE", opt.file, "the file to import (obj, dxf, 3ds, inc)")->required();
+  cmd.add_option("FILE", opt.file, "the file to import (" + ks::importer::ExtensionList(", ") + ")")
+      ->required();
   AddImportFormatOptions(cmd, opt);
 }
 
 void AddImportFormatOptions(CLI::App& cmd, ImportOptions& opt) {
   cmd.add_option("--format", opt.format, "file format; default: the file's extension")
-      ->check(CLI::IsMember({"obj", "dxf", "3ds", "inc"}, CLI::ignore_case));
+      ->check(CLI::IsMember(Extensions(), CLI::ignore_case));
   cmd.add_flag("--normals", opt.normals, "WaveFront: import the file's normals");
   cmd.add_flag("--smooth-all", opt.smoothAll, "WaveFront: smooth all normal groups");
   cmd.add_flag("--split-objects", opt.splitObjects,
@@ -86,10 +79,10 @@ ImportOutcome ImportThroughPlugin(AppContext& ctx, const ImportOptions& opt) {
     extension = std::filesystem::path(opt.file).extension().string();
     if (!extension.empty()) extension.erase(0, 1);
   }
-  int format = FormatIndex(extension);
+  int format = ks::importer::FormatIndex(extension);
   if (format < 0) {
-    std::cerr << "kestrel: cannot tell the format of " << opt.file
-              << ": name it with --format obj|dxf|3ds|inc\n";
+    std::cerr << "kestrel: cannot tell the format of " << opt.file << ": name it with --format "
+              << ks::importer::ExtensionList("|") << "\n";
     outcome.exitCode = kExitUsage;
     return outcome;
   }

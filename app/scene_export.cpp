@@ -10,6 +10,8 @@
 #include <memory>
 #include <set>
 
+#include "host/ks_color.h"
+
 namespace kestrel {
 namespace {
 
@@ -21,14 +23,15 @@ constexpr std::string_view kSource = "kestrel export";
 
 aiColor3D ColorOf(int32_t color) {
   const auto c = static_cast<uint32_t>(color);
-  return aiColor3D(float(c & 0xFF) / 255.0f, float(c >> 8 & 0xFF) / 255.0f,
-                   float(c >> 16 & 0xFF) / 255.0f);
+  return aiColor3D(float(ks::RedOf(c)) / 255.0f, float(ks::GreenOf(c)) / 255.0f,
+                   float(ks::BlueOf(c)) / 255.0f);
 }
 
 std::string ColorName(int32_t color) {
   const auto c = static_cast<uint32_t>(color);
   char text[16];
-  std::snprintf(text, sizeof text, "Color_%02X%02X%02X", c & 0xFF, c >> 8 & 0xFF, c >> 16 & 0xFF);
+  std::snprintf(text, sizeof text, "Color_%02X%02X%02X", ks::RedOf(c), ks::GreenOf(c),
+                ks::BlueOf(c));
   return text;
 }
 

@@ -1,6 +1,7 @@
 #include "app/scene_report.h"
 
 #include "app/json_writer.h"
+#include "host/ks_color.h"
 
 namespace kestrel {
 namespace {
@@ -57,8 +58,8 @@ void WriteMaterial(JsonWriter& json, const ks::CKsMaterial& m) {
 
 std::string ColorText(int32_t color) {
   const auto c = static_cast<uint32_t>(color);
-  return "RGB(" + std::to_string(c & 0xFF) + ", " + std::to_string(c >> 8 & 0xFF) + ", " +
-         std::to_string(c >> 16 & 0xFF) + ")";
+  return "RGB(" + std::to_string(ks::RedOf(c)) + ", " + std::to_string(ks::GreenOf(c)) + ", " +
+         std::to_string(ks::BlueOf(c)) + ")";
 }
 
 void WriteSceneSummary(std::ostream& out, const SceneReport& report) {

@@ -55,6 +55,10 @@ void ObjSeeds(SeedWriter& w) {
   for (const char* eol : {"\r\n", "\n", "\r"}) w.Text(Join(cube, eol));
   w.Text("v 1e10 -1E-10 .5\nv +1 -0 0.\nf 1 2 1\n");
   w.Text("\xEF\xBB\xBFv 1 2 3\nv 4 5 6\nv 7 8 9\nf 1 2 3 4 5 6 7 8\n");
+  // Materials and the faces of one or two corners that are passed over.
+  w.Text(
+      "mtllib parts.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl red\nf 1 2 3\nf 1 2\nf 3\n"
+      "usemtl blue\nf 3 2 1\n");
 }
 
 std::vector<std::string> DxfPairs(const std::vector<std::pair<int, std::string>>& pairs) {
@@ -115,6 +119,41 @@ void DxfSeeds(SeedWriter& w) {
   std::vector<std::string> facesOnly = face;
   facesOnly.insert(facesOnly.end(), face.begin(), face.end());
   w.Text(Join(facesOnly, "\n"));
+
+  // A block placed twice, once scaled, turned and arrayed; and a plain polyline.
+  std::vector<std::string> blocks = {"  0", "SECTION", "  2", "BLOCKS"};
+  auto block = DxfPairs({{0, "BLOCK"}, {2, "leaf"}, {10, "0.5"}, {20, "0"}, {30, "0"}});
+  blocks.insert(blocks.end(), block.begin(), block.end());
+  blocks.insert(blocks.end(), face.begin(), face.end());
+  auto endBlock = DxfPairs({{0, "ENDBLK"}, {0, "ENDSEC"}, {0, "SECTION"}, {2, "ENTITIES"}});
+  blocks.insert(blocks.end(), endBlock.begin(), endBlock.end());
+  auto inserts =
+      DxfPairs({{0, "INSERT"}, {2, "leaf"},   {10, "1"},  {20, "2"},    {30, "3"},  {0, "INSERT"},
+                {2, "leaf"},   {41, "2"},     {42, "-1"}, {50, "30"},   {70, "2"},  {71, "3"},
+                {44, "4"},     {45, "5"},     {210, "0"}, {220, "1"},   {230, "1"}, {0, "POLYLINE"},
+                {70, "8"},     {0, "VERTEX"}, {10, "1"},  {0, "SEQEND"}});
+  blocks.insert(blocks.end(), inserts.begin(), inserts.end());
+  blocks.insert(blocks.end(), tail.begin(), tail.end());
+  w.Text(Join(blocks, "\n"));
+
+  // The binary form of one face: one-byte group codes, reals of 8 bytes.
+  std::string binary("AutoCAD Binary DXF\r\n\x1a\0", 22);
+  auto text = [&binary](int code, const std::string& value) {
+    binary += static_cast<char>(code);
+    binary += value;
+    binary += '\0';
+  };
+  text(0, "SECTION");
+  text(2, "ENTITIES");
+  text(0, "3DFACE");
+  for (int code : {10, 20, 30, 11, 21, 31, 12, 22, 32, 13, 23, 33}) {
+    const double value = code % 10 == 1 ? 1.0 : 0.5;
+    binary += static_cast<char>(code);
+    binary.append(reinterpret_cast<const char*>(&value), sizeof value);
+  }
+  text(0, "ENDSEC");
+  text(0, "EOF");
+  w.Text(binary);
 }
 
 void ThreeDsSeeds(SeedWriter& w) {
@@ -170,6 +209,13 @@ void PovSeeds(SeedWriter& w) {
       "object { Pyramid translate <1,2,3> scale 2 rotate <0,90,0> }"};
   for (const char* eol : {"\r\n", "\n"}) w.Text(Join(scene, eol));
   w.Text("mesh {\ntriangle {\n<0,0,0>,\n<1,0,0>,\n<0,1,0>\n}\n}\n");
+  // Declared numbers and vectors, arithmetic, strings and directive bodies.
+  w.Text(
+      "#declare N = 3;\n#declare P1 = <0,0,0>;\n#declare P2 = P1 + <1,0,0>*2;\n"
+      "#debug \"the mesh2 is here\"\n#macro Leaf(S)\n  triangle { S*x, y, z }\n#end\n"
+      "#if (N > 2)\n#end\n#declare M1 = mesh {triangle {P1, P2, -1.5*y}\n"
+      "  triangle { x, (P2 - P1)/2, <N, N*N, 1> }\n}\n"
+      "mesh2 { vertex_vectors { N, <0,0,0>, <1,0,0>, <0,1,0> } face_indices { N-2, <0,1,2> } }\n");
 }
 
 void TracerSeeds(SeedWriter& w) {

@@ -123,7 +123,7 @@ class frmImport : public Form, public readers::ImportUi {
   void ChooseFile(const std::string& extension);
   void RememberFolder(const std::string& extension);
   void LoadFile(readers::MeshReader& reader);
-  void PostProcessGeneral();
+  void PostProcessGeneral(readers::MeshReader& reader);
   void PostProcess3DS(readers::MeshReader& reader);
   void EndRun();
   // Runs one step of the run; a type mismatch is noted and skipped, any other

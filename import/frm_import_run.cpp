@@ -1,23 +1,17 @@
 // The import run of frmImport: from the file dialog through the reader to the
 // objects in the host scene.
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 
 #include "host/com_error.h"
 #include "host/runtime.h"
 #include "import/frm_import.h"
+#include "import/import_formats.h"
 #include "import/import_settings.h"
 #include "readers/text_helpers.h"
 
 namespace ks::importer {
 namespace {
-
-std::string Upper(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return out;
-}
 
 // Length of the chosen file in bytes; error 53 when it is not a readable file.
 double FileLength(const std::string& fileName) {
@@ -58,10 +52,10 @@ void frmImport::RunImport(readers::MeshReader& reader, const std::string& extens
     Step([&] { ProgressBar1.max = FileLength(CommonDialog1.FileName) + 1; });
     Step([&] { LoadFile(reader); });
     if (state_.StopImport == 0) {
-      if (Upper(extension) == "3DS")
+      if (StepsOf(extension) == RunSteps::Studio)
         PostProcess3DS(reader);
       else
-        PostProcessGeneral();
+        PostProcessGeneral(reader);
     }
   } catch (const std::exception& caught) {
     ComError e = AsComError(caught, "KsImport");
@@ -123,7 +117,7 @@ void frmImport::LoadFile(readers::MeshReader& reader) {
   reader.Load(CommonDialog1.FileName, p_colObject3D, p_colMaterial3D);
 }
 
-void frmImport::PostProcessGeneral() {
+void frmImport::PostProcessGeneral(readers::MeshReader& reader) {
   if (!p_colObject3D || p_colObject3D->Count() == 0) return;
   IgnoreErrors([&] { Call(objScene, "Prepare_Import"); });
   // A reader's materials (WaveFront libraries) go in first; each object is
@@ -151,6 +145,7 @@ void frmImport::PostProcessGeneral() {
     bindLast();
   }
   IgnoreErrors([&] { Call(ListObjects(firstKey), "Center"); });
+  IgnoreErrors([&] { reader.AfterImport(first); });
   p_colObject3D->Clear();
 }
 
@@ -201,6 +196,7 @@ void frmImport::PostProcess3DS(readers::MeshReader& reader) {
   IgnoreErrors([&] { Put(ListObjects(firstKey), "PosX", x); });
   IgnoreErrors([&] { Put(ListObjects(firstKey), "PosY", y); });
   IgnoreErrors([&] { Put(ListObjects(firstKey), "PosZ", z); });
+  IgnoreErrors([&] { reader.AfterImport(first); });
   p_colObject3D->Clear();
 }
 

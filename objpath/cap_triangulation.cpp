@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "objpath/ear_clip.h"
 #include "objpath/exact_outline.h"
 #include "objpath/mod_obj_path.h"
 #include "objpath/outline_loops.h"
@@ -56,17 +57,31 @@ bool IsReflexCorner(const PathPoint& prev, const PathPoint& corner, const PathPo
   return d < 180.0f && d != 0.0f;
 }
 
-int32_t FindReflexCorner(std::span<const PathPoint> points, std::span<const int32_t> list,
-                         bool pathFlip) {
+namespace {
+
+// The first position of the list (visiting 1 … u, then 0) whose corner
+// isReflex(prev, corner, next) finds reflex, given as path-point indices; -1
+// when none is, or the list has fewer than three entries.
+template <class IsReflex>
+int32_t ScanForReflexCorner(std::span<const int32_t> list, IsReflex&& isReflex) {
   const int32_t u = static_cast<int32_t>(list.size()) - 1;
   if (u < 2) return -1;
   for (int32_t step = 1; step <= u + 1; ++step) {
     const int32_t c = step <= u ? step : 0;
     const int32_t prev = c == 0 ? u : c - 1;
     const int32_t next = c == u ? 0 : c + 1;
-    if (IsReflexCorner(points[list[prev]], points[list[c]], points[list[next]], pathFlip)) return c;
+    if (isReflex(list[prev], list[c], list[next])) return c;
   }
   return -1;
+}
+
+}  // namespace
+
+int32_t FindReflexCorner(std::span<const PathPoint> points, std::span<const int32_t> list,
+                         bool pathFlip) {
+  return ScanForReflexCorner(list, [&](int32_t prev, int32_t corner, int32_t next) {
+    return IsReflexCorner(points[prev], points[corner], points[next], pathFlip);
+  });
 }
 
 bool InsideCorner(const PathPoint& k, const PathPoint& v, const PathPoint& n, const PathPoint& p,
@@ -198,15 +213,9 @@ class Triangulator {
   }
 
   int32_t FindReflex(const IndexList& list) {
-    const int32_t u = static_cast<int32_t>(list.size()) - 1;
-    if (u < 2) return -1;
-    for (int32_t step = 1; step <= u + 1; ++step) {
-      const int32_t c = step <= u ? step : 0;
-      const int32_t prev = c == 0 ? u : c - 1;
-      const int32_t next = c == u ? 0 : c + 1;
-      if (Reflex(list[prev], list[c], list[next])) return c;
-    }
-    return -1;
+    return ScanForReflexCorner(list, [this](int32_t prev, int32_t corner, int32_t next) {
+      return Reflex(prev, corner, next);
+    });
   }
 
   int32_t FindDiagonalFast(const IndexList& list, int32_t c) {

@@ -28,7 +28,7 @@ struct DialogEdit {
 
 class EditHistory {
  public:
-  static constexpr size_t kMaxSteps = 1000;
+  static constexpr size_t kMaxSteps = 200;
 
   // Records an edit that went from `before` to `after` (nothing when they are
   // equal). An edit of the same non-empty group as the one before (a drag

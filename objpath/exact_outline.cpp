@@ -78,22 +78,6 @@ Area2 ExactOutline::TriangleArea2(int32_t a, int32_t b, int32_t c) const {
   return Orientation({XOf(a), YOf(a), a}, {XOf(b), YOf(b), b}, {XOf(c), YOf(c), c});
 }
 
-namespace {
-
-struct Box {
-  int64_t minX, maxX, minY, maxY;
-};
-
-// Whether p, known to lie on the line through a and b, lies on the closed
-// segment a–b.
-template <class P>
-bool WithinSegment(const P& a, const P& b, const P& p) {
-  return std::min(a.x, b.x) <= p.x && p.x <= std::max(a.x, b.x) && std::min(a.y, b.y) <= p.y &&
-         p.y <= std::max(a.y, b.y);
-}
-
-}  // namespace
-
 std::vector<std::pair<int32_t, int32_t>> ExactOutline::CrossingEdges() const {
   std::vector<std::pair<size_t, size_t>> pairs;
   Meeting(true, &pairs);
@@ -124,144 +108,35 @@ bool ExactOutline::Meeting(bool properOnly, std::vector<std::pair<size_t, size_t
 
   // Other pairs: edges in order of their left ends; an edge meets only those
   // that start before its right end.
-  std::vector<Box> boxes(m);
-  for (size_t k = 0; k < m; ++k) {
-    const ExactCorner &a = at(k), &b = at(k + 1);
-    boxes[k] = {std::min(a.x, b.x), std::max(a.x, b.x), std::min(a.y, b.y), std::max(a.y, b.y)};
-  }
+  std::vector<ExactBox> boxes(m);
+  for (size_t k = 0; k < m; ++k) boxes[k] = ExactBox::Of(at(k), at(k + 1));
   std::vector<size_t> order(m);
   std::iota(order.begin(), order.end(), size_t{0});
   std::sort(order.begin(), order.end(),
             [&](size_t l, size_t r) { return boxes[l].minX < boxes[r].minX; });
   for (size_t s = 0; s < m; ++s) {
     const size_t e = order[s];
-    const Box& be = boxes[e];
+    const ExactBox& be = boxes[e];
     for (size_t t = s + 1; t < m && boxes[order[t]].minX <= be.maxX; ++t) {
       const size_t f = order[t];
-      const Box& bf = boxes[f];
+      const ExactBox& bf = boxes[f];
       if (bf.maxY < be.minY || bf.minY > be.maxY) continue;
       if ((e + 1) % m == f || (f + 1) % m == e) continue;  // neighbours: tested above
       const ExactCorner &a = at(e), &b = at(e + 1), &c = at(f), &d = at(f + 1);
-      const int o1 = Sign(Orientation(a, b, c)), o2 = Sign(Orientation(a, b, d));
-      const int o3 = Sign(Orientation(c, d, a)), o4 = Sign(Orientation(c, d, b));
-      if (o1 * o2 < 0 && o3 * o4 < 0) {
+      const SegmentSides sides = SegmentSides::Of(a, b, c, d);
+      if (sides.CrossProperly()) {
         if (!all) return true;
         all->emplace_back(e, f);
       }
       if (properOnly) continue;
-      if ((o1 == 0 && WithinSegment(a, b, c)) || (o2 == 0 && WithinSegment(a, b, d)) ||
-          (o3 == 0 && WithinSegment(c, d, a)) || (o4 == 0 && WithinSegment(c, d, b)))
+      // An end on the other segment's line lies on it within its box.
+      const ExactBox ab = ExactBox::Of(a, b), cd = ExactBox::Of(c, d);
+      if ((sides.c == 0 && ab.Holds(c)) || (sides.d == 0 && ab.Holds(d)) ||
+          (sides.a == 0 && cd.Holds(a)) || (sides.b == 0 && cd.Holds(b)))
         return true;
     }
   }
   return all && !all->empty();
-}
-
-bool EarClip(std::span<const ExactCorner> loop, bool pathFlip, CapOutput& out) {
-  const size_t m = loop.size();
-  const int turn = Sign(SignedArea2(loop));
-  if (m < 3 || turn == 0) return false;
-  std::vector<size_t> prev(m), next(m);
-  for (size_t k = 0; k < m; ++k) {
-    prev[k] = (k + m - 1) % m;
-    next[k] = (k + 1) % m;
-  }
-  const size_t polygonsBefore = out.polygons.size();
-  const size_t trianglesBefore = out.triangles.size();
-
-  // Whether direction toward d leaves corner x strictly between its sides
-  // toward a and b, the triangle x, a, b turning the polygon's way.
-  auto intoAngle = [&](const ExactCorner& x, const ExactCorner& a, const ExactCorner& b,
-                       const ExactCorner& d) {
-    return Sign(Orientation(x, a, d)) == turn && Sign(Orientation(x, b, d)) == -turn;
-  };
-  // An ear: a corner that turns the polygon's way, strictly, whose triangle
-  // with its two neighbours holds no other corner, not even on its sides. In
-  // an outline that does not cross, its third side then lies inside. Where
-  // the outline comes back to one of the triangle's corners (a bridge to a
-  // hole, a corner it passes twice), neither edge there may enter the
-  // triangle.
-  auto isEar = [&](size_t k) {
-    const ExactCorner &p = loop[prev[k]], &c = loop[k], &n = loop[next[k]];
-    if (Sign(Orientation(p, c, n)) != turn) return false;
-    for (size_t j = next[next[k]]; j != prev[k]; j = next[j]) {
-      const ExactCorner& q = loop[j];
-      const ExactCorner *a = nullptr, *b = nullptr;
-      if (q.SamePlace(p)) a = &c, b = &n;
-      if (q.SamePlace(c)) a = &n, b = &p;
-      if (q.SamePlace(n)) a = &p, b = &c;
-      if (a) {
-        if (intoAngle(q, *a, *b, loop[prev[j]]) || intoAngle(q, *a, *b, loop[next[j]]))
-          return false;
-        continue;
-      }
-      if (Sign(Orientation(p, c, q)) != -turn && Sign(Orientation(c, n, q)) != -turn &&
-          Sign(Orientation(n, p, q)) != -turn)
-        return false;
-    }
-    return true;
-  };
-  std::vector<uint8_t> ear(m);
-  for (size_t k = 0; k < m; ++k) ear[k] = isEar(k) ? 1 : 0;
-
-  size_t left = m;
-  auto unlink = [&](size_t x) {
-    next[prev[x]] = next[x];
-    prev[next[x]] = prev[x];
-    --left;
-  };
-  // Cutting can leave two corners in one place side by side, or a spike out
-  // and back (where the outline ran along itself): they enclose nothing and
-  // go. Returns a corner still in the polygon next to where they were.
-  auto tidy = [&](size_t x) {
-    for (bool changed = true; changed && left >= 3;) {
-      changed = false;
-      if (loop[x].SamePlace(loop[next[x]])) {
-        unlink(next[x]);
-        changed = true;
-      } else if (loop[prev[x]].SamePlace(loop[next[x]])) {
-        const size_t back = prev[x];
-        unlink(next[x]);
-        unlink(x);
-        x = back;
-        changed = true;
-      }
-    }
-    return x;
-  };
-  size_t k = 0;
-  size_t sinceLastCut = 0;
-  bool recomputed = false;
-  while (left > 3) {
-    if (!ear[k]) {
-      k = next[k];
-      if (++sinceLastCut <= left) continue;
-      // Cutting an ear can free corners other than its neighbours (it may
-      // have lain in their triangles): look at every corner once more.
-      if (!recomputed) {
-        for (size_t j = next[k]; j != k; j = next[j]) ear[j] = isEar(j) ? 1 : 0;
-        ear[k] = isEar(k) ? 1 : 0;
-        recomputed = true;
-        sinceLastCut = 0;
-        continue;
-      }
-      out.polygons.resize(polygonsBefore);
-      out.triangles.resize(trianglesBefore);
-      return false;
-    }
-    const size_t p = prev[k];
-    AppendCapTriangle(out, loop[next[k]].index, loop[k].index, loop[p].index, pathFlip);
-    unlink(k);
-    k = tidy(p);
-    k = tidy(next[k]);
-    if (left < 3) return true;
-    for (size_t j = prev[prev[k]], step = 0; step < 5; ++step, j = next[j])
-      ear[j] = isEar(j) ? 1 : 0;
-    sinceLastCut = 0;
-    recomputed = false;
-  }
-  AppendCapTriangle(out, loop[next[next[k]]].index, loop[next[k]].index, loop[k].index, pathFlip);
-  return true;
 }
 
 }  // namespace ks::objpath

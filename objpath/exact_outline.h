@@ -1,6 +1,6 @@
 #pragma once
-// Exact plane geometry on a closed path: whether its edges really cross, its
-// area, and a triangulation of a simple loop by ear clipping that never folds.
+// Exact plane geometry on a closed path: whether its edges really cross and
+// its area (the ear clipping of simple loops is in ear_clip.h).
 //
 // Every coordinate is turned into a whole number of 2^-k pixel units, with k
 // chosen per outline as the smallest that holds all of its coordinates
@@ -8,6 +8,7 @@
 // are then integer arithmetic without rounding. Only coordinates with more
 // fractional digits than 2^-k can carry at the outline's size (a value below
 // about 2^-16 next to one of about 2^20) are rounded to the nearest unit.
+#include <algorithm>
 #include <cstdint>
 #include <span>
 #include <utility>
@@ -41,13 +42,42 @@ inline int Sign(Area2 v) {
 // Twice the signed area enclosed by the corners.
 Area2 SignedArea2(std::span<const ExactCorner> corners);
 
-// Cuts a simple loop (no two edges meet but neighbours at their shared
-// corner) into corners - 2 triangles that tile it without overlap, none
-// turning against the loop (only the last can be flat, where corners lie on a
-// straight run), written as the cap writes triangles (AppendCapTriangle).
-// Returns false, writing nothing, when no ear can be found (which happens
-// only for loops that are not simple or have no area).
-bool EarClip(std::span<const ExactCorner> loop, bool pathFlip, CapOutput& out);
+// The box around corners: edges whose boxes do not meet cannot meet.
+struct ExactBox {
+  int64_t minX = 0, maxX = 0, minY = 0, maxY = 0;
+  static ExactBox Of(const ExactCorner& a, const ExactCorner& b) {
+    return {std::min(a.x, b.x), std::max(a.x, b.x), std::min(a.y, b.y), std::max(a.y, b.y)};
+  }
+  static ExactBox Of(std::span<const ExactCorner> corners) {
+    ExactBox box = Of(corners[0], corners[0]);
+    for (const ExactCorner& c : corners) box = box.Joined(Of(c, c));
+    return box;
+  }
+  ExactBox Joined(const ExactBox& o) const {
+    return {std::min(minX, o.minX), std::max(maxX, o.maxX), std::min(minY, o.minY),
+            std::max(maxY, o.maxY)};
+  }
+  bool Holds(int64_t x, int64_t y) const {
+    return minX <= x && x <= maxX && minY <= y && y <= maxY;
+  }
+  bool Holds(const ExactCorner& c) const { return Holds(c.x, c.y); }
+  bool Meets(const ExactBox& o) const {
+    return minX <= o.maxX && o.minX <= maxX && minY <= o.maxY && o.minY <= maxY;
+  }
+};
+
+// The sides of segment a–b on which c and d lie and of segment c–d on which
+// a and b lie (1 or -1; 0 on its line).
+struct SegmentSides {
+  int c = 0, d = 0, a = 0, b = 0;
+  static SegmentSides Of(const ExactCorner& a, const ExactCorner& b, const ExactCorner& c,
+                         const ExactCorner& d) {
+    return {Sign(Orientation(a, b, c)), Sign(Orientation(a, b, d)), Sign(Orientation(c, d, a)),
+            Sign(Orientation(c, d, b))};
+  }
+  // Each segment passes from one side of the other to its other side.
+  bool CrossProperly() const { return c * d < 0 && a * b < 0; }
+};
 
 class ExactOutline {
  public:

@@ -8,6 +8,7 @@
 #include "host/ks_properties_ids.h"
 #include "host/person.h"
 #include "objpath/exact_outline.h"
+#include "objpath/remembered_settings.h"
 
 namespace ks::objpath {
 
@@ -50,6 +51,7 @@ frmObjPath::frmObjPath(Runtime& rt)
               [this] { ClosePathHandling(); }) {
   caption = "Object by Path Generator";
   RegisterControls();
+  BuildPreview = [this] { return MakePreview(); };
   editor_.onRefused = [this](float x, float y) {
     lblStatus.caption = "The point (" + FormatNumber(x) + ", " + FormatNumber(y) +
                         ") lies across the axis (x = " + FormatNumber(editor_.AxisX()) +
@@ -118,13 +120,18 @@ void frmObjPath::Fire(std::string_view event, std::vector<Variant> args) {
   std::string why;
   try {
     Dispatch(event, args);
-    return;
   } catch (const ComError& e) {
     why = e.description();
   } catch (const std::exception& e) {
     why = e.what();
   }
-  rt_.GetPerson().MessageBox(why, MsgButtons::OK, MsgIcon::Exclamation, kMsgErrorTitle);
+  if (!why.empty())
+    rt_.GetPerson().MessageBox(why, MsgButtons::OK, MsgIcon::Exclamation, kMsgErrorTitle);
+  TellChanged();
+}
+
+void frmObjPath::TellChanged() const {
+  if (Changed && !Closed()) Changed();
 }
 
 bool frmObjPath::HasEvent(std::string_view event) {
@@ -253,11 +260,13 @@ void frmObjPath::RestoreEdit(const DialogEdit& edit) {
   editor_.PublishPointCount();
   Check1.value = edit.closePath;
   Check1.enabled = edit.closePathEnabled;
-  if (edit.settings == settings) return;
-  // The grids show the settings given back; a grid that is off for the mode
-  // is let take them for the while.
+  if (edit.settings != settings) ShowSettingsInGrids(edit.settings);
+}
+
+// The grids show the settings given (no undo step); a grid that is off for
+// the mode is let take them for the while.
+void frmObjPath::ShowSettingsInGrids(const BuildSettings& s) {
   restoring_ = true;
-  const BuildSettings& s = edit.settings;
   const bool rotationOn = KsProperties1.enabled, extrusionOn = KsProperties3.enabled;
   SetGridEnabled(1, true);
   SetGridEnabled(3, true);
@@ -321,6 +330,26 @@ void frmObjPath::Form_Load() {
   FillGrids();
   SetGridEnabled(3, false);
   ClearBackground();
+  // At the desktop the dialog opens as the person left it last time; scripted
+  // runs start from the defaults, so the same clicks give the same object.
+  if (rt_.GetPerson().IsDesktop()) ApplyRemembered(ReadRememberedSettings(rt_));
+}
+
+void frmObjPath::ApplyRemembered(const RememberedSettings& r) {
+  BuildSettings wanted = settings;
+  wanted.Sections = r.sections;
+  wanted.YRotation = r.yRotation;
+  wanted.ExtrudeHeight = r.extrudeHeight;
+  wanted.CloseLastPolygons = r.closeLastPolygons;
+  ShowSettingsInGrids(wanted);
+  Check1.value = Variant(int16_t{r.closePath ? int16_t{1} : int16_t{0}});
+  if (r.extrude) Option1_Click(1);
+}
+
+RememberedSettings frmObjPath::Remembered() const {
+  return RememberedSettings{editor_.ExtrudeSelected(),  settings.Sections,
+                            settings.YRotation,         settings.ExtrudeHeight,
+                            settings.CloseLastPolygons, ClosePathChecked()};
 }
 
 void frmObjPath::FillGrids() {
@@ -371,6 +400,7 @@ void frmObjPath::OnGridChange(int number, int32_t row, const Variant& value) {
   history_.Record(before, CaptureEdit(),
                   "grid " + std::to_string(number) + " " + std::to_string(row));
   AfterEdit();
+  TellChanged();
 }
 
 void frmObjPath::ApplyGridChange(int number, int32_t row, const Variant& value) {
@@ -497,13 +527,42 @@ void frmObjPath::cmdGetObj_Click() {
   RunBuild();
 }
 
+BuildOutcome frmObjPath::Build(BuildSettings& used, MeshArrays& out) const {
+  used.ClosePath = ClosePathChecked();
+  used.BarLeft = editor_.BarLeft;
+  return editor_.RotationSelected() ? BuildRotation(editor_.path, used, trig, out)
+                                    : BuildExtrusion(editor_.path, used, out);
+}
+
+// What "Get Object" would hand back now, built the same way into an object
+// of the dialog's own; or why nothing can be built yet.
+frmObjPath::Preview frmObjPath::MakePreview() const {
+  Preview preview;
+  if (editor_.path.LastPoint < 0) {
+    preview.why = "Draw a path to see the object.";
+    return preview;
+  }
+  BuildSettings used = settings;
+  MeshArrays arrays;
+  switch (Build(used, arrays)) {
+    case BuildOutcome::NothingToBuild:
+      preview.why = "A single point makes no object.";
+      return preview;
+    case BuildOutcome::CapError:
+      preview.why = kMsgIntersect;
+      return preview;
+    case BuildOutcome::Built:
+      break;
+  }
+  ObjectRef object = rt_.CreateObject("Kestrel.CKsObject");
+  HandOver(object, arrays);
+  preview.object = std::move(object);
+  return preview;
+}
+
 void frmObjPath::RunBuild() {
   Person& person = rt_.GetPerson();
-  settings.ClosePath = ClosePathChecked();
-  settings.BarLeft = editor_.BarLeft;
-  const BuildOutcome outcome = editor_.RotationSelected()
-                                   ? BuildRotation(editor_.path, settings, trig, mesh)
-                                   : BuildExtrusion(editor_.path, settings, mesh);
+  const BuildOutcome outcome = Build(settings, mesh);
   auto clearObject = [this] {
     try {
       Call(Object3D, "Clear");
@@ -561,6 +620,13 @@ void frmObjPath::Form_Unload() {
 
 void frmObjPath::Unload() {
   if (Closed()) return;
+  if (rt_.GetPerson().IsDesktop()) {
+    try {
+      WriteRememberedSettings(rt_, Remembered());
+    } catch (const ComError&) {
+      // Settings that cannot be kept are no reason to keep the dialog open.
+    }
+  }
   if (!ObjectBuilt) Object3D = nullptr;
   editor_.path.PathPoints.clear();
   editor_.path.LastPoint = -1;

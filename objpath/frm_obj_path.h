@@ -24,6 +24,7 @@
 // ignored, as a disabled control cannot be clicked.
 #include <algorithm>
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -36,6 +37,7 @@
 #include "objpath/mesh_builders.h"
 #include "objpath/mod_obj_path.h"
 #include "objpath/path_editor.h"
+#include "objpath/remembered_settings.h"
 
 namespace ks::objpath {
 
@@ -85,7 +87,23 @@ class frmObjPath : public Form {
   MeshArrays mesh;         // Vertices, Polygons, PathFlip, CapTriangles
   TrigTables trig;         // SinTable, CosTable
 
+  // What "Get Object" would give now, for a preview: the object built by the
+  // same builders (in an object of its own), or why there is none yet. A
+  // function, so that views reach it without linking the form's code.
+  struct Preview {
+    ObjectRef object;
+    std::string why;
+  };
+  std::function<Preview()> BuildPreview;
+  // Called whenever what the dialog shows may have changed: after each event,
+  // at a grid's change and at every turn a trace gives the interface. A view
+  // sets it to show the form again.
+  std::function<void()> Changed;
+  // True while "Get from a Picture" traces (views may hold back costly work).
+  bool Tracing = false;
+
   PathEditor& Editor() { return editor_; }
+  const PathEditor& Editor() const { return editor_; }
   const PathState& Path() const { return editor_.path; }
   // Grid 1 (rotation), 2 (background picture) or 3 (extrusion); Nothing for
   // any other number. Inline, as the view module calls it without linking
@@ -138,11 +156,15 @@ class frmObjPath : public Form {
 
  private:
   static bool HasEvent(std::string_view event);
+  void TellChanged() const;
   // Runs an event that may edit the path or its settings as one undo step.
   void DispatchEdit(std::string_view event, const std::vector<Variant>& args);
   void DispatchMouseDown(const std::vector<Variant>& args);
   DialogEdit CaptureEdit() const;
   void RestoreEdit(const DialogEdit& edit);
+  void ShowSettingsInGrids(const BuildSettings& wanted);
+  void ApplyRemembered(const RememberedSettings& remembered);
+  RememberedSettings Remembered() const;
   void AfterEdit();
   float Snapped(float v, int shift) const;
   void Dispatch(std::string_view event, const std::vector<Variant>& args);
@@ -155,6 +177,8 @@ class frmObjPath : public Form {
   void OnGridLostFocus(int number);
   void ShowBackgroundPicture(const std::string& fileName);
   void RunBuild();
+  BuildOutcome Build(BuildSettings& used, MeshArrays& out) const;
+  Preview MakePreview() const;
   void ClosePathHandling();
   bool ClosePathChecked() const;
   void Unload();

@@ -97,13 +97,20 @@ void frmObjPath::TraceOutline() {
   OutlineTracer tracer(picture1Image_.Surface(), steps, editor_, rt_.GetPerson());
   // Cancel or the close box may unload the dialog while the trace gives the
   // interface its turns; the trace ends there.
-  tracer.stopRequested = [this] { return Closed(); };
+  tracer.stopRequested = [this] {
+    TellChanged();
+    return Closed();
+  };
   // No second trace can start inside this one: the button is off meanwhile
   // and comes back as the mode then selected wants it ("Extrude" only).
   Command3.enabled = false;
+  Tracing = true;
   struct RestoreButton {
     frmObjPath& form;
-    ~RestoreButton() { form.Command3.enabled = form.editor_.ExtrudeSelected(); }
+    ~RestoreButton() {
+      form.Command3.enabled = form.editor_.ExtrudeSelected();
+      form.Tracing = false;
+    }
   } restore{*this};
   tracer.TraceOutline();
   TraceSkip = tracer.TraceSkip;

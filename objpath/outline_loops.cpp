@@ -14,28 +14,6 @@ Place PlaceOf(const ExactCorner& c) {
   return {c.x, c.y};
 }
 
-struct Box {
-  int64_t minX = 0, maxX = 0, minY = 0, maxY = 0;
-  static Box Of(const ExactCorner& a, const ExactCorner& b) {
-    return {std::min(a.x, b.x), std::max(a.x, b.x), std::min(a.y, b.y), std::max(a.y, b.y)};
-  }
-  static Box Of(const ExactLoop& loop) {
-    Box box = Of(loop[0], loop[0]);
-    for (const ExactCorner& c : loop) box = box.Joined(Of(c, c));
-    return box;
-  }
-  Box Joined(const Box& o) const {
-    return {std::min(minX, o.minX), std::max(maxX, o.maxX), std::min(minY, o.minY),
-            std::max(maxY, o.maxY)};
-  }
-  bool Holds(int64_t x, int64_t y) const {
-    return minX <= x && x <= maxX && minY <= y && y <= maxY;
-  }
-  bool Meets(const Box& o) const {
-    return minX <= o.maxX && o.minX <= maxX && minY <= o.maxY && o.minY <= maxY;
-  }
-};
-
 // Every corner that lies inside an edge (not at its ends) becomes a corner of
 // that edge too, so that wherever the outline touches itself it does so at
 // corners of both parts.
@@ -51,13 +29,13 @@ ExactLoop SplitEdgesAtTouchingCorners(const std::vector<ExactCorner>& corners) {
   for (size_t k = 0; k < m; ++k) {
     const ExactCorner &a = corners[k], &b = corners[(k + 1) % m];
     result.push_back(a);
-    const Box box = Box::Of(a, b);
+    const ExactBox box = ExactBox::Of(a, b);
     inside.clear();
     auto first = std::lower_bound(byX.begin(), byX.end(), box.minX,
                                   [&](size_t i, int64_t x) { return corners[i].x < x; });
     for (auto it = first; it != byX.end() && corners[*it].x <= box.maxX; ++it) {
       const ExactCorner& q = corners[*it];
-      if (!box.Holds(q.x, q.y) || q.SamePlace(a) || q.SamePlace(b)) continue;
+      if (!box.Holds(q) || q.SamePlace(a) || q.SamePlace(b)) continue;
       if (Orientation(a, b, q) == 0) inside.push_back(q);
     }
     if (inside.empty()) continue;
@@ -107,7 +85,7 @@ Side SideOf(const ExactLoop& loop, int64_t x, int64_t y) {
     const ExactCorner& b0 = loop[(k + 1) % loop.size()];
     const ExactCorner a{2 * a0.x, 2 * a0.y, 0}, b{2 * b0.x, 2 * b0.y, 0};
     const Area2 side = Orientation(a, b, p);
-    if (side == 0 && Box::Of(a, b).Holds(p.x, p.y)) return Side::On;
+    if (side == 0 && ExactBox::Of(a, b).Holds(p)) return Side::On;
     if (a.y <= p.y && b.y > p.y && side > 0) ++winding;
     if (a.y > p.y && b.y <= p.y && side < 0) --winding;
   }
@@ -121,7 +99,7 @@ enum class Lying { Outside, Inside, Across };
 // edges lie one inside the other exactly when such a point of one lies
 // inside the other (or both are the same polygon); a loop with such points
 // on both sides passes through the other at shared corners.
-Lying LyingIn(const ExactLoop& loop, const Box& box, const ExactLoop& other) {
+Lying LyingIn(const ExactLoop& loop, const ExactBox& box, const ExactLoop& other) {
   bool in = false, out = false;
   auto look = [&](int64_t x2, int64_t y2) {
     const Side side = box.Holds(x2 / 2, y2 / 2) ? SideOf(loop, x2, y2) : Side::Outside;
@@ -160,14 +138,13 @@ bool IntoCorner(const ExactCorner& p, const ExactCorner& v, const ExactCorner& n
 // Whether the segment a–b meets the edge c–d anywhere but at a or b.
 bool Blocks(const ExactCorner& a, const ExactCorner& b, const ExactCorner& c,
             const ExactCorner& d) {
-  const int o1 = Sign(Orientation(a, b, c)), o2 = Sign(Orientation(a, b, d));
-  const int o3 = Sign(Orientation(c, d, a)), o4 = Sign(Orientation(c, d, b));
-  if (o1 * o2 < 0 && o3 * o4 < 0) return true;
-  const Box box = Box::Of(a, b);
+  const SegmentSides sides = SegmentSides::Of(a, b, c, d);
+  if (sides.CrossProperly()) return true;
+  const ExactBox box = ExactBox::Of(a, b);
   auto onBridge = [&](const ExactCorner& q, int o) {
-    return o == 0 && box.Holds(q.x, q.y) && !q.SamePlace(a) && !q.SamePlace(b);
+    return o == 0 && box.Holds(q) && !q.SamePlace(a) && !q.SamePlace(b);
   };
-  return onBridge(c, o1) || onBridge(d, o2);
+  return onBridge(c, sides.c) || onBridge(d, sides.d);
 }
 
 // The ring `ring` with the hole `hole` joined in after ring[at], the hole
@@ -273,8 +250,8 @@ std::optional<std::vector<ExactLoop>> CapRings(const ExactOutline& outline) {
   // The area is tiled once when that is 1 inside the outline's own loops and
   // 0 inside the holes, each hole lying directly inside one of them.
   const size_t count = loops.size();
-  std::vector<Box> boxes;
-  for (const ExactLoop& loop : loops) boxes.push_back(Box::Of(loop));
+  std::vector<ExactBox> boxes;
+  for (const ExactLoop& loop : loops) boxes.push_back(ExactBox::Of(loop));
   std::vector<int> around(count, 0);
   std::vector<size_t> parent(count, count);
   for (size_t i = 0; i < count; ++i)

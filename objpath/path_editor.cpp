@@ -45,9 +45,6 @@ void PathEditor::Load() {
 bool PathEditor::RotationSelected() const {
   return IsSelected(c_.Rotation);
 }
-bool PathEditor::ExtrudeSelected() const {
-  return IsSelected(c_.Extrude);
-}
 
 void PathEditor::Picture1_MouseDown(int button, int /*shift*/, float x, float y) {
   if (BuildPathMode || ExtrudeSelected()) PathClick(button, x, y);
@@ -268,21 +265,6 @@ bool PathEditor::InsertPoint(int32_t segment, float x, float y) {
   points.insert(points.begin() + segment + 1, PathPoint{x, y, 0});
   ReplacePoints(points);
   return true;
-}
-
-int32_t PathEditor::PointNear(float x, float y, float reach) const {
-  int32_t best = -1;
-  float bestDistance = reach;
-  for (int32_t i = 0; i <= path.LastPoint; ++i) {
-    // The marker's square hangs below and right of its point.
-    const PathPoint& p = path.PathPoints[static_cast<size_t>(i)];
-    const float d = std::hypot(x - (p.X + Marker::kSize / 2), y - (p.Y + Marker::kSize / 2));
-    if (d <= bestDistance) {
-      best = i;
-      bestDistance = d;
-    }
-  }
-  return best;
 }
 
 int32_t PathEditor::SegmentNear(float x, float y, float reach) const {

@@ -8,6 +8,7 @@
 //
 // Coordinates are pixels of the area (266 × 343), origin top-left, y growing
 // downwards; mouse positions are stored exactly as they arrive.
+#include <cmath>
 #include <functional>
 #include <vector>
 
@@ -138,5 +139,25 @@ class PathEditor {
   Controls c_;
   std::function<void()> closePathClick_;
 };
+
+// Inline, as the view module calls them without linking the editor's code.
+inline bool PathEditor::ExtrudeSelected() const {
+  return c_.Extrude.value.type() == VarType::Boolean && c_.Extrude.value.ToBool();
+}
+
+inline int32_t PathEditor::PointNear(float x, float y, float reach) const {
+  int32_t best = -1;
+  float bestDistance = reach;
+  for (int32_t i = 0; i <= path.LastPoint; ++i) {
+    // The marker's square hangs below and right of its point.
+    const PathPoint& p = path.PathPoints[static_cast<size_t>(i)];
+    const float d = std::hypot(x - (p.X + Marker::kSize / 2), y - (p.Y + Marker::kSize / 2));
+    if (d <= bestDistance) {
+      best = i;
+      bestDistance = d;
+    }
+  }
+  return best;
+}
 
 }  // namespace ks::objpath

@@ -8,7 +8,10 @@
 #   lib/kestrel/plugins/views/*.so    their Qt dialogs, loaded at the desktop
 #   share/applications/kestrel.desktop, share/mime/packages/kestrel.xml,
 #   share/icons/hicolor/scalable/apps/kestrel.svg,
-#   share/thumbnailers/kestrel.thumbnailer (file managers' previews)
+#   share/thumbnailers/kestrel.thumbnailer (file managers' previews),
+#   share/metainfo/org.example.kestrel.metainfo.xml (software centres),
+#   share/man/man1/kestrel.1.gz, share/bash-completion/completions/kestrel,
+#   share/doc/kestrel/copyright and changelog.gz
 include(GNUInstallDirs)
 
 # Plain lib/, whatever the multiarch settings say: kestrel looks for its
@@ -50,12 +53,39 @@ install(FILES ${CMAKE_SOURCE_DIR}/packaging/kestrel.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/kestrel.thumbnailer
         DESTINATION ${CMAKE_INSTALL_DATADIR}/thumbnailers)
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/org.example.kestrel.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/kestrel.bash-completion
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME kestrel)
+
+# The manual and the package's documentation, compressed as Debian installs them
+# (gzip -9n: no name or time stamp, so builds are reproducible).
+set(KS_MAN_PAGE ${CMAKE_BINARY_DIR}/packaging/kestrel.1.gz)
+set(KS_DEB_CHANGELOG ${CMAKE_BINARY_DIR}/packaging/changelog.gz)
+add_custom_command(
+  OUTPUT ${KS_MAN_PAGE} ${KS_DEB_CHANGELOG}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/packaging
+  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/packaging/kestrel.1
+          ${CMAKE_SOURCE_DIR}/packaging/changelog ${CMAKE_BINARY_DIR}/packaging/
+  COMMAND gzip -9nf ${CMAKE_BINARY_DIR}/packaging/kestrel.1 ${CMAKE_BINARY_DIR}/packaging/changelog
+  DEPENDS ${CMAKE_SOURCE_DIR}/packaging/kestrel.1 ${CMAKE_SOURCE_DIR}/packaging/changelog
+  VERBATIM)
+add_custom_target(kestrel_docs ALL DEPENDS ${KS_MAN_PAGE} ${KS_DEB_CHANGELOG})
+install(FILES ${KS_MAN_PAGE} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${KS_DEB_CHANGELOG} ${CMAKE_SOURCE_DIR}/packaging/copyright
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/kestrel)
 
 set(CPACK_PACKAGE_NAME kestrel)
 set(CPACK_PACKAGE_VENDOR "Kestrel plug-ins project")
-set(CPACK_PACKAGE_CONTACT "Kestrel plug-ins project <kestrel@localhost>")
+set(CPACK_PACKAGE_CONTACT "Kestrel plug-ins project <kestrel-plugins@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "Stand-in 3D host with the KsImport and KsObjPath plug-ins")
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+    "Kestrel imports WaveFront OBJ, AutoCAD DXF, 3D Studio and POV-Ray include
+files through its KsImport plug-in, builds objects from a drawn path or a
+picture's outline through its KsObjPath plug-in, and shows, draws and exports
+the scene (glTF, GLB, OBJ, PLY, STL, COLLADA). It converts folders of models
+on every core and gives file managers thumbnails of model files.")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
@@ -66,5 +96,5 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_BINARY_DIR}/lib)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libgl1-mesa-dri, libegl-mesa0")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "shared-mime-info, desktop-file-utils")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "shared-mime-info")
 include(CPack)

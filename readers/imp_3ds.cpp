@@ -50,7 +50,7 @@ uint8_t ColorFloatToByte(float value) {
 }
 
 int32_t Rgb(const std::array<uint8_t, 3>& c) {
-  return c[0] + 256 * c[1] + 65536 * c[2];
+  return ks::Rgb(c[0], c[1], c[2]);
 }
 
 std::string_view MainLabel(uint16_t id) {

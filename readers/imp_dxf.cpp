@@ -10,6 +10,7 @@
 #include "host/ks_color.h"
 #include "host/runtime.h"
 #include "readers/decimal_number.h"
+#include "readers/dxf_binary.h"
 #include "readers/growing_array.h"
 #include "readers/hand_array.h"
 #include "readers/line_cursor.h"
@@ -31,6 +32,23 @@ constexpr auto kFaceSlots = [] {
 }();
 constexpr WarningKind kDxfPolygonMesh{"polygon mesh", "polygon meshes",
                                       "only 3DFACE entities and polyface meshes are imported"};
+constexpr WarningKind kDxfPlainPolyline{"polyline", "polylines",
+                                        "lines are not imported, only 3DFACE entities and "
+                                        "polyface meshes"};
+constexpr WarningKind kDxfUndefinedBlock{"INSERT of a block the drawing does not define",
+                                         "INSERTs of blocks the drawing does not define",
+                                         "nothing to place"};
+constexpr WarningKind kDxfDeepBlock{"INSERT nested too deeply", "INSERTs nested too deeply",
+                                    "blocks inside blocks are placed down to 16 levels"};
+// Blocks inside blocks are placed down to this depth; deeper ones (a block
+// that inserts itself) are passed over.
+constexpr int kMaxBlockNesting = 16;
+// Inserts may place at most this many vertices in all: a few lines of a
+// damaged or hostile file cannot ask for more memory than exists.
+constexpr int64_t kMaxPlacedVertices = int64_t{1} << 25;
+constexpr WarningKind kDxfCutOff{"binary DXF cut off before its end",
+                                 "binary DXFs cut off before their end",
+                                 "the entities before the cut are imported"};
 constexpr WarningKind kDxfOther{"LWPOLYLINE or MESH entity", "LWPOLYLINE and MESH entities",
                                 "only 3DFACE entities and polyface meshes are imported"};
 
@@ -236,9 +254,22 @@ void CImp_DXF::ReadFile(const std::string& FileName) {
   VertexData.clear();
   Triangles.clear();
   MeshBase = 0;
+  polyline_ = Polyline::None;
+  blocks_.clear();
+  blockIndex_.clear();
+  openBlock_ = -1;
+  pending_.clear();
+  placedVertices_ = 0;
 
   if (!state_.file) state_.file = std::make_unique<TextInput>(&state_.source);
   state_.file->Open(FileName);
+  // A binary file is read as its text form: the same pairs, the same result.
+  if (IsBinaryDxf(state_.file->Unread())) {
+    std::string cutOff;
+    std::string text = BinaryDxfToText(state_.file->Unread(), cutOff);
+    if (!cutOff.empty()) state_.warnings.Count(kDxfCutOff, cutOff);
+    state_.file->Open(FileName, InputBytes::Own(std::move(text)));
+  }
   {
     LineCursor in(*state_.file, state_.CharsRead);
     // The bar moves and the person's events are heard once per step of the file.
@@ -253,11 +284,23 @@ void CImp_DXF::ReadFile(const std::string& FileName) {
         // Face records of a polyface mesh number the vertices of their own mesh.
         MeshBase = StoredVertices();
         ReadPolylineFlags(in);
+      } else if (word == "SEQEND") {
+        polyline_ = Polyline::None;
+      } else if (word == "BLOCK") {
+        OpenBlock(in);
+      } else if (word == "ENDBLK") {
+        CloseBlock();
+      } else if (word == "INSERT") {
+        ReadInsert(in);
       } else if (word == "LWPOLYLINE" || word == "MESH") {
         state_.warnings.Count(kDxfOther, word);
       }
       if (in.Uncommitted() >= turnBytes || in.AtEnd()) TakeTurn(in);
     }
+    // Inserts of blocks defined after them are placed at the end.
+    CloseBlock();
+    if (state_.StopImport == 0)
+      for (const DxfInsert& insert : pending_) PlaceInsert(insert, {}, 0, in);
   }
   state_.file->Close();
 }
@@ -268,11 +311,14 @@ void CImp_DXF::TakeTurn(LineCursor& in) {
   state_.YieldToUi();
 }
 
-// The POLYLINE entity's own pairs: a polygon mesh (flag 16) has no face
-// records, so its faces are not built; the person is told.
+// The POLYLINE entity's own pairs: a polyface mesh (flag 64) is read; a
+// polygon mesh (flag 16) has no face records, so its faces are not built; a
+// plain polyline (a line) has no faces at all, so its vertices are passed
+// over. The person is told of both.
 void CImp_DXF::ReadPolylineFlags(LineCursor& in) {
   int32_t code = 0;
   bool endOfEntity = false;
+  int32_t flags = 0;
   while (NextCode(in, code, endOfEntity)) {
     if (code != 70) {
       in.SkipLine();
@@ -280,9 +326,158 @@ void CImp_DXF::ReadPolylineFlags(LineCursor& in) {
     }
     // Flags are a 16-bit whole number; any other value (a damaged file) sets
     // no flag rather than being cast out of range.
-    const double flags = ToNumber(in.ReadLine());
-    if (flags >= 0 && flags <= 65535 && (static_cast<int32_t>(flags) & 16) != 0)
-      state_.warnings.Count(kDxfPolygonMesh, "POLYLINE with flag 16");
+    const double value = ToNumber(in.ReadLine());
+    flags = value >= 0 && value <= 65535 ? static_cast<int32_t>(value) : 0;
+  }
+  if ((flags & 64) != 0) {
+    polyline_ = Polyline::Polyface;
+  } else if ((flags & 16) != 0) {
+    polyline_ = Polyline::PolygonMesh;
+    state_.warnings.Count(kDxfPolygonMesh, "POLYLINE with flag 16");
+  } else {
+    polyline_ = Polyline::Plain;
+    state_.warnings.Count(kDxfPlainPolyline, "POLYLINE with flag " + std::to_string(flags));
+  }
+}
+
+void CImp_DXF::OpenBlock(LineCursor& in) {
+  CloseBlock();  // a BLOCK whose ENDBLK is missing ends here
+  DxfBlock block;
+  int32_t code = 0;
+  bool endOfEntity = false;
+  while (NextCode(in, code, endOfEntity)) {
+    if (code == 2)
+      block.name = std::string(Trim(in.ReadLine()));
+    else if (code == 10 || code == 20 || code == 30)
+      block.base[size_t(code / 10 - 1)] = ReadCoordinate(in);
+    else
+      in.SkipLine();
+  }
+  blockFirstVertex_ = StoredVertices();
+  blockFirstTriangle_ = Triangles.size();
+  polyline_ = Polyline::None;
+  openBlock_ = static_cast<int64_t>(blocks_.size());
+  blocks_.push_back(std::move(block));
+}
+
+void CImp_DXF::CloseBlock() {
+  if (openBlock_ < 0) return;
+  DxfBlock& block = blocks_[size_t(openBlock_)];
+  const size_t firstValue = size_t(blockFirstVertex_) * 3;
+  block.vertices.assign(VertexData.begin() + std::ptrdiff_t(firstValue), VertexData.end());
+  // Triangles keep their corners as the block numbers them; a polyface mesh
+  // begun before the block and ended inside it has none there.
+  for (size_t t = blockFirstTriangle_; t + 3 <= Triangles.size(); t += 3) {
+    if (Triangles[t] < blockFirstVertex_ || Triangles[t + 1] < blockFirstVertex_ ||
+        Triangles[t + 2] < blockFirstVertex_)
+      continue;
+    for (size_t c = 0; c < 3; ++c) block.triangles.push_back(Triangles[t + c] - blockFirstVertex_);
+  }
+  VertexData.resize(firstValue);
+  Triangles.resize(blockFirstTriangle_);
+  MeshBase = std::min(MeshBase, blockFirstVertex_);
+  polyline_ = Polyline::None;
+  // The first definition of a name holds.
+  blockIndex_.emplace(block.name, size_t(openBlock_));
+  openBlock_ = -1;
+}
+
+void CImp_DXF::ReadInsert(LineCursor& in) {
+  DxfInsert insert;
+  insert.line = in.LineNumber();
+  int32_t code = 0;
+  bool endOfEntity = false;
+  // Counts of a MINSERT array: 1 to 32767 (a 16-bit whole number).
+  const auto count = [&] {
+    const float value = ReadCoordinate(in);
+    return value >= 1 ? static_cast<int32_t>(std::min(value, 32767.0f)) : 1;
+  };
+  while (NextCode(in, code, endOfEntity)) {
+    switch (code) {
+      case 2:
+        insert.block = std::string(Trim(in.ReadLine()));
+        break;
+      case 10:
+      case 20:
+      case 30:
+        insert.point[size_t(code / 10 - 1)] = ReadCoordinate(in);
+        break;
+      case 41:
+      case 42:
+      case 43:
+        insert.scale[size_t(code - 41)] = ReadCoordinate(in);
+        break;
+      case 50:
+        insert.rotation = ReadCoordinate(in);
+        break;
+      case 210:
+      case 220:
+      case 230:
+        insert.extrusion[size_t(code / 10 - 21)] = ReadCoordinate(in);
+        break;
+      case 70:
+        insert.columns = count();
+        break;
+      case 71:
+        insert.rows = count();
+        break;
+      case 44:
+        insert.columnSpacing = ReadCoordinate(in);
+        break;
+      case 45:
+        insert.rowSpacing = ReadCoordinate(in);
+        break;
+      default:
+        in.SkipLine();
+    }
+  }
+  if (!endOfEntity) return;  // cut off by the end of the file
+  if (openBlock_ >= 0)
+    blocks_[size_t(openBlock_)].inserts.push_back(std::move(insert));
+  else if (blockIndex_.contains(insert.block))
+    PlaceInsert(insert, {}, 0, in);
+  else
+    pending_.push_back(std::move(insert));
+}
+
+void CImp_DXF::PlaceInsert(const DxfInsert& insert, const DxfPlacement& outer, int depth,
+                           LineCursor& in) {
+  const auto found = blockIndex_.find(insert.block);
+  if (found == blockIndex_.end()) {
+    state_.warnings.Count(kDxfUndefinedBlock, insert.block);
+    return;
+  }
+  if (depth >= kMaxBlockNesting) {
+    state_.warnings.Count(kDxfDeepBlock, insert.block);
+    return;
+  }
+  const DxfBlock& block = blocks_[found->second];
+  const auto blockVertices = static_cast<int64_t>(block.vertices.size() / 3);
+  const auto tooMany = [&] {
+    FailAt(err::kOutOfMemory, insert.line,
+           "the INSERT of block \"" + insert.block + "\" would place more than " +
+               std::to_string(kMaxPlacedVertices) + " vertices in all");
+  };
+  if (placedVertices_ + int64_t{insert.rows} * insert.columns * blockVertices > kMaxPlacedVertices)
+    tooMany();
+  for (int32_t row = 0; row < insert.rows; ++row) {
+    for (int32_t column = 0; column < insert.columns; ++column) {
+      const DxfPlacement placement = outer * insert.Placement(block.base, column, row);
+      // Blocks inside add to the count as they are placed.
+      placedVertices_ += blockVertices;
+      if (placedVertices_ > kMaxPlacedVertices) tooMany();
+      const int32_t first = StoredVertices();
+      for (size_t v = 0; v + 3 <= block.vertices.size(); v += 3) {
+        const auto p =
+            placement.Apply(block.vertices[v], block.vertices[v + 1], block.vertices[v + 2]);
+        AppendVertex(static_cast<float>(p[0]), static_cast<float>(p[1]), static_cast<float>(p[2]),
+                     in);
+      }
+      for (size_t t = 0; t + 3 <= block.triangles.size(); t += 3)
+        Append(Triangles, trianglesFrom_, in, first + block.triangles[t],
+               first + block.triangles[t + 1], first + block.triangles[t + 2]);
+      for (const DxfInsert& inner : block.inserts) PlaceInsert(inner, placement, depth + 1, in);
+    }
   }
 }
 
@@ -337,6 +532,7 @@ void CImp_DXF::ReadVertex(LineCursor& in) {
         in.SkipLine();
     }
   }
+  if (polyline_ == Polyline::Plain) return;  // a point of a line
   if (face) {
     AddPolyfaceFace(corners, lines, corners[3] != 0 ? 4 : 3, in);
   } else {

@@ -1,15 +1,19 @@
 #pragma once
-// CImp_DXF: reads an AutoCAD DXF text file into one host mesh object made of
-// every 3DFACE entity (a 4-corner polygon each) and every polyface-mesh VERTEX
-// record (points and face records). All other entities, sections and tables
-// pass by unread. Polygons are gathered as the host keeps them, three vertex
+// CImp_DXF: reads an AutoCAD DXF file, text or binary, into one host mesh
+// object made of every 3DFACE entity (a 4-corner polygon each) and every
+// polyface-mesh VERTEX record (points and face records). Faces inside a
+// BLOCK ... ENDBLK definition come in only where INSERT entities place them
+// (readers/dxf_blocks.h). All other entities, sections and tables pass by
+// unread. Polygons are gathered as the host keeps them, three vertex
 // numbers per triangle (a four-corner polygon is triangles 1-2-3 and 3-4-1),
 // so that the object takes the arrays over as they are.
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
+#include "readers/dxf_blocks.h"
 #include "readers/import_state.h"
 #include "readers/mesh_reader.h"
 
@@ -36,6 +40,14 @@ class CImp_DXF : public MeshReader {
   void ReadFace3D(LineCursor& in);
   void ReadVertex(LineCursor& in);
   void ReadPolylineFlags(LineCursor& in);
+
+  // Blocks and inserts.
+  void OpenBlock(LineCursor& in);
+  // Moves the faces read since the block began into its definition.
+  void CloseBlock();
+  void ReadInsert(LineCursor& in);
+  // Appends the faces of every copy the insert places, through outer.
+  void PlaceInsert(const DxfInsert& insert, const DxfPlacement& outer, int depth, LineCursor& in);
   // A face-record vertex number in a form other than plain digits; error 13
   // or 6 with the line when it is no whole number.
   int32_t CornerNumber(std::string_view text, int32_t code, const LineCursor& in) const;
@@ -57,7 +69,17 @@ class CImp_DXF : public MeshReader {
   std::vector<float> VertexData;   // x, y, z per vertex, file order
   std::vector<int32_t> Triangles;  // three 0-based vertex numbers per triangle
   int32_t MeshBase = 0;            // first vertex of the polyface mesh being read
-  int64_t verticesFrom_ = 0;       // where in the file each array's first record was read
+  // The POLYLINE whose VERTEX entities are being read.
+  enum class Polyline { None, Polyface, PolygonMesh, Plain } polyline_ = Polyline::None;
+
+  std::vector<DxfBlock> blocks_;
+  std::unordered_map<std::string, size_t> blockIndex_;
+  int64_t openBlock_ = -1;        // the block being defined, or -1
+  int32_t blockFirstVertex_ = 0;  // where its faces begin in the arrays
+  size_t blockFirstTriangle_ = 0;
+  std::vector<DxfInsert> pending_;  // inserts of blocks not defined yet
+  int64_t placedVertices_ = 0;      // vertices inserts have placed
+  int64_t verticesFrom_ = 0;        // where in the file each array's first record was read
   int64_t trianglesFrom_ = 0;
 };
 

@@ -1,6 +1,7 @@
 #include "readers/imp_pov.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <limits>
 
@@ -9,6 +10,7 @@
 #include "host/large_memory.h"
 #include "host/runtime.h"
 #include "readers/hand_array.h"
+#include "readers/pov_expression.h"
 #include "readers/pov_vector.h"
 #include "readers/text_helpers.h"
 #include "readers/text_input.h"
@@ -32,6 +34,28 @@ constexpr std::string_view kPrimitiveWords[] = {
     "SUPERELLIPSOID", "BLOB",         "HEIGHT_FIELD", "ISOSURFACE", "POLYGON",
     "BICUBIC_PATCH",  "SPHERE_SWEEP", "TEXT",         "QUADRIC",    "POLY"};
 constexpr std::string_view kCsgWords[] = {"UNION", "DIFFERENCE", "INTERSECTION", "MERGE"};
+constexpr WarningKind kPovUnevaluated{"triangle whose corners cannot be evaluated",
+                                      "triangles whose corners cannot be evaluated",
+                                      "only numbers, vectors, declared names and + - * / are "
+                                      "evaluated"};
+constexpr WarningKind kPovDirectives{"directive body that cannot be evaluated",
+                                     "directive bodies that cannot be evaluated",
+                                     "what they hold is not imported"};
+
+// The directive a word starting with "#" names, in lower case ("#While(" gives "while").
+std::string DirectiveOf(std::string_view word) {
+  std::string name;
+  for (size_t i = 1; i < word.size() && std::isalpha(static_cast<unsigned char>(word[i])); ++i)
+    name += static_cast<char>(std::tolower(static_cast<unsigned char>(word[i])));
+  return name;
+}
+
+// Directives whose body runs to its "#end".
+bool OpensBody(std::string_view directive) {
+  return directive == "if" || directive == "ifdef" || directive == "ifndef" ||
+         directive == "while" || directive == "for" || directive == "macro" ||
+         directive == "switch";
+}
 
 std::string Quote(std::string_view text) {
   if (text.size() > kShownTextLimit)
@@ -114,6 +138,8 @@ void CImp_POV::Load(const std::string& p_FileName, CollectionRef& p_colObject3D)
   SmoothCount = -1;
   WordSeen = false;
   inBlockComment_ = false;
+  skipDepth_ = 0;
+  symbols_.clear();
   current_ = nullptr;
   currentIsFileObject_ = false;
   vertices_.clear();
@@ -166,10 +192,11 @@ void CImp_POV::ReadLines() {
 
 std::string_view CImp_POV::CleanLine(std::string_view raw) {
   const bool slash = std::memchr(raw.data(), '/', raw.size()) != nullptr;
+  const bool quote = std::memchr(raw.data(), '"', raw.size()) != nullptr;
   const bool tab = std::memchr(raw.data(), '\t', raw.size()) != nullptr;
-  if (!slash && !tab && !inBlockComment_) return raw;
+  if (!slash && !quote && !tab && !inBlockComment_) return raw;
   lineBuffer_.clear();
-  if (slash || inBlockComment_)
+  if (slash || quote || inBlockComment_)
     StripComments(raw, lineBuffer_);
   else
     lineBuffer_.assign(raw);
@@ -193,19 +220,19 @@ void CImp_POV::StripComments(std::string_view line, std::string& out) {
       continue;
     }
     if (inString) {
-      // A string ends at the next unescaped quote; comment marks inside it are text.
-      out += c;
+      // A string ends at the next unescaped quote. Its text is no code: it is
+      // dropped, and the string counts as an empty one.
       if (c == '\\' && next != '\0') {
-        out += next;
         ++i;
       } else if (c == '"') {
         inString = false;
+        out += '"';
       }
       continue;
     }
     if (c == '"') {
       inString = true;
-      out += c;
+      out += '"';
     } else if (c == '/' && next == '/') {
       break;
     } else if (c == '/' && next == '*') {
@@ -217,14 +244,38 @@ void CImp_POV::StripComments(std::string_view line, std::string& out) {
   }
 }
 
+std::string_view CImp_POV::SkipDirectiveBody(std::string_view rest) {
+  for (size_t hash = rest.find('#'); hash != std::string_view::npos;
+       hash = rest.find('#', hash + 1)) {
+    const std::string directive = DirectiveOf(rest.substr(hash));
+    if (OpensBody(directive)) {
+      ++skipDepth_;
+    } else if (directive == "end" && --skipDepth_ == 0) {
+      return rest.substr(hash + 4);
+    }
+  }
+  return {};
+}
+
 void CImp_POV::ProcessLine(std::string_view rest) {
   while (!rest.empty()) {
+    // Inside a body that cannot be evaluated: up to its "#end".
+    if (skipDepth_ > 0) {
+      rest = SkipDirectiveBody(rest);
+      continue;
+    }
     // A word is judged at the depth before its own opening brace: "mesh{" at
     // the top level is a top-level mesh, as "mesh {" is.
     int32_t depth = BraceDepth;
     bool braceOpened = false;
     std::string_view word = CutWord(rest, braceOpened);
     bool recognised = true;
+    if (word.starts_with('#') && OpensBody(DirectiveOf(word))) {
+      state_.warnings.Count(kPovDirectives, "#" + DirectiveOf(word) + " at line " +
+                                                std::to_string(state_.file->LineNumber()));
+      skipDepth_ = 1;
+      continue;
+    }
     if (word == "{") {
       ChangeDepth(1);
     } else if (word == "}") {
@@ -236,7 +287,7 @@ void CImp_POV::ProcessLine(std::string_view rest) {
       NewObject(false, depth == 0);
       rest = BeginMesh2(braceOpened, rest);
     } else if (depth == 0) {
-      if (IsWord(word, "#DECLARE")) {
+      if (IsWord(word, "#DECLARE") || IsWord(word, "#LOCAL")) {
         ReadDeclaredName(rest);
         // The name reader may give the line a new buffer, which frees the one
         // the word lies in: the word is not looked at again.
@@ -273,11 +324,17 @@ void CImp_POV::ProcessLine(std::string_view rest) {
 std::string_view CImp_POV::CutWord(std::string_view& rest, bool& braceOpened) {
   rest = TrimSpaces(rest);
   std::string_view word;
-  size_t space = rest.find(' ');
-  if (space != std::string_view::npos) {
+  const size_t space = rest.find(' ');
+  const size_t brace = rest.find('{');
+  if (rest.size() > 1 && (rest[0] == '{' || rest[0] == '}')) {
+    // A brace glued to the word behind it ("{triangle") is a word of its own.
+    word = rest.substr(0, 1);
+    rest.remove_prefix(1);
+  } else if (space != std::string_view::npos && space < brace) {
     word = TrimSpaces(rest.substr(0, space));
     rest.remove_prefix(space + 1);
-  } else if (size_t brace = rest.find('{'); brace != std::string_view::npos) {
+  } else if (brace != std::string_view::npos) {
+    // "mesh{triangle {...": the word ends at its brace.
     word = TrimSpaces(rest.substr(0, brace));
     rest.remove_prefix(brace + 1);
     ChangeDepth(1);
@@ -295,17 +352,60 @@ void CImp_POV::ReadDeclaredName(std::string_view& rest) {
   size_t equals = name.find('=');
   if (equals == std::string_view::npos) {
     DeclaredName = name;
+    RememberValue(DeclaredName, rest);
     return;
   }
   // "#declare Name=mesh {": the name ends at the equals sign and what follows
   // it goes back to the line, with the brace the cutter took.
   DeclaredName = name.substr(0, equals);
   std::string_view after = name.substr(equals + 1);
-  if (after.empty()) return;
+  if (after.empty()) {
+    RememberValue(DeclaredName, "=" + std::string(rest));
+    return;
+  }
+  if (!braceOpened) RememberValue(DeclaredName, "=" + std::string(after) + " " + std::string(rest));
   if (braceOpened) ChangeDepth(-1);
   std::string remaining = std::string(after) + (braceOpened ? "{" : " ") + std::string(rest);
   lineBuffer_ = std::move(remaining);
   rest = lineBuffer_;
+}
+
+void CImp_POV::RememberValue(const std::string& name, std::string_view text) {
+  // "= value;" up to the semicolon, or to the end of the line.
+  text = TrimSpaces(text);
+  if (!text.starts_with('=')) return;
+  text.remove_prefix(1);
+  text = text.substr(0, text.find(';'));
+  std::string_view expression = text;
+  const auto value = EvaluatePov(expression, symbols_);
+  if (value && TrimSpaces(expression).empty())
+    symbols_[name] = *value;
+  else
+    symbols_.erase(name);  // declared anew as something else
+}
+
+bool CImp_POV::EvaluateCorners(std::string_view text, std::span<Vector> corners) const {
+  // The statement's own brace, then the corners parted by commas.
+  text = TrimSpaces(text);
+  if (text.starts_with('{')) text.remove_prefix(1);
+  for (size_t k = 0; k < corners.size(); ++k) {
+    if (k > 0) {
+      text = TrimSpaces(text);
+      if (!text.starts_with(',')) return false;
+      text.remove_prefix(1);
+    }
+    const auto value = EvaluatePov(text, symbols_);
+    if (!value) return false;
+    for (size_t i = 0; i < 3; ++i)
+      corners[k][i] = static_cast<float>(value->isVector ? value->v[i] : value->v[0]);
+  }
+  // Modifiers may follow the corners ("texture { T }").
+  text = TrimSpaces(text);
+  return text.empty() || std::isalpha(static_cast<unsigned char>(text[0])) || text[0] == '}';
+}
+
+void CImp_POV::NoteUnevaluated() {
+  state_.warnings.Count(kPovUnevaluated, "line " + std::to_string(state_.file->LineNumber()));
 }
 
 void CImp_POV::NotePassedOver(std::string_view word) {
@@ -455,21 +555,32 @@ bool CImp_POV::ReadPlainTriangle(bool braceOpened, std::string_view& rest) {
 }
 
 void CImp_POV::Triangle(std::string_view rest) {
+  std::array<Vector, 3> corners;
+  if (EvaluateCorners(rest, corners)) return AddTriangle(corners[0], corners[1], corners[2]);
   std::array<std::string_view, 4> pieces;
-  if (SplitAtLess(rest, pieces) < 4) return;
+  if (SplitAtLess(rest, pieces) < 4) return NoteUnevaluated();
   // All three corners are read before anything is added, so a bad number
   // leaves no stray vertices behind.
   AddTriangle(ReadVector(pieces[1]), ReadVector(pieces[2]), ReadVector(pieces[3]));
 }
 
 void CImp_POV::SmoothTriangle(std::string_view rest) {
-  std::array<std::string_view, 7> pieces;
-  if (SplitAtLess(rest, pieces) < 7) return;
   std::array<Vector, 3> corners;
   std::array<Vector, 3> normals;
-  for (size_t k = 0; k < 3; ++k) {
-    corners[k] = ReadVector(pieces[2 * k + 1]);
-    normals[k] = ReadVector(pieces[2 * k + 2]);
+  std::array<Vector, 6> values;
+  std::array<std::string_view, 7> pieces;
+  if (EvaluateCorners(rest, values)) {
+    for (size_t k = 0; k < 3; ++k) {
+      corners[k] = values[2 * k];
+      normals[k] = values[2 * k + 1];
+    }
+  } else if (SplitAtLess(rest, pieces) < 7) {
+    return NoteUnevaluated();
+  } else {
+    for (size_t k = 0; k < 3; ++k) {
+      corners[k] = ReadVector(pieces[2 * k + 1]);
+      normals[k] = ReadVector(pieces[2 * k + 2]);
+    }
   }
   AddTriangle(corners[0], corners[1], corners[2]);
   MakeRoom(normals_, 10, objectFrom_, state_);
@@ -492,6 +603,7 @@ void CImp_POV::AddTriangle(const Vector& a, const Vector& b, const Vector& c) {
 std::string_view CImp_POV::BeginMesh2(bool braceOpened, std::string_view rest) {
   if (braceOpened) ChangeDepth(-1);
   NeedObject(false);
+  mesh2_.UseSymbols(&symbols_);
   mesh2_.Begin(braceOpened);
   return ContinueMesh2(rest);
 }

@@ -12,12 +12,14 @@
 // when the next object begins or the file ends.
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "readers/import_state.h"
 #include "readers/mesh_reader.h"
+#include "readers/pov_expression.h"
 #include "readers/pov_mesh2.h"
 
 namespace ks::readers {
@@ -45,10 +47,21 @@ class CImp_POV : public MeshReader {
   // from one line; a comment counts as a space.
   void StripComments(std::string_view line, std::string& out);
   void ProcessLine(std::string_view rest);
+  // Passes over the text of "#if", "#while", "#macro" ... bodies, nested ones
+  // too; returns what follows the "#end" that closes the outermost one.
+  std::string_view SkipDirectiveBody(std::string_view rest);
   // The word cutter: cuts the next word off `rest`. A word that ends at a "{"
   // opens a brace level; `braceOpened` tells so.
   std::string_view CutWord(std::string_view& rest, bool& braceOpened);
   void ReadDeclaredName(std::string_view& rest);
+  // Keeps the value of "#declare name = value;" when it is a number or a
+  // vector this reader can evaluate (readers/pov_expression.h).
+  void RememberValue(const std::string& name, std::string_view text);
+  // Corners (or corners and normals by turns) of a statement's text, each an
+  // expression; false when one cannot be evaluated.
+  bool EvaluateCorners(std::string_view text, std::span<Vector> corners) const;
+  // A triangle statement whose corners cannot be read: a warning naming the line.
+  void NoteUnevaluated();
   void NewObject(bool asObject, bool topLevel);
   // Counts primitives and CSG blocks for the run's warnings.
   void NotePassedOver(std::string_view word);
@@ -96,6 +109,8 @@ class CImp_POV : public MeshReader {
   int32_t SmoothCount = -1;
   bool WordSeen = false;
   bool inBlockComment_ = false;  // inside "/* ... */" at the end of the last line
+  int32_t skipDepth_ = 0;        // open directive bodies being passed over
+  PovSymbols symbols_;           // declared numbers and vectors
 
   // The object receiving geometry and what it has been given so far.
   ObjectRef current_;

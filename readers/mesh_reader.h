@@ -21,6 +21,10 @@ class MeshReader {
   }
   // The first object's position (3DS); 0, 0, 0 elsewhere.
   virtual void Get_Position(float& x, float& y, float& z) { x = y = z = 0; }
+  // The reader's own steps once the run has put its objects into the scene
+  // and centred the first one (firstObject, as the scene holds it); errors
+  // are ignored as in the run's other steps. Nothing by default.
+  virtual void AfterImport(const ObjectRef& firstObject) { (void)firstObject; }
 };
 
 }  // namespace ks::readers

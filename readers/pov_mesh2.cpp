@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 
 #include "host/com_error.h"
@@ -54,7 +55,9 @@ const char* PovMesh2::ListName(List list) {
 }
 
 void PovMesh2::Begin(bool braceOpened) {
+  const PovSymbols* symbols = symbols_;
   *this = PovMesh2();
+  symbols_ = symbols;
   level_ = braceOpened ? 1 : 0;
 }
 
@@ -209,7 +212,16 @@ std::string_view PovMesh2::ReadList(std::string_view text) {
 
 void PovMesh2::ReadCount(std::string_view token) {
   Entries& entries = Current();
-  if (!ParseCount(token, entries.count) || entries.count > INT32_MAX)
+  bool read = ParseCount(token, entries.count);
+  // A count may be a declared number or a product of them ("N*N").
+  if (!read && symbols_) {
+    std::string_view expression = token;
+    const auto value = EvaluatePov(expression, *symbols_);
+    read = value && expression.empty() && !value->isVector && value->v[0] >= 0 &&
+           value->v[0] <= INT32_MAX && value->v[0] == std::floor(value->v[0]);
+    if (read) entries.count = static_cast<int64_t>(value->v[0]);
+  }
+  if (!read || entries.count > INT32_MAX)
     Bad(std::string(ListName(list_)) + " must begin with its count, not \"" + Shown(token) + "\"");
   expect_ = Expect::Separator;
 }

@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "readers/pov_expression.h"
+
 namespace ks::readers {
 
 class PovMesh2 {
@@ -29,6 +31,8 @@ class PovMesh2 {
   };
 
   bool Active() const { return level_ >= 0; }
+  // Declared numbers that counts may name; they must outlive the reading.
+  void UseSymbols(const PovSymbols* symbols) { symbols_ = symbols; }
   // Starts a block at its word; braceOpened: its "{" came with the word.
   void Begin(bool braceOpened);
   // Reads on; returns the text behind the block's closing brace, after which
@@ -66,7 +70,8 @@ class PovMesh2 {
   Entries& Current();
   static const char* ListName(List list);
 
-  int32_t level_ = -1;     // braces open inside the block; -1 when no block is read
+  int32_t level_ = -1;  // braces open inside the block; -1 when no block is read
+  const PovSymbols* symbols_ = nullptr;
   int32_t skipLevel_ = 0;  // a passed-over block is open down to this level
   List list_ = List::None;
   List pendingList_ = List::None;  // its word was read, its "{" not yet

@@ -6,6 +6,8 @@ packages=(cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev q
           # GUI tests: an X server without a screen, Mesa's software OpenGL
           xvfb xauth libegl-dev libgl-dev libgl1-mesa-dri libegl-mesa0
           libopengl-dev
+          # packaging checks: desktop entry, AppStream metadata, bash completion, the .deb
+          desktop-file-utils appstream bash-completion lintian
           # fuzz targets: clang 14 with libFuzzer and the sanitizer runtimes
           clang-14 libclang-rt-14-dev)
 missing=()

@@ -1,16 +1,14 @@
 #include "app/gui/file_import_person.h"
 
 #include <QApplication>
-#include <algorithm>
-#include <array>
 #include <filesystem>
 
 #include "host/form.h"
+#include "import/import_formats.h"
 
 namespace kestrel::gui {
 namespace {
 
-constexpr std::array<std::string_view, 4> kFormats{"obj", "dxf", "3ds", "inc"};
 constexpr int kProgressSteps = 1000;
 constexpr int kProgressDelayMs = 400;
 
@@ -19,10 +17,7 @@ constexpr int kProgressDelayMs = 400;
 int ImportFormatIndex(const std::string& fileName) {
   std::string ext = std::filesystem::path(fileName).extension().string();
   if (!ext.empty()) ext.erase(0, 1);
-  std::transform(ext.begin(), ext.end(), ext.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  auto it = std::find(kFormats.begin(), kFormats.end(), ext);
-  return it == kFormats.end() ? -1 : static_cast<int>(it - kFormats.begin());
+  return ks::importer::FormatIndex(ext);
 }
 
 FileImportPerson::FileImportPerson(int formatIndex, std::string file, QWidget* parent)

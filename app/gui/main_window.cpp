@@ -17,6 +17,7 @@
 #include "app/scene_export.h"
 #include "host/com_error.h"
 #include "host/runtime.h"
+#include "import/import_formats.h"
 
 namespace kestrel::gui {
 namespace {
@@ -26,9 +27,19 @@ constexpr const char* kRecentKey = "recentFiles";
 constexpr int32_t kTypeScene = 3;   // runs against the scene
 constexpr int32_t kTypeObject = 0;  // fills a new object
 
-const QString kOpenFilter = QObject::tr(
-    "Meshes (*.obj *.dxf *.3ds *.inc);;WaveFront (*.obj);;AutoCad (*.dxf);;3DStudio (*.3ds);;"
-    "PovRay (*.inc)");
+// "Meshes (*.obj *.dxf ...);;WaveFront (*.obj);;...", from the format list.
+QString OpenFilter() {
+  QString all;
+  QString each;
+  for (const ks::importer::ImportFormat& f : ks::importer::kImportFormats) {
+    const QString pattern =
+        "*." + QString::fromUtf8(f.extension.data(), qsizetype(f.extension.size()));
+    const std::string_view name = f.item.substr(0, f.item.find(" ("));
+    all += (all.isEmpty() ? "" : " ") + pattern;
+    each += ";;" + QString::fromUtf8(name.data(), qsizetype(name.size())) + " (" + pattern + ")";
+  }
+  return QObject::tr("Meshes") + " (" + all + ")" + each;
+}
 
 // Sets the runtime's person for one plug-in run; afterwards the window's
 // dialog person answers again.
@@ -133,7 +144,7 @@ void MainWindow::BuildPlugInMenu() {
 }
 
 void MainWindow::ChooseAndOpen() {
-  const QString fileName = QFileDialog::getOpenFileName(this, tr("Open"), QString(), kOpenFilter,
+  const QString fileName = QFileDialog::getOpenFileName(this, tr("Open"), QString(), OpenFilter(),
                                                         nullptr, QFileDialog::DontUseNativeDialog);
   if (!fileName.isEmpty()) OpenFile(fileName);
 }

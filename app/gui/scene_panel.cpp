@@ -3,6 +3,7 @@
 #include <QHeaderView>
 #include <QPixmap>
 
+#include "host/ks_color.h"
 #include "host/ks_material.h"
 
 namespace kestrel::gui {
@@ -13,15 +14,15 @@ constexpr int kSwatchPixels = 14;
 // A square in a Long RGB colour (red in the low byte).
 QIcon Swatch(int32_t rgb) {
   QPixmap pixmap(kSwatchPixels, kSwatchPixels);
-  pixmap.fill(QColor(rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF));
+  pixmap.fill(QColor(ks::RedOf(rgb), ks::GreenOf(rgb), ks::BlueOf(rgb)));
   return QIcon(pixmap);
 }
 
 QString ColorText(int32_t rgb) {
   return QStringLiteral("RGB(%1, %2, %3)")
-      .arg(rgb & 0xFF)
-      .arg((rgb >> 8) & 0xFF)
-      .arg((rgb >> 16) & 0xFF);
+      .arg(ks::RedOf(rgb))
+      .arg(ks::GreenOf(rgb))
+      .arg(ks::BlueOf(rgb));
 }
 
 }  // namespace

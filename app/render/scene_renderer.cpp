@@ -6,6 +6,7 @@
 
 #include "app/render/gl_api.h"
 #include "app/render/indexed_mesh.h"
+#include "host/ks_color.h"
 #include "host/ks_material.h"
 
 namespace kestrel::render {
@@ -148,8 +149,8 @@ ViewSphere SphereOf(QVector3D min, QVector3D max) {
 
 QVector3D ObjectColor(const ks::CKsObject& object) {
   int32_t c = object.Material() ? object.Material()->Color() : object.DefaultColor();
-  return QVector3D(static_cast<float>(c & 0xFF), static_cast<float>((c >> 8) & 0xFF),
-                   static_cast<float>((c >> 16) & 0xFF)) /
+  return QVector3D(static_cast<float>(ks::RedOf(c)), static_cast<float>(ks::GreenOf(c)),
+                   static_cast<float>(ks::BlueOf(c))) /
          255.f;
 }
 

@@ -228,6 +228,42 @@ TEST_F(FrmImportTest, ThreadsComeFromTheRegistryUnlessTheRunSetsThem) {
             Variant(std::string("many")));
 }
 
+// A reader's own steps after the run, seen from the object they get.
+class AfterImportReader : public StandInReader {
+ public:
+  AfterImportReader(readers::ImportState& state, LoadFn load, std::vector<std::string>& seen)
+      : StandInReader(state, std::move(load)), seen_(seen) {}
+  void AfterImport(const ObjectRef& firstObject) override {
+    const auto& o = static_cast<const CKsObject&>(*firstObject);
+    seen_.push_back(o.Name() + (o.Key().empty() ? " outside the scene" : " in the scene"));
+  }
+
+ private:
+  std::vector<std::string>& seen_;
+};
+
+TEST_F(FrmImportTest, ReadersOwnStepsRunOnTheFirstObjectOnceItIsInTheScene) {
+  for (size_t format = 0; format < kImportFormats.size(); ++format) {
+    std::vector<std::string> seen;
+    auto form = MakeDialog(AddOne());
+    form->SetReaderFactory([&](int, readers::ImportState& st) {
+      return std::make_unique<AfterImportReader>(
+          st,
+          [this](readers::ImportState&, const std::string&, CollectionRef& objects,
+                 CollectionRef*) {
+            AddItem(objects, MakeTriangle(*rt_, "first"));
+            AddItem(objects, MakeTriangle(*rt_, "second"));
+          },
+          seen);
+    });
+    person_->file = WriteFile("parts." + std::string(kImportFormats[format].extension));
+    form->SetFormatIndex(static_cast<int>(format));
+    form->Fire("cmdImport_Click");
+    ASSERT_TRUE(form->Closed());
+    EXPECT_EQ(seen, std::vector<std::string>{"first in the scene"}) << format;
+  }
+}
+
 TEST_F(FrmImportTest, WhatTheReaderPassedOverIsToldOnceAtTheEndOfAFinishedRun) {
   static constexpr readers::WarningKind kKind{"primitive", "primitives",
                                               "only meshes are imported"};

@@ -2,6 +2,7 @@
 // through the dialog's events with the real image library.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <filesystem>
 #include <fstream>
@@ -252,6 +253,33 @@ TEST_F(PicturePathTest, ADamagedPictureIsReportedAndLeavesPathAndAreaAsTheyWere)
     EXPECT_TRUE(person_->pointers.empty() || person_->pointers.back() == ks::kPointerDefault);
     EXPECT_TRUE(form_->Command3.enabled);  // and can be pressed again
   }
+}
+
+// Views show the form again when it says it changed: at every turn a trace
+// gives the interface (its points appear as they come), after events and at
+// a grid's change.
+TEST_F(PicturePathTest, TheFormTellsItsViewWhenItChangedAlsoDuringATrace) {
+  form_->Fire("Option1_Click", {Variant(int16_t{1})});
+  std::vector<int32_t> pointsSeen;
+  int tracingCalls = 0;
+  form_->Changed = [&] {
+    pointsSeen.push_back(form_->Path().Count());
+    if (form_->Tracing) ++tracingCalls;
+  };
+  person_->picture = Picture("shape.png", {{10, 10, 20, 30}});
+  form_->Fire("Command3_Click");
+  EXPECT_FALSE(form_->Tracing);
+  EXPECT_GT(tracingCalls, 20);
+  ASSERT_GE(pointsSeen.size(), 3u);
+  // Told with the path growing, and once more after the click.
+  EXPECT_EQ(pointsSeen.front(), 0);
+  EXPECT_EQ(pointsSeen.back(), form_->Path().Count());
+  EXPECT_TRUE(std::find(pointsSeen.begin(), pointsSeen.end(), 2) != pointsSeen.end());
+  pointsSeen.clear();
+  std::vector<Variant> height{Variant(int32_t{0}), Variant(int32_t{70})};
+  ks::CallId(form_->Grid(3), ks::grid::kSetRowValue, height);
+  EXPECT_EQ(pointsSeen.size(), 1u);
+  form_->Changed = nullptr;
 }
 
 TEST_F(PicturePathTest, AnEventTheFormDoesNotHaveIsRaisedToTheCaller) {

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "host/registry_store.h"
 #include "objpath/frm_obj_path.h"
 #include "tests/objpath/objpath_fakes.h"
 
@@ -237,6 +238,53 @@ TEST_F(CorrectionsTest, DeletingKeepsTheStateOfThePathAndEmptiesOneTooShortToSta
   EXPECT_EQ(dialog->DrawingArea().segments.back(), (LineSegment{100, 100, 160, 130, true, true}));
   Delete(7);  // no such point
   EXPECT_EQ(Points(), (std::vector<Pt>{{100, 100}}));
+}
+
+// The settings a person chose come back at the next opening on the desktop;
+// a scripted run (no desktop) starts from the defaults and keeps nothing.
+TEST_F(CorrectionsTest, ChosenSettingsComeBackAtTheNextOpeningOnTheDesktopOnly) {
+  auto reopen = [&](const std::function<void()>& whileClosed = {}) {
+    dialog->Fire("cmdCancel_Click");
+    if (whileClosed) whileClosed();
+    dialog = std::make_unique<frmObjPath>(rt);
+    dialog->Fire("Form_Load");
+  };
+  person->desktop = true;
+  reopen();
+  EXPECT_EQ(dialog->settings.Sections, 8);  // nothing kept yet: the defaults
+  SetRow("KsProperties1", 0, Variant(int32_t{36}));
+  SetRow("KsProperties1", 1, Variant(int32_t{270}));
+  SetRow("KsProperties1", 2, Variant(int16_t{1}));  // "False"
+  dialog->Check1.value = Variant(int16_t{1});
+  Fire("Option1_Click", {Variant(int16_t{1})});
+  SetRow("KsProperties3", 0, Variant(int32_t{75}));
+  reopen();
+  EXPECT_EQ(dialog->settings.Sections, 36);
+  EXPECT_EQ(dialog->settings.YRotation, 270);
+  EXPECT_FALSE(dialog->settings.CloseLastPolygons);
+  EXPECT_EQ(dialog->settings.ExtrudeHeight, 75);
+  EXPECT_EQ(dialog->Check1.value, Variant(int16_t{1}));
+  EXPECT_TRUE(dialog->Option1_1.value.ToBool());
+  EXPECT_TRUE(dialog->KsProperties3.enabled);
+  EXPECT_FALSE(dialog->KsProperties1.enabled);
+  // The grids show them too, and opening is no edit to undo.
+  auto& rotation = dynamic_cast<FakeGrid&>(*dialog->Grid(1));
+  EXPECT_EQ(rotation.rows[0].value.ToLong(), 36);
+  EXPECT_EQ(dynamic_cast<FakeGrid&>(*dialog->Grid(3)).rows[0].value.ToLong(), 75);
+  EXPECT_FALSE(dialog->cmdUndo.enabled);
+
+  // Values outside the grids' ranges read as the defaults.
+  reopen([&] {
+    rt.Registry().Write(ks::kHkeyLocalMachine, frmObjPath::kRegistryKey, "Sections",
+                        Variant(int32_t{5000}));
+  });
+  EXPECT_EQ(dialog->settings.Sections, 8);
+
+  person->desktop = false;
+  reopen();
+  EXPECT_EQ(dialog->settings.YRotation, 360);
+  EXPECT_EQ(dialog->settings.ExtrudeHeight, 40);
+  EXPECT_TRUE(dialog->Option1_0.value.ToBool());
 }
 
 }  // namespace

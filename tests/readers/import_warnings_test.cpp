@@ -72,7 +72,11 @@ TEST_F(ReaderWarningsTest, PolylineFlagsOutOfRangeSetNoFlag) {
   for (const char* flags : {"8888888888888888888888", "-8888888888888888888888", "x"}) {
     const std::string text = std::string("0\nPOLYLINE\n8\n0\n66\n1\n70\n") + flags +
                              "\n0\nVERTEX\n10\n1\n20\n2\n30\n3\n0\nSEQEND\n0\nEOF\n";
-    EXPECT_TRUE(Warnings<CImp_DXF>("a.dxf", text).empty()) << flags;
+    // No flag: a plain polyline, whose vertices are passed over.
+    EXPECT_EQ(Warnings<CImp_DXF>("a.dxf", text),
+              Strings{"passed over 1 polyline (POLYLINE with flag 0): lines are not imported, "
+                      "only 3DFACE entities and polyface meshes"})
+        << flags;
   }
 }
 

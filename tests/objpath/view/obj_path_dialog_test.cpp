@@ -12,6 +12,8 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -19,6 +21,7 @@
 #include <QSpinBox>
 #include <QTest>
 #include <QToolButton>
+#include <QWheelEvent>
 #include <filesystem>
 #include <fstream>
 
@@ -27,10 +30,12 @@
 #include "host/host_classes.h"
 #include "host/image/ks_image.h"
 #include "host/ks_object.h"
+#include "host/ks_properties_ids.h"
 #include "objpath/c_plug_in.h"
 #include "objpath/frm_obj_path.h"
 #include "objpath/view/drawing_area.h"
 #include "objpath/view/obj_path_view.h"
+#include "objpath/view/path_preview.h"
 
 namespace ks::objpath {
 namespace {
@@ -423,6 +428,199 @@ TEST_F(ObjPathDialogTest, DamagedPicturesInEitherChooserAreReportedAndChangeNoth
       EXPECT_EQ(form_->Path().PathPoints.size(), points);
       EXPECT_EQ(Shown(), before);  // grid, path and markers as they were
     }
+}
+
+// Drawing a profile, correcting it with the mouse and the keyboard, as a
+// person at the desktop would: drag two points, delete one, undo and redo.
+TEST_F(ObjPathDialogTest, PointsAreDraggedDeletedAndTheEditsUndoneAndRedone) {
+  Open();
+  QWidget* area = Area();
+  using Pt = std::pair<float, float>;
+  auto points = [&] {
+    std::vector<Pt> out;
+    for (const PathPoint& p : form_->Path().PathPoints) out.push_back({p.X, p.Y});
+    return out;
+  };
+  for (auto [x, y] : {std::pair{40, 40}, std::pair{120, 60}, std::pair{100, 200}})
+    Click(area, x, y);
+  Click(area, 100, 200, Qt::RightButton);
+  const std::vector<Pt> drawn{{40, 40}, {120, 60}, {100, 200}};
+  ASSERT_EQ(points(), drawn);
+
+  // A drag starts on a marker (its square below and right of the point) and
+  // moves the point with it.
+  auto drag = [&](QPoint from, QPoint to) {
+    QTest::mousePress(area, Qt::LeftButton, {}, from);
+    MoveWith(area, (from + to) / 2, Qt::LeftButton);
+    MoveWith(area, to, Qt::LeftButton);
+    QTest::mouseRelease(area, Qt::LeftButton, {}, to);
+  };
+  drag({122, 62}, {150, 80});   // point 1 to (148, 78)
+  drag({102, 202}, {90, 230});  // point 2 to (88, 228)
+  const std::vector<Pt> dragged{{40, 40}, {148, 78}, {88, 228}};
+  EXPECT_EQ(points(), dragged);
+  EXPECT_TRUE(ShowsColour(149, 79, kMarkerColour));
+  EXPECT_FALSE(ShowsColour(121, 61, kMarkerColour));
+
+  // Delete removes the point under the mouse (keys go to the active window).
+  dialog_->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(dialog_.get()));
+  MoveWith(area, {150, 80}, Qt::NoButton);
+  QTest::keyClick(dialog_.get(), Qt::Key_Delete);
+  const std::vector<Pt> deleted{{40, 40}, {88, 228}};
+  EXPECT_EQ(points(), deleted);
+  EXPECT_FALSE(ShowsColour(149, 79, kMarkerColour));
+
+  // Undo and redo, by keys and by buttons.
+  QTest::keyClick(dialog_.get(), Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(points(), dragged);
+  Press("cmdUndo");
+  Press("cmdUndo");
+  EXPECT_EQ(points(), drawn);
+  EXPECT_TRUE(ShowsColour(121, 61, kMarkerColour));
+  QTest::keyClick(dialog_.get(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+  Press("cmdRedo");
+  EXPECT_EQ(points(), dragged);
+  // A press and release on a marker without a drag is an ordinary click: on
+  // a finished path it starts a new one, which Undo takes back.
+  Click(area, 42, 42);
+  EXPECT_EQ(form_->Path().Count(), 1);
+  Press("cmdUndo");
+  EXPECT_EQ(points(), dragged);
+
+  // Ctrl and a click on a segment inserts a point there.
+  QTest::mouseClick(area, Qt::LeftButton, Qt::ControlModifier, QPoint(94, 59));
+  EXPECT_EQ(points().size(), 4u);
+  EXPECT_EQ(points()[1], (Pt{94, 59}));
+}
+
+TEST_F(ObjPathDialogTest, ZoomScalesTheViewButNotTheDrawingUnits) {
+  Open();
+  QWidget* area = Area();
+  auto wheel = [&](QPoint at, int steps) {
+    QWheelEvent event(at, area->mapToGlobal(at), {}, QPoint(0, 120 * steps), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(area, &event);
+  };
+  wheel({100, 100}, 3);  // 1.25^3 times
+  EXPECT_NEAR(area->width(), kW * 1.953125, 1.5);
+  // A click lands where the drawing's units put it, the pointer read-out too.
+  const QPoint at(125, 250);  // (64, 128) in drawing units
+  QTest::mouseMove(area, at);
+  EXPECT_EQ(Find<QLabel>("PointerPosition")->text().toStdString(), "64.0, 128.0");
+  Click(area, at.x(), at.y());
+  ASSERT_EQ(form_->Path().Count(), 1);
+  EXPECT_NEAR(form_->Path().PathPoints[0].X, 64, 0.01);
+  EXPECT_NEAR(form_->Path().PathPoints[0].Y, 128, 0.01);
+  // The marker shows scaled where the point is.
+  EXPECT_TRUE(ShowsColour(at.x() + 3, at.y() + 3, kMarkerColour));
+  // "Fit" shows the whole area in the view again; the dialog can grow.
+  dialog_->resize(dialog_->width() + 200, dialog_->height() + 300);
+  QApplication::processEvents();
+  Press("cmdFit");
+  auto* view = Find<QWidget>("Picture1View");
+  EXPECT_GT(area->height(), kH);
+  EXPECT_LE(area->height(), view->height());
+  EXPECT_LE(area->width(), view->width());
+}
+
+TEST_F(ObjPathDialogTest, RefusedPointsAndCrossingSegmentsAreShownInTheDialog) {
+  Open();
+  QWidget* area = Area();
+  Click(area, 60, 50);
+  Click(area, 3, 200);  // across the axis
+  EXPECT_TRUE(Find<QLabel>("lblStatus")->text().contains("axis"));
+  Click(area, 60, 50, Qt::RightButton);
+  Press("cmdClean");
+
+  Press("Option1(1)");
+  for (auto [x, y] :
+       {std::pair{20, 20}, std::pair{100, 100}, std::pair{100, 20}, std::pair{20, 100}})
+    Click(area, x, y);
+  Click(area, 20, 100, Qt::RightButton);
+  EXPECT_FALSE(ShowsNear(40, 40, kCrossingColour));
+  WhenModal<QMessageBox>([](QMessageBox* box) { box->accept(); });
+  Press("cmdGetObj");
+  EXPECT_FALSE(form_->Closed());
+  // Both diagonals cross: they show marked; the upright sides do not.
+  EXPECT_TRUE(ShowsNear(40, 40, kCrossingColour));
+  EXPECT_TRUE(ShowsNear(40, 80, kCrossingColour));
+  EXPECT_FALSE(ShowsNear(100, 60, kCrossingColour));
+  EXPECT_FALSE(Find<QLabel>("lblStatus")->text().isEmpty());
+}
+
+// The preview follows the path and the settings, says why when nothing can
+// be built, and shows exactly what "Get Object" hands back.
+TEST_F(ObjPathDialogTest, ThePreviewFollowsEveryEditAndShowsWhatGetObjectGives) {
+  if (!PathPreview::CanDraw()) GTEST_SKIP() << "the preview needs an X server with OpenGL";
+  Open();
+  auto* preview = Find<PathPreview>("Preview");
+  ASSERT_NE(preview, nullptr);
+  EXPECT_FALSE(preview->Why().isEmpty());  // no path yet
+  EXPECT_EQ(preview->Shown(), nullptr);
+  auto shown = [&] { return std::dynamic_pointer_cast<CKsObject>(preview->Shown()); };
+  auto inkPixels = [&] {
+    const QImage frame = preview->grabFramebuffer();
+    const QRgb background = frame.pixel(1, 1);
+    int ink = 0;
+    for (int y = 0; y < frame.height(); y += 2)
+      for (int x = 0; x < frame.width(); x += 2) ink += frame.pixel(x, y) != background;
+    return ink;
+  };
+  const int emptyInk = inkPixels();
+
+  QWidget* area = Area();
+  for (auto [x, y] : {std::pair{60, 40}, std::pair{120, 60}, std::pair{90, 200}}) Click(area, x, y);
+  Click(area, 90, 200, Qt::RightButton);
+  ASSERT_NE(shown(), nullptr);
+  EXPECT_TRUE(preview->Why().isEmpty());
+  EXPECT_EQ(shown()->VertexCount(), 3 * 8);  // three points at eight positions
+  EXPECT_GT(inkPixels(), emptyInk + 200);
+
+  // A setting and a dragged point rebuild it.
+  std::vector<Variant> twelveSections{Variant(int32_t{0}), Variant(int32_t{12})};
+  CallId(form_->Grid(1), grid::kSetRowValue, twelveSections);
+  dialog_->Refresh();
+  EXPECT_EQ(shown()->VertexCount(), 3 * 12);
+  QTest::mousePress(area, Qt::LeftButton, {}, QPoint(122, 62));
+  MoveWith(area, {160, 62}, Qt::LeftButton);
+  QTest::mouseRelease(area, Qt::LeftButton, {}, QPoint(160, 62));
+  const auto vertices = shown()->Vertices();
+  const std::vector<float> previewVertices(vertices.begin(), vertices.end());
+  const auto triangles = shown()->Triangles();
+  const std::vector<int32_t> previewTriangles(triangles.begin(), triangles.end());
+
+  // "Get Object" gives what the preview showed.
+  auto object = std::dynamic_pointer_cast<CKsObject>(rt_->CreateObject("Kestrel.CKsObject"));
+  form_->Object3D = object;
+  Press("cmdGetObj");
+  ASSERT_TRUE(form_->Closed());
+  EXPECT_EQ(std::vector<float>(object->Vertices().begin(), object->Vertices().end()),
+            previewVertices);
+  EXPECT_EQ(std::vector<int32_t>(object->Triangles().begin(), object->Triangles().end()),
+            previewTriangles);
+}
+
+TEST_F(ObjPathDialogTest, ThePreviewSaysWhyACrossingPathCannotBeBuilt) {
+  if (!PathPreview::CanDraw()) GTEST_SKIP() << "the preview needs an X server with OpenGL";
+  Open();
+  Press("Option1(1)");
+  QWidget* area = Area();
+  for (auto [x, y] :
+       {std::pair{20, 20}, std::pair{100, 100}, std::pair{100, 20}, std::pair{20, 100}})
+    Click(area, x, y);
+  Click(area, 20, 100, Qt::RightButton);
+  auto* preview = Find<PathPreview>("Preview");
+  EXPECT_EQ(preview->Why().toStdString(), frmObjPath::kMsgIntersect);
+  EXPECT_EQ(preview->Shown(), nullptr);
+  // Undone back to three points (unfinished, then the fourth point gone).
+  dialog_->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(dialog_.get()));
+  QTest::keyClick(dialog_.get(), Qt::Key_Z, Qt::ControlModifier);
+  QTest::keyClick(dialog_.get(), Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(form_->Path().Count(), 3);
+  EXPECT_NE(preview->Shown(), nullptr);
+  EXPECT_TRUE(preview->Why().isEmpty());
 }
 
 }  // namespace
