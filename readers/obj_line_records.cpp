@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstring>
 #include <new>
+#include <system_error>
 
 namespace ks::readers {
 
@@ -78,7 +79,13 @@ ObjLineRecords::ObjLineRecords(const char* from, const char* end, bool crLf, uns
       chunkCount_((size_t(end - from) + chunkBytes_ - 1) / chunkBytes_),
       slots_(std::max(threads, 1u) * kChunksPerThread),
       at_(from) {
-  for (unsigned i = 1; i < threads; ++i) threads_.emplace_back([this] { Work(); });
+  for (unsigned i = 1; i < threads; ++i) {
+    try {
+      threads_.emplace_back([this] { Work(); });
+    } catch (const std::system_error&) {
+      break;  // no more threads to be had: the reader reads the chunks left itself
+    }
+  }
 }
 
 ObjLineRecords::~ObjLineRecords() {
