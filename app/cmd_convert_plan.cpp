@@ -1,15 +1,14 @@
 #include "app/cmd_convert_plan.h"
 
 #include <algorithm>
-#include <array>
 #include <set>
 #include <string_view>
+
+#include "import/import_formats.h"
 
 namespace kestrel {
 namespace fs = std::filesystem;
 namespace {
-
-constexpr std::array<std::string_view, 4> kImportable{".obj", ".dxf", ".3ds", ".inc"};
 
 // Folders that runs of `kestrel convert` work in while they write.
 constexpr std::string_view kWorkFolderPrefix = ".kestrel-convert-";
@@ -47,8 +46,8 @@ fs::path Normal(const fs::path& p) {
 }  // namespace
 
 bool IsImportableExtension(const fs::path& file) {
-  return std::find(kImportable.begin(), kImportable.end(), LowerExtension(file)) !=
-         kImportable.end();
+  const std::string ext = file.extension().string();
+  return !ext.empty() && ks::importer::FormatIndex(std::string_view(ext).substr(1)) >= 0;
 }
 
 std::vector<ConvertJob> PlanConversion(const ConvertPlanRequest& request) {

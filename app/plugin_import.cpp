@@ -121,10 +121,6 @@ ImportOutcome ImportThroughPlugin(AppContext& ctx, const ImportOptions& opt) {
     return outcome;
   }
   outcome.finished = true;
-  // Said only of a clean run: after a skipped error, that message has said
-  // why nothing came in.
-  if (outcome.scene->ObjectList()->Count() == 0 && !person->ErrorShown())
-    std::cerr << "kestrel: " << opt.file << " holds no objects to import\n";
   outcome.selectedObject = ks::Get(plugin, "SelectedObject").ToLong();
   outcome.warnings = person->Warnings();
   // The run went through but skipped an error: the objects are there, yet

@@ -5,11 +5,13 @@
 
 #include <algorithm>
 #include <assimp/Exporter.hpp>
+#include <cmath>
 #include <cstdio>
 #include <map>
 #include <memory>
 #include <set>
 
+#include "app/render/indexed_mesh.h"
 #include "host/ks_color.h"
 
 namespace kestrel {
@@ -53,30 +55,45 @@ aiMaterial* MakeMaterial(const std::string& name, int32_t diffuse, const ks::CKs
   return mat;
 }
 
-aiMesh* MakeMesh(const ks::CKsObject& o, const std::string& name, unsigned material,
-                 bool vertexColors) {
+// A unit normal for the file: glTF readers and validators want unit length,
+// so a zero normal (a triangle without area) or a broken one points up.
+aiVector3D UnitNormal(const float* n) {
+  aiVector3D v(n[0], n[1], n[2]);
+  const float length = v.Length();
+  if (!std::isfinite(length) || length < 1e-20f) return aiVector3D(0, 0, 1);
+  return v / length;
+}
+
+// The host's corner normals go with the mesh: one file vertex per distinct
+// position and normal, as the viewport draws it, so the smoothing a person
+// sees is what other programs show.
+aiMesh* MakeMesh(ks::CKsObject& o, const std::string& name, unsigned material, bool vertexColors) {
   auto mesh = std::make_unique<aiMesh>();
   mesh->mName = aiString(name);
   mesh->mPrimitiveTypes = aiPrimitiveType_TRIANGLE;
   mesh->mMaterialIndex = material;
-  const auto v = o.Vertices();
-  mesh->mNumVertices = unsigned(o.VertexCount());
+  const render::IndexedMesh built =
+      render::BuildIndexedMesh(o.Vertices(), o.Triangles(), o.CornerNormals(), {0, 0, 0});
+  mesh->mNumVertices = unsigned(built.vertices.size() / 6);
   mesh->mVertices = new aiVector3D[mesh->mNumVertices];
-  for (unsigned i = 0; i < mesh->mNumVertices; ++i)
-    mesh->mVertices[i] = aiVector3D(v[i * 3], v[i * 3 + 1], v[i * 3 + 2]);
+  mesh->mNormals = new aiVector3D[mesh->mNumVertices];
+  for (unsigned i = 0; i < mesh->mNumVertices; ++i) {
+    const float* v = &built.vertices[size_t(i) * 6];
+    mesh->mVertices[i] = aiVector3D(v[0], v[1], v[2]);
+    mesh->mNormals[i] = UnitNormal(v + 3);
+  }
   if (vertexColors) {
     const aiColor3D c = ColorOf(o.Material() ? o.Material()->Color() : o.DefaultColor());
     mesh->mColors[0] = new aiColor4D[mesh->mNumVertices];
     std::fill_n(mesh->mColors[0], mesh->mNumVertices, aiColor4D(c.r, c.g, c.b, 1.0f));
   }
-  const auto t = o.Triangles();
-  mesh->mNumFaces = unsigned(o.TriangleCount());
+  mesh->mNumFaces = unsigned(built.indices.size() / 3);
   mesh->mFaces = new aiFace[mesh->mNumFaces];
   for (unsigned f = 0; f < mesh->mNumFaces; ++f) {
     aiFace& face = mesh->mFaces[f];
     face.mNumIndices = 3;
-    face.mIndices =
-        new unsigned[3]{unsigned(t[f * 3]), unsigned(t[f * 3 + 1]), unsigned(t[f * 3 + 2])};
+    const uint32_t* t = &built.indices[size_t(f) * 3];
+    face.mIndices = new unsigned[3]{t[0], t[1], t[2]};
   }
   return mesh.release();
 }
@@ -102,6 +119,10 @@ const std::vector<ExportFormat>& ExportFormats() {
 }
 
 void ExportScene(const ks::CKsScene& scene, const std::filesystem::path& out) {
+  ExportObjects(scene.ObjectList()->Objects(), out);
+}
+
+void ExportObjects(const std::vector<ks::KsObjectRef>& objects, const std::filesystem::path& out) {
   std::string ext = Lower(out.extension().string());
   if (!ext.empty()) ext.erase(0, 1);
   const auto& formats = ExportFormats();
@@ -115,7 +136,6 @@ void ExportScene(const ks::CKsScene& scene, const std::filesystem::path& out) {
   }
   const bool vertexColors = format->extension == "ply";
 
-  const auto objects = scene.ObjectList()->Objects();
   aiScene ai;
   ai.mRootNode = new aiNode("Scene");
   std::vector<aiMesh*> meshes;
@@ -174,7 +194,7 @@ void ExportScene(const ks::CKsScene& scene, const std::filesystem::path& out) {
   std::copy(materials.begin(), materials.end(), ai.mMaterials);
 
   if (meshes.empty())
-    Fail("Cannot export to " + out.string() + ": no object in the scene has any triangles");
+    Fail("Cannot export to " + out.string() + ": no object to export has any triangles");
 
   Assimp::Exporter exporter;
   if (exporter.Export(&ai, format->assimpId, out.string()) != aiReturn_SUCCESS)

@@ -8,8 +8,10 @@
 // become nodes without a mesh. Each mesh gets a material: the scene material
 // bound to the object (its colours and opacity), or else one made from the
 // object's DefaultColor ("Color_RRGGBB"). PLY, which has no materials, gets
-// the colour as vertex colours. Vertices and triangles are written as the host
-// stores them; normals are left to the program that reads the file.
+// the colour as vertex colours. Triangles are written as the host stores them,
+// with the host's corner normals (as smoothed by Get_Surface and
+// SmoothNormalsAdaptive): a vertex whose corners carry different normals is
+// written once per normal.
 //
 // Errors are ks::ComErrors: an unknown extension (the description lists the
 // supported ones), a scene without any triangles, or assimp's own error text.
@@ -30,5 +32,8 @@ struct ExportFormat {
 const std::vector<ExportFormat>& ExportFormats();
 
 void ExportScene(const ks::CKsScene& scene, const std::filesystem::path& out);
+// As ExportScene, for some of a scene's objects (the selected or the visible
+// ones); their materials go with them.
+void ExportObjects(const std::vector<ks::KsObjectRef>& objects, const std::filesystem::path& out);
 
 }  // namespace kestrel

@@ -381,13 +381,18 @@ BoundingBox CKsObject::Bounds() const {
 
 // Host choice: centring moves the vertices themselves, so that the bounding
 // box's centre is at the origin; the position (PosX, PosY, PosZ) is untouched.
-void CKsObject::Center() {
+std::array<float, 3> CKsObject::Center() {
   const BoundingBox box = Bounds();
-  if (box.empty) return;
-  float c[3];
-  for (int a = 0; a < 3; ++a) c[a] = float((double(box.min[a]) + box.max[a]) / 2);
+  if (box.empty) return {0, 0, 0};
+  std::array<float, 3> offset;
+  for (size_t a = 0; a < 3; ++a) offset[a] = -float((double(box.min[a]) + box.max[a]) / 2);
+  MoveVertices(offset);
+  return offset;
+}
+
+void CKsObject::MoveVertices(std::array<float, 3> offset) {
   for (size_t i = 0; i + 2 < vertices_.size(); i += 3)
-    for (int a = 0; a < 3; ++a) vertices_[i + size_t(a)] -= c[a];
+    for (size_t a = 0; a < 3; ++a) vertices_[i + a] += offset[a];
 }
 
 void CKsObject::Clear() {
@@ -477,8 +482,14 @@ void CKsObject::BuildMembers(MemberTable<CKsObject>& t) {
     o.SmoothNormalsAdaptive(Arg(a, 0).ToDouble());
     return Variant();
   });
+  // Center returns the offset it added to every vertex (Single array x, y,
+  // z), which Move_Vertices(x, y, z) applies to other objects.
   t.Method("Center", [](CKsObject& o, Args) {
-    o.Center();
+    const std::array<float, 3> offset = o.Center();
+    return Variant(std::vector<float>(offset.begin(), offset.end()));
+  });
+  t.Method("Move_Vertices", [](CKsObject& o, Args a) {
+    o.MoveVertices({Arg(a, 0).ToSingle(), Arg(a, 1).ToSingle(), Arg(a, 2).ToSingle()});
     return Variant();
   });
   t.Method("Clear", [](CKsObject& o, Args) {

@@ -73,8 +73,12 @@ class CKsObject : public DispatchObject<CKsObject> {
   // Smooths computed corner normals over triangles first..last (inclusive).
   void GetSurface(int32_t first, int32_t last);
   void SmoothNormalsAdaptive(double angleDegrees);
-  // Moves the vertices so that the bounding-box centre is at the origin.
-  void Center();
+  // Moves the vertices so that the bounding-box centre is at the origin;
+  // returns the offset added to every vertex (zero for an empty object).
+  std::array<float, 3> Center();
+  // Adds offset to every vertex (the other objects of an import follow the
+  // offset that centred its first object, so their layout is kept).
+  void MoveVertices(std::array<float, 3> offset);
   // Removes all geometry and normals; name, colour, material, position stay.
   void Clear();
 

@@ -157,6 +157,7 @@ bool frmImport::AskStopImport() {
 }
 
 MsgResult frmImport::Message(std::string_view text, MsgButtons buttons, MsgIcon icon) {
+  TellChanged();
   return rt_.GetPerson().MessageBox(text, buttons, icon, kMessageTitle);
 }
 
@@ -189,7 +190,12 @@ void frmImport::DoEvents() {
   auto now = std::chrono::steady_clock::now();
   if (now - lastPump_ < pumpInterval_) return;
   lastPump_ = now;
+  TellChanged();
   rt_.GetPerson().DoEvents();
+}
+
+void frmImport::TellChanged() const {
+  if (Changed && !Closed()) Changed();
 }
 
 }  // namespace ks::importer

@@ -80,6 +80,11 @@ class frmImport : public Form, public readers::ImportUi {
   void SetProgress(double value) override { ProgressBar1.value = Variant(value); }
   void DoEvents() override;
 
+  // Called whenever what the dialog shows may have changed while an event
+  // runs: before the person is asked something and at each turn the run
+  // gives the interface. A view sets it to show the form again.
+  std::function<void()> Changed;
+
   // ---- Controls ----
   Control Label1;
   Control cmbFormat;
@@ -110,6 +115,7 @@ class frmImport : public Form, public readers::ImportUi {
   static constexpr int kUnloadFromCloseBox = 0;
   static constexpr int kUnloadFromCode = 1;
 
+  void TellChanged() const;
   void Close(int unloadMode);
   void BringToFront(Control& frame);
   MsgResult Message(std::string_view text, MsgButtons buttons, MsgIcon icon);
@@ -123,7 +129,11 @@ class frmImport : public Form, public readers::ImportUi {
   void ChooseFile(const std::string& extension);
   void RememberFolder(const std::string& extension);
   void LoadFile(readers::MeshReader& reader);
+  // True (and the run's objects dropped) when they hold no triangle at all.
+  bool TakeNothingFound();
   void PostProcessGeneral(readers::MeshReader& reader);
+  // Centres the run's first object and moves the others by the same offset.
+  void CenterImport(const std::string& firstKey);
   void PostProcess3DS(readers::MeshReader& reader);
   void EndRun();
   // Runs one step of the run; a type mismatch is noted and skipped, any other
@@ -138,6 +148,7 @@ class frmImport : public Form, public readers::ImportUi {
   ReaderFactory readerFactory_;
   int frontZ_ = 0;
   std::string typeMismatch_;  // description of the first skipped type mismatch
+  std::string nothingFound_;  // what a run without geometry found, told at its end
 
   int pumpStride_ = 64;
   std::chrono::nanoseconds pumpInterval_ = std::chrono::milliseconds(15);

@@ -51,7 +51,7 @@ void frmImport::RunImport(readers::MeshReader& reader, const std::string& extens
     Step([&] { RememberFolder(extension); });
     Step([&] { ProgressBar1.max = FileLength(CommonDialog1.FileName) + 1; });
     Step([&] { LoadFile(reader); });
-    if (state_.StopImport == 0) {
+    if (state_.StopImport == 0 && !TakeNothingFound()) {
       if (StepsOf(extension) == RunSteps::Studio)
         PostProcess3DS(reader);
       else
@@ -92,6 +92,7 @@ void frmImport::ChooseFile(const std::string& extension) {
   CommonDialog1.Filter = "*." + extension + "|*." + extension;
   CommonDialog1.InitDir = ImportSettings(rt_).ReadPath(extension);
   CommonDialog1.FileName.clear();
+  TellChanged();
   auto chosen = rt_.GetPerson().ChooseOpenFile({CommonDialog1.Filter, CommonDialog1.InitDir, {}});
   if (!chosen) throw ComError(err::kFileDialogCancel, "Cancel was selected.", "CommonDialog");
   // File dialogs hand back full names; a bare name counts from the current folder.
@@ -115,6 +116,36 @@ void frmImport::LoadFile(readers::MeshReader& reader) {
   p_colObject3D = std::make_shared<Collection>();
   p_colMaterial3D = std::make_shared<Collection>();
   reader.Load(CommonDialog1.FileName, p_colObject3D, p_colMaterial3D);
+}
+
+// A run that read no triangle at all adds nothing to the scene: an object
+// without geometry is no import. What was found is told instead.
+bool frmImport::TakeNothingFound() {
+  nothingFound_.clear();
+  if (!p_colObject3D) return false;
+  int64_t vertices = 0, triangles = 0;
+  const int32_t objects = p_colObject3D->Count();
+  for (int32_t i = 1; i <= objects; ++i) {
+    IgnoreErrors([&] {
+      ObjectRef object = p_colObject3D->Item(i).ToObject();
+      vertices += Get(object, "VertexCount").ToLong();
+      triangles += Get(object, "TriangleCount").ToLong();
+    });
+  }
+  if (triangles > 0) return false;
+  p_colObject3D->Clear();
+  // After a skipped error, that error's message says why nothing came in.
+  if (!typeMismatch_.empty()) return true;
+  std::string found = "nothing it could read as a mesh";
+  if (objects > 0) {
+    found = std::to_string(objects) + (objects == 1 ? " object" : " objects") + " with " +
+            std::to_string(vertices) + (vertices == 1 ? " vertex" : " vertices") +
+            " but no triangles";
+  }
+  nothingFound_ = "no geometry imported from " +
+                  std::filesystem::path(CommonDialog1.FileName).filename().string() +
+                  ": the file holds " + found;
+  return true;
 }
 
 void frmImport::PostProcessGeneral(readers::MeshReader& reader) {
@@ -144,9 +175,21 @@ void frmImport::PostProcessGeneral(readers::MeshReader& reader) {
         [&] { Call(ListObjects(), "Add", p_colObject3D->Item(i), Variant::Omitted(), firstKey); });
     bindLast();
   }
-  IgnoreErrors([&] { Call(ListObjects(firstKey), "Center"); });
+  CenterImport(firstKey);
   IgnoreErrors([&] { reader.AfterImport(first); });
   p_colObject3D->Clear();
+}
+
+void frmImport::CenterImport(const std::string& firstKey) {
+  Variant offset;
+  IgnoreErrors([&] { offset = Call(ListObjects(firstKey), "Center"); });
+  if (offset.type() != VarType::SingleArray || offset.Singles().size() != 3) return;
+  // Centring the first object alone would tear a file of several objects
+  // apart: the others move by the same offset, so the file's layout is kept.
+  const std::vector<float>& d = offset.Singles();
+  for (int32_t i = 2; i <= p_colObject3D->Count(); ++i)
+    IgnoreErrors(
+        [&] { Call(p_colObject3D->Item(i).ToObject(), "Move_Vertices", d[0], d[1], d[2]); });
 }
 
 void frmImport::PostProcess3DS(readers::MeshReader& reader) {
@@ -188,7 +231,7 @@ void frmImport::PostProcess3DS(readers::MeshReader& reader) {
     }
   }
   SelectedObject = firstPosition;
-  IgnoreErrors([&] { Call(ListObjects(firstKey), "Center"); });
+  CenterImport(firstKey);
   if (Checked(chkAutoSmooth))
     IgnoreErrors([&] { Call(ListObjects(firstKey), "SmoothNormalsAdaptive", int16_t{60}); });
   float x = 0, y = 0, z = 0;
@@ -212,13 +255,16 @@ void frmImport::EndRun() {
   rt_.GetPerson().SetScreenPointer(kPointerDefault);
   // A skipped type mismatch lets the run go on but must not pass for success.
   if (!typeMismatch_.empty()) Message(typeMismatch_, MsgButtons::OK, MsgIcon::Exclamation);
-  // What the reader passed over, one line per kind, in one message.
-  if (!stopped && !state_.warnings.Empty()) {
+  // What the reader passed over, one line per kind, and a run that found no
+  // geometry, in one message.
+  if (!stopped) {
+    std::vector<std::string> lines = state_.warnings.Messages();
+    if (!nothingFound_.empty()) lines.insert(lines.begin(), nothingFound_);
     std::string text;
-    for (const std::string& line : state_.warnings.Messages())
-      text += (text.empty() ? "" : "\n") + line;
-    Message(text, MsgButtons::OK, MsgIcon::Information);
+    for (const std::string& line : lines) text += (text.empty() ? "" : "\n") + line;
+    if (!text.empty()) Message(text, MsgButtons::OK, MsgIcon::Information);
   }
+  nothingFound_.clear();
   if (!stopped) Close(kUnloadFromCode);
 }
 

@@ -3,6 +3,7 @@
 set -euo pipefail
 packages=(cmake g++ make pkg-config libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev
           libcli11-dev libassimp-dev libtinyobjloader-dev lib3ds-dev libdxflib-dev time
+          libmeshoptimizer-dev
           # GUI tests: an X server without a screen, Mesa's software OpenGL
           xvfb xauth libegl-dev libgl-dev libgl1-mesa-dri libegl-mesa0
           libopengl-dev

@@ -43,6 +43,12 @@ void FileImportPerson::ShowModal(ks::Form& form) {
   progress_->setMinimumDuration(kProgressDelayMs);
   progress_->setAutoReset(false);
   progress_->setAutoClose(false);
+  // Cancel only asks the dialog's question (in DoEvents): the progress box
+  // stays, so that after "No" the running import keeps its progress and Cancel.
+  QObject::disconnect(progress_, &QProgressDialog::canceled, progress_, &QProgressDialog::cancel);
+  QObject::connect(progress_, &QProgressDialog::canceled, progress_,
+                   [this] { cancelAsked_ = true; });
+  cancelAsked_ = false;
   form.Fire("cmdImport_Click");
   delete progress_;
   runFinished_ = form.Closed();
@@ -54,7 +60,9 @@ void FileImportPerson::ShowModal(ks::Form& form) {
 
 ks::MsgResult FileImportPerson::MessageBox(std::string_view text, ks::MsgButtons buttons,
                                            ks::MsgIcon icon, std::string_view title) {
-  return desktop_.MessageBox(text, buttons, icon, title);
+  const ks::MsgResult answer = desktop_.MessageBox(text, buttons, icon, title);
+  if (buttons == ks::MsgButtons::YesNo) lastStopAnswer_ = answer;
+  return answer;
 }
 
 std::optional<std::string> FileImportPerson::ChooseOpenFile(const ks::OpenFileRequest&) {
@@ -63,10 +71,12 @@ std::optional<std::string> FileImportPerson::ChooseOpenFile(const ks::OpenFileRe
 
 void FileImportPerson::DoEvents() {
   if (form_ && progress_) {
-    if (progress_->wasCanceled()) {
-      progress_->reset();
+    if (cancelAsked_) {
+      cancelAsked_ = false;
+      lastStopAnswer_ = ks::MsgResult::Yes;
       form_->Fire("cmdCancel_Click");  // asks whether to stop
-      if (progress_) progress_->setValue(0);
+      // Escape or the close box hid the box: a run that goes on shows it again.
+      if (progress_ && lastStopAnswer_ == ks::MsgResult::No) progress_->show();
     } else if (const ks::Control* bar = form_->FindControl("ProgressBar1"); bar && bar->max > 0) {
       double value = 0;
       try {

@@ -37,6 +37,8 @@ class FileImportPerson : public ks::Person {
   ks::Form* form_ = nullptr;
   QPointer<QProgressDialog> progress_;
   bool runFinished_ = false;
+  bool cancelAsked_ = false;                           // the progress box's Cancel was pressed
+  ks::MsgResult lastStopAnswer_ = ks::MsgResult::Yes;  // to "Do you want to stop Import?"
 };
 
 // Item of the import dialog's format list for a file name's extension

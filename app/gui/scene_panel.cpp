@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 #include <QPixmap>
+#include <algorithm>
 
 #include "host/ks_color.h"
 #include "host/ks_material.h"
@@ -29,7 +30,8 @@ QString ColorText(int32_t rgb) {
 
 ScenePanel::ScenePanel(QWidget* parent) : QTreeWidget(parent) {
   setHeaderLabels({tr("Name"), tr("Vertices"), tr("Triangles"), tr("Colour"), tr("Visible")});
-  setSelectionMode(QAbstractItemView::SingleSelection);
+  setSelectionMode(QAbstractItemView::ExtendedSelection);
+  setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::DoubleClicked);
   setRootIsDecorated(true);
   header()->setSectionResizeMode(QHeaderView::ResizeToContents);
   addTopLevelItem(new QTreeWidgetItem(QStringList{tr("Objects")}));
@@ -39,6 +41,11 @@ ScenePanel::ScenePanel(QWidget* parent) : QTreeWidget(parent) {
 }
 
 void ScenePanel::Show(ks::CKsScene& scene, const std::string& selectedKey) {
+  Show(scene,
+       selectedKey.empty() ? std::vector<std::string>{} : std::vector<std::string>{selectedKey});
+}
+
+void ScenePanel::Show(ks::CKsScene& scene, const std::vector<std::string>& selectedKeys) {
   scene_ = &scene;
   filling_ = true;
   qDeleteAll(ObjectsRoot()->takeChildren());
@@ -55,7 +62,7 @@ void ScenePanel::Show(ks::CKsScene& scene, const std::string& selectedKey) {
     const int32_t color = object->Material() ? object->Material()->Color() : object->DefaultColor();
     row->setIcon(kColor, Swatch(color));
     row->setText(kColor, ColorText(color));
-    row->setFlags(row->flags() | Qt::ItemIsUserCheckable);
+    row->setFlags(row->flags() | Qt::ItemIsUserCheckable | Qt::ItemIsEditable);
     row->setCheckState(kVisible, object->Visible() ? Qt::Checked : Qt::Unchecked);
   }
   for (const ks::KsMaterialRef& material : scene.MaterialList()->Materials()) {
@@ -66,7 +73,7 @@ void ScenePanel::Show(ks::CKsScene& scene, const std::string& selectedKey) {
   }
   expandAll();
   filling_ = false;
-  Select(selectedKey);
+  Select(selectedKeys);
 }
 
 QTreeWidgetItem* ScenePanel::ObjectRow(const std::string& key) const {
@@ -78,32 +85,61 @@ QTreeWidgetItem* ScenePanel::ObjectRow(const std::string& key) const {
 }
 
 void ScenePanel::Select(const std::string& key) {
-  QTreeWidgetItem* row = ObjectRow(key);
-  if (row == currentItem() && row && row->isSelected()) return;
+  Select(key.empty() ? std::vector<std::string>{} : std::vector<std::string>{key});
+}
+
+void ScenePanel::Select(const std::vector<std::string>& keys) {
   filling_ = true;
   clearSelection();
-  if (row) {
-    setCurrentItem(row);
+  bool first = true;
+  for (const std::string& key : keys) {
+    QTreeWidgetItem* row = ObjectRow(key);
+    if (!row) continue;
+    if (first) {
+      setCurrentItem(row, kName, QItemSelectionModel::NoUpdate);
+      scrollToItem(row);
+      first = false;
+    }
     row->setSelected(true);
-    scrollToItem(row);
   }
   filling_ = false;
 }
 
 void ScenePanel::OnItemChanged(QTreeWidgetItem* item, int column) {
-  if (filling_ || column != kVisible || !scene_ || item->parent() != ObjectsRoot()) return;
-  const std::string key = item->data(kName, kKeyRole).toString().toStdString();
-  if (auto object = std::dynamic_pointer_cast<ks::CKsObject>(scene_->ObjectList()->Find(key))) {
-    object->SetVisible(item->checkState(kVisible) == Qt::Checked);
-    emit visibilityChanged();
+  if (filling_ || !scene_ || item->parent() != ObjectsRoot()) return;
+  const QString key = item->data(kName, kKeyRole).toString();
+  auto object =
+      std::dynamic_pointer_cast<ks::CKsObject>(scene_->ObjectList()->Find(key.toStdString()));
+  if (!object) return;
+  if (column == kVisible) {
+    const bool visible = item->checkState(kVisible) == Qt::Checked;
+    if (visible == object->Visible()) return;
+    object->SetVisible(visible);
+    emit visibilityChanged(key, visible);
+  } else if (column == kName) {
+    const QString name = item->text(kName).trimmed();
+    if (name.toStdString() == object->Name()) return;
+    // The row shows the old name until the owner has renamed the object.
+    filling_ = true;
+    item->setText(kName,
+                  QString::fromStdString(object->Name().empty() ? object->Key() : object->Name()));
+    filling_ = false;
+    if (!name.isEmpty()) emit renameRequested(key, name);
   }
 }
 
 void ScenePanel::OnSelectionChanged() {
   if (filling_) return;
-  const auto rows = selectedItems();
-  if (rows.isEmpty() || rows.front()->parent() != ObjectsRoot()) return;
-  emit objectSelected(rows.front()->data(kName, kKeyRole).toString());
+  QStringList keys;
+  for (QTreeWidgetItem* row : selectedItems())
+    if (row->parent() == ObjectsRoot()) keys << row->data(kName, kKeyRole).toString();
+  // Rows in list order, so that the first is the topmost chosen.
+  std::sort(keys.begin(), keys.end(), [this](const QString& a, const QString& b) {
+    return ObjectsRoot()->indexOfChild(ObjectRow(a.toStdString())) <
+           ObjectsRoot()->indexOfChild(ObjectRow(b.toStdString()));
+  });
+  emit objectsSelected(keys);
+  if (!keys.isEmpty()) emit objectSelected(keys.front());
 }
 
 }  // namespace kestrel::gui

@@ -4,6 +4,7 @@
 #include <QOpenGLContext>
 #include <QWheelEvent>
 
+#include "app/render/pick.h"
 #include "app/render/scene_renderer.h"
 
 namespace kestrel::gui {
@@ -11,6 +12,8 @@ namespace {
 
 constexpr float kOrbitDegreesPerPixel = 0.4f;
 constexpr float kWheelStepDegrees = 15;  // one notch of a usual wheel
+constexpr int kDragPixels = 4;           // a press moved less than this is a click
+constexpr int kRestMs = 120;             // full detail again this long after the last move
 
 }  // namespace
 
@@ -24,10 +27,86 @@ ViewportWidget::ViewportWidget(QWidget* parent)
   setFormat(format);
   setFocusPolicy(Qt::StrongFocus);
   setMinimumSize(200, 150);
+  restTimer_.setSingleShot(true);
+  restTimer_.setInterval(kRestMs);
+  connect(&restTimer_, &QTimer::timeout, this, [this] {
+    moving_ = false;
+    update();
+  });
 }
 
 ViewportWidget::~ViewportWidget() {
+  StopWorker();
   ReleaseGl();
+}
+
+void ViewportWidget::StopWorker() {
+  if (!worker_.joinable()) return;
+  stopWorker_ = true;
+  worker_.join();
+  stopWorker_ = false;
+}
+
+void ViewportWidget::StartPreparing() {
+  if (!scene_) return;
+  if (worker_.joinable()) {
+    prepareAgain_ = true;
+    return;
+  }
+  std::vector<ks::KsObjectRef> missing;
+  for (const ks::KsObjectRef& object : scene_->ObjectList()->Objects()) {
+    auto it = forms_.find(object.get());
+    if (it == forms_.end() || it->second.object.lock() != object) missing.push_back(object);
+  }
+  if (missing.empty()) return;
+  const int generation = ++workerGeneration_;
+  worker_ = std::thread([this, generation, missing = std::move(missing)] {
+    for (const ks::KsObjectRef& object : missing) {
+      if (stopWorker_) break;
+      auto form = std::make_shared<const render::PreparedMesh>(render::PrepareMesh(*object));
+      std::lock_guard lock(madeMutex_);
+      made_.emplace_back(object, std::move(form));
+    }
+    if (!stopWorker_)
+      QMetaObject::invokeMethod(
+          this,
+          [this, generation] {
+            // A worker already taken in by WaitForPreparation is not waited for again.
+            if (generation == workerGeneration_) TakePrepared();
+          },
+          Qt::QueuedConnection);
+  });
+}
+
+void ViewportWidget::TakePrepared() {
+  if (!worker_.joinable()) return;
+  worker_.join();
+  {
+    std::lock_guard lock(madeMutex_);
+    for (auto& [object, form] : made_) forms_[object.get()] = {object, std::move(form)};
+    made_.clear();
+  }
+  std::erase_if(forms_, [](const auto& entry) { return entry.second.object.expired(); });
+  uploadPending_ = true;
+  if (prepareAgain_) {
+    prepareAgain_ = false;
+    StartPreparing();
+  }
+  update();
+  if (!worker_.joinable()) emit sceneReady();
+}
+
+void ViewportWidget::WaitForPreparation() {
+  while (worker_.joinable()) {
+    ++workerGeneration_;  // its queued call is answered here
+    TakePrepared();
+  }
+}
+
+void ViewportWidget::Moved() {
+  moving_ = true;
+  restTimer_.start();
+  update();
 }
 
 void ViewportWidget::ReleaseGl() {
@@ -42,17 +121,33 @@ void ViewportWidget::SetScene(ks::KsSceneRef scene) {
   scene_ = std::move(scene);
   uploadPending_ = true;
   framePending_ = true;
+  StartPreparing();
   update();
 }
 
 void ViewportWidget::SceneChanged() {
   uploadPending_ = true;
+  StartPreparing();
+  update();
+}
+
+void ViewportWidget::VisibilityChanged() {
+  visibilityPending_ = true;
   update();
 }
 
 void ViewportWidget::SetSelectedKey(const std::string& key) {
-  selectedKey_ = key;
+  SetSelectedKeys(key.empty() ? std::vector<std::string>{} : std::vector<std::string>{key});
+}
+
+void ViewportWidget::SetSelectedKeys(std::vector<std::string> keys) {
+  selectedKeys_ = std::move(keys);
   update();
+}
+
+const std::string& ViewportWidget::SelectedKey() const {
+  static const std::string kNone;
+  return selectedKeys_.empty() ? kNone : selectedKeys_.front();
 }
 
 void ViewportWidget::SetWireframe(bool on) {
@@ -66,7 +161,7 @@ void ViewportWidget::SetView(render::ViewPreset view) {
 }
 
 void ViewportWidget::FrameAll() {
-  if (!glReady_ || uploadPending_) {
+  if (!glReady_ || uploadPending_ || Preparing()) {
     framePending_ = true;
   } else {
     camera_.Frame(renderer_->SceneSphere(), Aspect());
@@ -75,9 +170,9 @@ void ViewportWidget::FrameAll() {
 }
 
 void ViewportWidget::FrameSelected() {
-  if (selectedKey_.empty() || !glReady_) return FrameAll();
+  if (selectedKeys_.empty() || !glReady_) return FrameAll();
   Prepare();
-  camera_.Frame(renderer_->ObjectSphere(selectedKey_), Aspect());
+  camera_.Frame(renderer_->ObjectSphere(selectedKeys_.front()), Aspect());
   update();
 }
 
@@ -103,14 +198,23 @@ bool ViewportWidget::Prepare() {
   if (uploadPending_) {
     makeCurrent();
     uploadPending_ = false;
+    visibilityPending_ = false;
     if (scene_) {
-      renderer_->Upload(*scene_);
+      renderer_->Upload(*scene_, [this](const ks::CKsObject& object) {
+        auto it = forms_.find(&object);
+        return it == forms_.end() ? nullptr : it->second.form;
+      });
     } else {
       ks::CKsScene empty;
       renderer_->Upload(empty);
     }
   }
-  if (framePending_) {
+  if (visibilityPending_) {
+    visibilityPending_ = false;
+    if (scene_) renderer_->UpdateVisibility(*scene_);
+  }
+  // Framed once every object is there to be framed.
+  if (framePending_ && !Preparing()) {
     framePending_ = false;
     camera_.Frame(renderer_->SceneSphere(), Aspect());
   }
@@ -124,18 +228,30 @@ void ViewportWidget::paintGL() {
   settings.width = static_cast<int>(width() * ratio);
   settings.height = static_cast<int>(height() * ratio);
   settings.wireframe = wireframe_;
-  settings.selectedKey = selectedKey_;
+  settings.selectedKey = SelectedKey();
+  settings.selectedKeys = selectedKeys_;
+  settings.coarse = moving_;
   renderer_->Render(camera_, settings, defaultFramebufferObject());
 }
 
 void ViewportWidget::mousePressEvent(QMouseEvent* event) {
-  lastMouse_ = event->position().toPoint();
+  lastMouse_ = pressMouse_ = event->position().toPoint();
+  dragged_ = false;
+}
+
+void ViewportWidget::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton || dragged_ || !scene_) return;
+  const QPointF at = event->position();
+  const std::string key =
+      render::PickObject(*scene_, camera_, width(), height(), float(at.x()), float(at.y()));
+  emit picked(QString::fromStdString(key), event->modifiers() & Qt::ControlModifier);
 }
 
 void ViewportWidget::mouseMoveEvent(QMouseEvent* event) {
   const QPoint now = event->position().toPoint();
   const QPoint delta = now - lastMouse_;
   lastMouse_ = now;
+  if ((now - pressMouse_).manhattanLength() >= kDragPixels) dragged_ = true;
   const bool pan =
       (event->buttons() & Qt::MiddleButton) ||
       ((event->buttons() & Qt::LeftButton) && (event->modifiers() & Qt::ShiftModifier));
@@ -148,12 +264,12 @@ void ViewportWidget::mouseMoveEvent(QMouseEvent* event) {
   } else {
     return;
   }
-  update();
+  Moved();
 }
 
 void ViewportWidget::wheelEvent(QWheelEvent* event) {
   camera_.Zoom(static_cast<float>(event->angleDelta().y()) / 8 / kWheelStepDegrees);
-  update();
+  Moved();
 }
 
 }  // namespace kestrel::gui

@@ -5,7 +5,6 @@
 #include <stdexcept>
 
 #include "app/render/gl_api.h"
-#include "app/render/indexed_mesh.h"
 #include "host/ks_color.h"
 #include "host/ks_material.h"
 
@@ -17,6 +16,9 @@ layout(location = 0) in vec3 aPosition;
 layout(location = 1) in vec3 aNormal;
 uniform mat4 uView;
 uniform mat4 uProjection;
+uniform float uOutlinePixels;  // > 0: pushed out this far on screen, away from uOutlineCenter
+uniform vec3 uOutlineCenter;
+uniform vec2 uViewportPixels;
 out vec3 vNormal;
 out vec3 vViewPosition;
 void main() {
@@ -24,6 +26,14 @@ void main() {
   vViewPosition = p.xyz;
   vNormal = mat3(uView) * aNormal;
   gl_Position = uProjection * p;
+  if (uOutlinePixels > 0.0) {
+    // Away from the object's centre as seen on screen, in pixels: a face
+    // turned to the viewer is outlined too.
+    vec4 c = uProjection * uView * vec4(uOutlineCenter, 1.0);
+    vec2 away = (gl_Position.xy / gl_Position.w - c.xy / c.w) * uViewportPixels;
+    if (length(away) > 1e-6)
+      gl_Position.xy += normalize(away) * uOutlinePixels * 2.0 / uViewportPixels * gl_Position.w;
+  }
 }
 )";
 
@@ -71,6 +81,7 @@ void main() { fragColor = vec4(vColor, 1.0); }
 constexpr int kGizmoPixels = 90;
 constexpr float kSelectionTint = 0.3f;
 constexpr float kSelectionGlow = 0.9f;
+constexpr float kOutlinePixels = 3;
 
 // Throws with the driver's log of a shader or program that failed, after
 // deleting it.
@@ -135,6 +146,8 @@ struct GpuMesh {
   std::string key;
   GLuint vao = 0, vbo = 0, ebo = 0;
   GLsizei corners = 0;
+  GLuint coarseVao = 0, coarseEbo = 0;  // the coarse form over the same vertices, if any
+  GLsizei coarseCorners = 0;
   QVector3D color;
   bool visible = true;
   QVector3D min, max;  // bounds, placed at the object's position
@@ -205,11 +218,31 @@ struct SceneRenderer::Impl {
     glViewport(0, 0, s.width, s.height);
   }
 
+  // Sphere around the visible objects (visibleOnly) or all of them; the unit
+  // sphere when there is nothing.
+  ViewSphere Sphere(bool visibleOnly) const {
+    QVector3D lo(INFINITY, INFINITY, INFINITY), hi(-INFINITY, -INFINITY, -INFINITY);
+    bool any = false;
+    for (const GpuMesh& m : meshes) {
+      if ((visibleOnly && !m.visible) || m.empty) continue;
+      lo = QVector3D(std::min(lo.x(), m.min.x()), std::min(lo.y(), m.min.y()),
+                     std::min(lo.z(), m.min.z()));
+      hi = QVector3D(std::max(hi.x(), m.max.x()), std::max(hi.y(), m.max.y()),
+                     std::max(hi.z(), m.max.z()));
+      any = true;
+    }
+    return any ? SphereOf(lo, hi) : ViewSphere{};
+  }
+
   void FreeMeshes() {
     for (GpuMesh& m : meshes) {
       glDeleteBuffers(1, &m.vbo);
       glDeleteBuffers(1, &m.ebo);
       glDeleteVertexArrays(1, &m.vao);
+      if (m.coarseVao) {
+        glDeleteBuffers(1, &m.coarseEbo);
+        glDeleteVertexArrays(1, &m.coarseVao);
+      }
     }
     meshes.clear();
   }
@@ -230,14 +263,24 @@ void SceneRenderer::Initialize() {
 }
 
 void SceneRenderer::Upload(ks::CKsScene& scene) {
+  Upload(scene, {});
+}
+
+void SceneRenderer::Upload(ks::CKsScene& scene, const PreparedLookup& prepared) {
   impl_->FreeMeshes();
   for (const ks::KsObjectRef& object : scene.ObjectList()->Objects()) {
+    std::shared_ptr<const PreparedMesh> form;
+    if (prepared) {
+      form = prepared(*object);
+      if (!form) continue;
+    } else {
+      form = std::make_shared<const PreparedMesh>(PrepareMesh(*object));
+    }
+    const IndexedMesh& built = form->mesh;
     GpuMesh mesh;
     mesh.key = object->Key();
     mesh.color = ObjectColor(*object);
     mesh.visible = object->Visible();
-    const IndexedMesh built = BuildIndexedMesh(object->Vertices(), object->Triangles(),
-                                               object->CornerNormals(), object->Position());
     mesh.corners = static_cast<GLsizei>(built.indices.size());
     glGenVertexArrays(1, &mesh.vao);
     glGenBuffers(1, &mesh.vbo);
@@ -250,11 +293,23 @@ void SceneRenderer::Upload(ks::CKsScene& scene) {
     glBufferData(GL_ELEMENT_ARRAY_BUFFER,
                  static_cast<GLsizeiptr>(built.indices.size() * sizeof(uint32_t)),
                  built.indices.data(), GL_STATIC_DRAW);
+    SetVertexLayout();
+    if (!form->coarseIndices.empty()) {
+      mesh.coarseCorners = static_cast<GLsizei>(form->coarseIndices.size());
+      glGenVertexArrays(1, &mesh.coarseVao);
+      glGenBuffers(1, &mesh.coarseEbo);
+      glBindVertexArray(mesh.coarseVao);
+      glBindBuffer(GL_ARRAY_BUFFER, mesh.vbo);
+      glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, mesh.coarseEbo);
+      glBufferData(GL_ELEMENT_ARRAY_BUFFER,
+                   static_cast<GLsizeiptr>(form->coarseIndices.size() * sizeof(uint32_t)),
+                   form->coarseIndices.data(), GL_STATIC_DRAW);
+      SetVertexLayout();
+    }
     mesh.empty = built.empty;
     const QVector3D lo(built.min[0], built.min[1], built.min[2]);
     const QVector3D hi(built.max[0], built.max[1], built.max[2]);
     mesh.min = lo, mesh.max = hi;
-    SetVertexLayout();
     glBindVertexArray(0);
     impl_->meshes.push_back(std::move(mesh));
   }
@@ -276,7 +331,9 @@ void SceneRenderer::Render(const Camera& camera, const RenderSettings& s, unsign
   const float aspect = static_cast<float>(s.width) / static_cast<float>(std::max(s.height, 1));
   const QMatrix4x4 view = camera.ViewMatrix();
   const QMatrix4x4 projection = camera.ProjectionMatrix(aspect);
-  const ViewSphere sphere = SceneSphere();
+  // The ground stays where the scene is, whatever is hidden: hiding the last
+  // visible object must not shrink the grid to a dot.
+  const ViewSphere sphere = d.Sphere(false);
 
   glUseProgram(d.meshProgram);
   SetMatrix(d.meshProgram, "uView", view);
@@ -289,30 +346,63 @@ void SceneRenderer::Render(const Camera& camera, const RenderSettings& s, unsign
   glEnable(GL_POLYGON_OFFSET_FILL);
   glPolygonOffset(1, 1);
   float groundY = INFINITY;
-  for (const GpuMesh& m : d.meshes) {
-    if (!m.visible || m.corners == 0) continue;
-    if (!m.empty) groundY = std::min(groundY, m.min.y());
-    QVector3D color = m.color, glow;
-    if (!s.selectedKey.empty() && m.key == s.selectedKey) {
-      color = color * (1 - kSelectionTint) + selection * kSelectionTint;
-      glow = selection * kSelectionGlow;
+  for (const GpuMesh& m : d.meshes)
+    if (!m.empty && m.corners > 0) groundY = std::min(groundY, m.min.y());
+  // While the view moves, big meshes are drawn in their coarse form.
+  auto draw = [&s](const GpuMesh& m) {
+    const bool coarse = s.coarse && m.coarseVao;
+    glBindVertexArray(coarse ? m.coarseVao : m.vao);
+    glDrawElements(GL_TRIANGLES, coarse ? m.coarseCorners : m.corners, GL_UNSIGNED_INT, nullptr);
+  };
+  auto selected = [&s](const GpuMesh& m) {
+    return (!s.selectedKey.empty() && m.key == s.selectedKey) ||
+           std::find(s.selectedKeys.begin(), s.selectedKeys.end(), m.key) != s.selectedKeys.end();
+  };
+  const GLint outlineAt = glGetUniformLocation(d.meshProgram, "uOutlinePixels");
+  glUniform2f(glGetUniformLocation(d.meshProgram, "uViewportPixels"), float(s.width),
+              float(std::max(s.height, 1)));
+  auto drawShaded = [&](bool selectedOnes) {
+    for (const GpuMesh& m : d.meshes) {
+      if (!m.visible || m.corners == 0 || selected(m) != selectedOnes) continue;
+      QVector3D color = m.color, glow;
+      if (selectedOnes) {
+        color = color * (1 - kSelectionTint) + selection * kSelectionTint;
+        glow = selection * kSelectionGlow;
+      }
+      glUniform3f(colorAt, color.x(), color.y(), color.z());
+      glUniform3f(glowAt, glow.x(), glow.y(), glow.z());
+      draw(m);
     }
-    glUniform3f(colorAt, color.x(), color.y(), color.z());
-    glUniform3f(glowAt, glow.x(), glow.y(), glow.z());
-    glUniform1i(unlitAt, 0);
-    glBindVertexArray(m.vao);
-    glDrawElements(GL_TRIANGLES, m.corners, GL_UNSIGNED_INT, nullptr);
+  };
+  glUniform1f(outlineAt, 0);
+  glUniform1i(unlitAt, 0);
+  drawShaded(false);
+  // Selected objects are outlined: after the others, a hull pushed out a few
+  // pixels on screen in the selection colour, without depth writes, then the
+  // objects themselves over it, which leaves a rim around their outline (hidden
+  // where something nearer covers it).
+  glUniform1f(outlineAt, kOutlinePixels);
+  glUniform1i(unlitAt, 1);
+  glUniform3f(colorAt, selection.x(), selection.y(), selection.z());
+  glDepthMask(GL_FALSE);
+  const GLint outlineCenterAt = glGetUniformLocation(d.meshProgram, "uOutlineCenter");
+  for (const GpuMesh& m : d.meshes) {
+    if (!m.visible || m.corners == 0 || !selected(m)) continue;
+    const QVector3D center = (m.min + m.max) / 2;
+    glUniform3f(outlineCenterAt, center.x(), center.y(), center.z());
+    draw(m);
   }
+  glDepthMask(GL_TRUE);
+  glUniform1f(outlineAt, 0);
+  glUniform1i(unlitAt, 0);
+  drawShaded(true);
   glDisable(GL_POLYGON_OFFSET_FILL);
   if (s.wireframe) {
     glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
     glUniform1i(unlitAt, 1);
     glUniform3f(colorAt, Palette::kWire[0], Palette::kWire[1], Palette::kWire[2]);
-    for (const GpuMesh& m : d.meshes) {
-      if (!m.visible || m.corners == 0) continue;
-      glBindVertexArray(m.vao);
-      glDrawElements(GL_TRIANGLES, m.corners, GL_UNSIGNED_INT, nullptr);
-    }
+    for (const GpuMesh& m : d.meshes)
+      if (m.visible && m.corners > 0) draw(m);
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
   }
   if (s.grid) d.DrawGrid(camera, aspect, sphere, std::isfinite(groundY) ? groundY : 0);
@@ -331,17 +421,13 @@ void SceneRenderer::Release() {
 }
 
 ViewSphere SceneRenderer::SceneSphere() const {
-  QVector3D lo(INFINITY, INFINITY, INFINITY), hi(-INFINITY, -INFINITY, -INFINITY);
-  bool any = false;
-  for (const GpuMesh& m : impl_->meshes) {
-    if (!m.visible || m.empty) continue;
-    lo = QVector3D(std::min(lo.x(), m.min.x()), std::min(lo.y(), m.min.y()),
-                   std::min(lo.z(), m.min.z()));
-    hi = QVector3D(std::max(hi.x(), m.max.x()), std::max(hi.y(), m.max.y()),
-                   std::max(hi.z(), m.max.z()));
-    any = true;
-  }
-  return any ? SphereOf(lo, hi) : ViewSphere{};
+  return impl_->Sphere(true);
+}
+
+void SceneRenderer::UpdateVisibility(ks::CKsScene& scene) {
+  for (const ks::KsObjectRef& object : scene.ObjectList()->Objects())
+    for (GpuMesh& m : impl_->meshes)
+      if (m.key == object->Key()) m.visible = object->Visible();
 }
 
 ViewSphere SceneRenderer::ObjectSphere(const std::string& key) const {

@@ -1,17 +1,20 @@
 #pragma once
 // Draws the host scene with OpenGL 3.3 core: every visible object shaded with
 // the host's own corner normals (as smoothed by Get_Surface and
-// SmoothNormalsAdaptive) in its colour, the selected object tinted, an
+// SmoothNormalsAdaptive) in its colour, the selected objects tinted and
+// outlined, an
 // optional wireframe overlay, a ground grid under the scene and an axis gizmo
 // in the lower left corner. The viewport and headless rendering share it.
 //
 // Every member except the constructor needs the GL context it was created
 // with to be current; Release() must run while it still is.
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/render/camera.h"
+#include "app/render/mesh_detail.h"
 #include "host/ks_scene.h"
 
 namespace kestrel::render {
@@ -21,8 +24,10 @@ struct RenderSettings {
   bool wireframe = false;
   bool grid = true;
   bool gizmo = true;
-  bool transparent = false;  // background left clear (alpha 0) instead of filled
-  std::string selectedKey;   // object drawn as selected; empty for none
+  bool transparent = false;               // background left clear (alpha 0) instead of filled
+  std::string selectedKey;                // object drawn as selected; empty for none
+  std::vector<std::string> selectedKeys;  // more objects drawn as selected
+  bool coarse = false;  // the view is moving: big meshes drawn in their coarse form
 };
 
 // Colours shared by the viewport, the headless pictures and their tests.
@@ -46,8 +51,17 @@ class SceneRenderer {
 
   // Compiles the shaders; throws std::runtime_error with the compiler's log.
   void Initialize();
-  // Copies the scene's geometry to the GPU, replacing what was there.
+  // Copies the scene's geometry to the GPU, replacing what was there; each
+  // object's drawing form is made here.
   void Upload(ks::CKsScene& scene);
+  // The drawing form of an object made beforehand (on another thread), or
+  // null when it is not ready yet.
+  using PreparedLookup = std::function<std::shared_ptr<const PreparedMesh>(const ks::CKsObject&)>;
+  // As Upload, with forms made beforehand; an object without one is left out
+  // until the next upload.
+  void Upload(ks::CKsScene& scene, const PreparedLookup& prepared);
+  // Takes the objects' Visible flags over without copying geometry again.
+  void UpdateVisibility(ks::CKsScene& scene);
   // Draws into the framebuffer object `framebuffer` (0: the default one).
   void Render(const Camera& camera, const RenderSettings& settings, unsigned framebuffer);
   // Frees the GPU objects.

@@ -10,7 +10,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStackedWidget>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -19,8 +18,6 @@
 
 namespace ks::importer {
 namespace {
-
-constexpr int kRefreshMilliseconds = 40;
 
 QString Text(const std::string& text) {
   return QString::fromStdString(text);
@@ -82,10 +79,14 @@ ImportDialog::ImportDialog(frmImport& form, QWidget* parent) : QDialog(parent), 
   connect(cmdImport_, &QPushButton::clicked, this, [this] { Fire("cmdImport_Click"); });
   connect(cmdCancel_, &QPushButton::clicked, this, [this] { Fire("cmdCancel_Click"); });
 
-  refreshTimer_ = new QTimer(this);
-  connect(refreshTimer_, &QTimer::timeout, this, &ImportDialog::Refresh);
-  refreshTimer_->start(kRefreshMilliseconds);
+  // The form says when it changed inside an event (a run's turns, its
+  // questions); after each event the view shows the form again itself.
+  form_.Changed = [this] { Refresh(); };
   Refresh();
+}
+
+ImportDialog::~ImportDialog() {
+  form_.Changed = nullptr;
 }
 
 QGroupBox* ImportDialog::AddFrame(const char* control) {

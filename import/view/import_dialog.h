@@ -11,7 +11,6 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 class QStackedWidget;
-class QTimer;
 
 namespace ks::importer {
 
@@ -24,10 +23,11 @@ class ImportDialog : public QDialog {
   static constexpr int kProgressSteps = 1000;
 
   explicit ImportDialog(frmImport& form, QWidget* parent = nullptr);
+  ~ImportDialog() override;
 
-  // Shows the form's controls as they are now. A timer calls it while the
-  // dialog is open, so the progress of a run shows on every turn the readers
-  // give the event loop.
+  // Shows the form's controls as they are now: after each event, and when the
+  // form says it changed (the progress of a run at every turn the readers give
+  // the event loop).
   void Refresh();
 
  protected:
@@ -52,7 +52,6 @@ class ImportDialog : public QDialog {
   QPushButton* cmdImport_;
   QPushButton* cmdCancel_;
   QProgressBar* progressBar1_;
-  QTimer* refreshTimer_;
 };
 
 }  // namespace ks::importer

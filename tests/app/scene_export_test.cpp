@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <assimp/Importer.hpp>
+#include <cmath>
 #include <set>
+#include <tuple>
 
 namespace {
 
@@ -91,6 +93,72 @@ TEST_F(SceneExportTest, PlyCarriesTheColourPerVertex) {
   for (unsigned i = 0; i < s->mMeshes[0]->mNumVertices; ++i)
     colours.insert({s->mMeshes[0]->mColors[0][i].r, s->mMeshes[0]->mColors[0][i].b});
   EXPECT_EQ(colours, (std::set<std::pair<float, float>>{{1, 0}, {0, 1}}));
+}
+
+// Position and unit normal, rounded, as a file vertex carries them.
+using Corner = std::tuple<long, long, long, long, long, long>;
+
+Corner MakeCorner(const float* p, const float* n) {
+  const float length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+  auto r = [](float v) { return std::lround(v * 1000); };
+  return {r(p[0]), r(p[1]), r(p[2]), r(n[0] / length), r(n[1] / length), r(n[2] / length)};
+}
+
+// Every corner of every triangle of the host objects, placed at the object's
+// position, with its corner normal.
+std::set<Corner> HostCorners(ks::CKsScene& scene) {
+  std::set<Corner> out;
+  for (const auto& o : scene.ObjectList()->Objects()) {
+    const auto v = o->Vertices();
+    const auto t = o->Triangles();
+    const auto n = o->CornerNormals();
+    const auto p = o->Position();
+    for (size_t c = 0; c < t.size(); ++c) {
+      const float* x = &v[size_t(t[c]) * 3];
+      const float placed[3] = {x[0] + p[0], x[1] + p[1], x[2] + p[2]};
+      out.insert(MakeCorner(placed, &n[c * 3]));
+    }
+  }
+  return out;
+}
+
+// Every corner of the meshes read back, placed by their nodes (formats
+// without nodes carry the placement in the positions).
+void ReadCorners(const aiScene* s, const aiNode* node, aiMatrix4x4 placement,
+                 std::set<Corner>& out) {
+  placement = placement * node->mTransformation;
+  for (unsigned i = 0; i < node->mNumMeshes; ++i) {
+    const aiMesh* mesh = s->mMeshes[node->mMeshes[i]];
+    ASSERT_TRUE(mesh->HasNormals());
+    for (unsigned f = 0; f < mesh->mNumFaces; ++f)
+      for (unsigned c = 0; c < mesh->mFaces[f].mNumIndices; ++c) {
+        const unsigned k = mesh->mFaces[f].mIndices[c];
+        const aiVector3D p = placement * mesh->mVertices[k];
+        out.insert(MakeCorner(&p.x, &mesh->mNormals[k].x));
+      }
+  }
+  for (unsigned i = 0; i < node->mNumChildren; ++i)
+    ReadCorners(s, node->mChildren[i], placement, out);
+}
+
+TEST_F(SceneExportTest, EveryFormatCarriesTheHostsCornerNormals) {
+  auto scene = Scene();
+  // The cube smoothed over all its faces: its corners point away from the
+  // centre, which no reader would make up from the faces alone.
+  auto cube = scene->ObjectList()->Objects()[0];
+  cube->GetSurface(0, cube->TriangleCount() - 1);
+  const std::set<Corner> expected = HostCorners(*scene);
+  for (std::string ext : {"glb", "gltf", "ply", "dae", "obj"}) {
+    SCOPED_TRACE(ext);
+    const auto file = dir_ / ("normals." + ext);
+    kestrel::ExportScene(*scene, file);
+    Assimp::Importer importer;
+    const aiScene* s = importer.ReadFile(file.string(), 0);  // no normals made up on reading
+    ASSERT_NE(s, nullptr) << importer.GetErrorString();
+    std::set<Corner> read;
+    ReadCorners(s, s->mRootNode, aiMatrix4x4(), read);
+    EXPECT_EQ(read, expected);
+  }
 }
 
 TEST_F(SceneExportTest, ErrorsSayWhatWentWrong) {

@@ -70,7 +70,9 @@ TEST_F(ImportRunTest, FinishedRunAddsObjectsKeyedToTheFirstCentresItAndCloses) {
   EXPECT_EQ(form->SelectedObject, 2);  // the list's count once the first object was in
   EXPECT_TRUE(person_->messages.empty());
   EXPECT_THAT(person_->pointers, ElementsAre(kPointerHourglass, kPointerDefault));
-  EXPECT_THAT(PostProcessCalls(*log),
+  auto calls = PostProcessCalls(*log);
+  ASSERT_GE(calls.size(), 12u);
+  EXPECT_THAT(std::vector<std::string>(calls.begin(), calls.begin() + 12),
               ElementsAre("Prepare_Import()", "ListObjects", "Add(Object)", "Key", "ListObjects",
                           "Count", "ListObjects", "Add(Object,Omitted,String(\"Object2\"))",
                           "ListObjects", "Add(Object,Omitted,String(\"Object2\"))",
@@ -79,9 +81,15 @@ TEST_F(ImportRunTest, FinishedRunAddsObjectsKeyedToTheFirstCentresItAndCloses) {
   ASSERT_EQ(objects.size(), 4u);
   EXPECT_EQ(objects[1]->Name(), "A");
   EXPECT_EQ(objects[3]->GroupKey(), "Object2");
-  BoundingBox box = objects[1]->Bounds();  // only the first object is centred
+  // The first object is centred and the others moved with it: the layout
+  // of the file is kept. The object that was in the scene before stays put.
+  BoundingBox box = objects[1]->Bounds();
   EXPECT_FLOAT_EQ(box.min[0] + box.max[0], 0.f);
-  EXPECT_FLOAT_EQ(objects[2]->Bounds().min[0], 10.f);
+  EXPECT_FLOAT_EQ(box.min[1] + box.max[1], 0.f);
+  for (size_t i = 2; i < 4; ++i)
+    for (size_t axis = 0; axis < 3; ++axis)
+      EXPECT_FLOAT_EQ(objects[i]->Bounds().min[axis] - box.min[axis], 10.f * float(i - 1));
+  EXPECT_FLOAT_EQ(objects[0]->Bounds().min[0], 0.f);
 }
 
 TEST_F(ImportRunTest, RunPassesOptionsFileLengthAndFreshCharacterCount) {
@@ -281,17 +289,41 @@ TEST_F(ImportRunTest, ClicksOnDisabledControlsDuringARunAreIgnored) {
   EXPECT_TRUE(form->Closed());
 }
 
-TEST_F(ImportRunTest, FileWithoutObjectsClosesTheDialogWithoutTouchingTheScene) {
+// A run that read no triangle closes the dialog without touching the scene
+// and tells what the file held: nothing, or objects without triangles
+// (which are not added).
+TEST_F(ImportRunTest, FileWithoutGeometryClosesTheDialogTellsWhatItHeldAndAddsNothing) {
   person_->file = WriteFile("empty.obj", "");
-  for (int format : {0, 2}) {
-    auto form = MakeDialog(AddObjects(*rt_, 0));
-    form->SetFormatIndex(format);
+  const StandInReader::LoadFn pointsOnly = [this](readers::ImportState&, const std::string&,
+                                                  CollectionRef& objects, CollectionRef*) {
+    ObjectRef points = rt_->CreateObject("Kestrel.CKsObject");
+    static_cast<CKsObject&>(*points).AddVertices(std::vector<float>{0, 0, 0, 1, 0, 0});
+    AddItem(objects, points);
+  };
+  const struct {
+    int format;
+    StandInReader::LoadFn load;
+    const char* said;
+  } cases[] = {
+      {0, AddObjects(*rt_, 0), "no geometry imported from empty.obj: the file holds nothing"},
+      {2, AddObjects(*rt_, 0), "no geometry imported from empty.obj: the file holds nothing"},
+      {0, pointsOnly,
+       "no geometry imported from empty.obj: the file holds 1 object with 2 vertices but no "
+       "triangles"},
+  };
+  for (const auto& c : cases) {
+    person_->messages.clear();
+    auto form = MakeDialog(c.load);
+    form->SetFormatIndex(c.format);
     form->Fire("cmdImport_Click");
     EXPECT_TRUE(form->Closed());
     EXPECT_EQ(form->SelectedObject, -1);
+    ASSERT_EQ(person_->messages.size(), 1u);
+    EXPECT_EQ(person_->messages[0].icon, MsgIcon::Information);
+    EXPECT_TRUE(person_->messages[0].text.starts_with(c.said)) << person_->messages[0].text;
   }
   EXPECT_EQ(Scene().ImportCount(), 0);
-  EXPECT_TRUE(person_->messages.empty());
+  EXPECT_EQ(Scene().ObjectList()->Count(), 0);
 }
 
 // ---- 3DS post-processing ----

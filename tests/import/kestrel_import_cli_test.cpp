@@ -179,10 +179,7 @@ TEST_F(KestrelImportCliTest, ExitCodesTellSuccessImportErrorsAndUsageErrors) {
   r = Run({"import", WriteFile("bad.dxf", badFace)});
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_NE(r.err.find("\"x\" is not a whole number"), std::string::npos) << r.err;
-  EXPECT_EQ(r.err.find("holds no objects"), std::string::npos) << r.err;
-  r = Run({"import", WriteFile("empty.inc", "// nothing\n")});
-  EXPECT_EQ(r.exitCode, 0);
-  EXPECT_NE(r.err.find("holds no objects"), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find("no geometry"), std::string::npos) << r.err;
 
   r = Run({"import", WriteFile("face.obj", "v 0 0 0\nf 1 2 3\n"), "--json"});
   EXPECT_EQ(r.exitCode, 1);
@@ -200,6 +197,48 @@ TEST_F(KestrelImportCliTest, ExitCodesTellSuccessImportErrorsAndUsageErrors) {
   EXPECT_EQ(r.exitCode, 0) << r.err;
   r = Run({"import", WriteFile("tri.obj", kTriangle), "--geometry"});
   EXPECT_EQ(r.exitCode, 2);
+}
+
+TEST_F(KestrelImportCliTest, FilesWithoutGeometrySaySoInsteadOfAddingEmptyObjects) {
+  const std::string png("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\1\0\0\0\1\x08\x02\0\0\0", 24);
+  const struct {
+    const char* name;
+    std::string text;
+    const char* found;  // what the warning says the file held
+  } cases[] = {
+      {"notes.obj", "These are my notes.\nNothing to see.\n", "the file holds "},
+      {"points.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\n", "3 vertices but no triangles"},
+      {"empty.dxf", "0\nSECTION\n2\nENTITIES\n0\nENDSEC\n0\nEOF\n", "the file holds "},
+      {"picture.inc", png, "the file holds "},
+      {"empty.inc", "// nothing\n", "the file holds "},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Result r = Run({"import", WriteFile(c.name, c.text), "--json"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    const std::string warning = std::string("no geometry imported from ") + c.name;
+    EXPECT_NE(r.err.find("kestrel: warning: " + warning), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(c.found), std::string::npos) << r.err;
+    EXPECT_NE(r.out.find("\"objects\":[]"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\"warnings\":[\"" + warning), std::string::npos) << r.out;
+  }
+}
+
+// Two objects ten units apart in the file (scaled by ten on reading): the
+// import centres the first and moves the second with it, so they stay apart.
+TEST_F(KestrelImportCliTest, ObjectsOfOneImportKeepTheirSpacing) {
+  const std::string file = WriteFile("two.obj",
+                                     "# Object A\nv 10 0 0\nv 11 0 0\nv 10 1 0\nf 1 2 3\n"
+                                     "# Object B\nv 20 0 0\nv 21 0 0\nv 20 1 0\nf 4 5 6\n");
+  Result r = Run({"import", file, "--json", "--geometry"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  std::vector<double> firstX;
+  for (size_t at = r.out.find("\"vertexData\":["); at != std::string::npos;
+       at = r.out.find("\"vertexData\":[", at + 1))
+    firstX.push_back(std::stod(r.out.substr(at + 14)));
+  ASSERT_EQ(firstX.size(), 2u) << r.out;
+  EXPECT_DOUBLE_EQ(firstX[0], -5.0);  // A spans 100..110, centred
+  EXPECT_DOUBLE_EQ(firstX[1] - firstX[0], 100.0);
 }
 
 TEST_F(KestrelImportCliTest, ExportWritesTheImportedScene) {

@@ -5,14 +5,20 @@
 // registered plug-ins; errors come as message boxes.
 #include "app/gui/main_window.h"
 
+#include <assimp/scene.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
+#include <QProgressDialog>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QStatusBar>
 #include <QTest>
+#include <QUrl>
+#include <assimp/Importer.hpp>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -96,8 +102,45 @@ class MainWindowTest : public ::testing::Test {
     });
     open->trigger();
   }
+  // Drops the files on the window as a file manager would, and waits for
+  // the scene to hold `objects` objects.
+  void Drop(const QStringList& files, int objects) {
+    auto* data = new QMimeData;
+    QList<QUrl> urls;
+    for (const QString& f : files) urls << QUrl::fromLocalFile(f);
+    data->setUrls(urls);
+    const QPointF at = window_->rect().center();
+    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window_.get(), &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent drop(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window_.get(), &drop);
+    for (int i = 0; i < 1000 && window_->Scene().ObjectList()->Count() < objects; ++i)
+      QTest::qWait(10);
+    delete data;
+  }
+  // A left click on the viewport at a point.
+  void ClickView(QPoint at, Qt::KeyboardModifiers modifiers = {}) {
+    QTest::mouseClick(window_->Viewport(), Qt::LeftButton, modifiers, at);
+  }
+  QStringList PanelSelection() {
+    QStringList keys;
+    for (QTreeWidgetItem* row : window_->Panel()->selectedItems())
+      keys << row->data(ScenePanel::kName, ScenePanel::kKeyRole).toString();
+    return keys;
+  }
+  std::vector<std::string> Keys() {
+    std::vector<std::string> keys;
+    for (const auto& o : window_->Scene().ObjectList()->Objects()) keys.push_back(o->Key());
+    return keys;
+  }
+  // The viewport's picture once every object is drawn.
+  QImage Frame() {
+    window_->Viewport()->WaitForPreparation();
+    return window_->Viewport()->grabFramebuffer();
+  }
   QRgb Middle() {
-    QImage frame = window_->Viewport()->grabFramebuffer();
+    QImage frame = Frame();
     return frame.pixel(frame.width() / 2, frame.height() / 2);
   }
 
@@ -238,9 +281,9 @@ TEST_F(MainWindowTest, MouseTurnsAndZoomsTheViewAndWireframeShowsEdges) {
   QApplication::sendEvent(view, &wheel);
   EXPECT_LT(view->Camera().Distance(), distance);
 
-  QImage plain = view->grabFramebuffer();
+  QImage plain = Frame();
   Action("Wireframe")->trigger();
-  QImage wired = view->grabFramebuffer();
+  QImage wired = Frame();
   int changed = 0;
   for (int y = 0; y < plain.height(); y += 2)
     for (int x = 0; x < plain.width(); x += 2) changed += plain.pixel(x, y) != wired.pixel(x, y);
@@ -257,6 +300,140 @@ TEST_F(MainWindowTest, ExportWritesTheSceneInTheFormatOfTheChosenName) {
   Action("Export...")->trigger();
   EXPECT_TRUE(fs::exists(out));
   EXPECT_GT(fs::file_size(out), 0u);
+}
+
+// The way a person works a scene: three files of different formats dropped
+// at once, one object clicked in the viewport and deleted, the deletion
+// undone and done again, then only the visible objects exported with normals.
+TEST_F(MainWindowTest, DroppedFilesCanBePickedDeletedUndoneAndExported) {
+  const std::string dxf =
+      Write("face.dxf",
+            "0\nSECTION\n2\nENTITIES\n0\n3DFACE\n8\n0\n10\n0\n20\n0\n30\n0\n"
+            "11\n30\n21\n0\n31\n0\n12\n30\n22\n30\n32\n0\n13\n0\n23\n30\n33\n0\n"
+            "0\nENDSEC\n0\nEOF\n");
+  const std::string inc = Write("tri.inc", "mesh { triangle { <0,0,0>, <1,0,0>, <0,1,0> } }\n");
+  Drop({QString::fromStdString(Write("wedge.obj", Wedge(4))), QString::fromStdString(dxf),
+        QString::fromStdString(inc)},
+       3);
+  ASSERT_EQ(window_->Scene().ObjectList()->Count(), 3);
+  EXPECT_EQ(window_->windowTitle(), "tri.inc - Kestrel");
+  EXPECT_TRUE(window_->statusBar()->currentMessage().contains("Imported tri.inc: 1 object"))
+      << window_->statusBar()->currentMessage().toStdString();
+  window_->Viewport()->WaitForPreparation();
+  window_->Viewport()->SetView(render::ViewPreset::Front);
+  Frame();
+
+  // Empty space clears the selection; each import is centred, so the middle
+  // of the view hits one of the three, and the viewport and the panel agree
+  // on which.
+  ClickView({3, 3});
+  EXPECT_TRUE(window_->SelectedKeys().empty());
+  EXPECT_TRUE(PanelSelection().isEmpty());
+  const QPoint middle = window_->Viewport()->rect().center();
+  ClickView(middle);
+  ASSERT_EQ(window_->SelectedKeys().size(), 1u);
+  const std::string picked = window_->SelectedKeys()[0];
+  EXPECT_EQ(PanelSelection(), QStringList{QString::fromStdString(picked)});
+  // The picked object is outlined in the selection colour: orange pixels
+  // appear that a plain tint of the object's own colour would not give.
+  QImage outlined = Frame();
+  int orange = 0;
+  for (int y = 0; y < outlined.height(); ++y)
+    for (int x = 0; x < outlined.width(); ++x)
+      orange += Distance(outlined.pixel(x, y), render::Palette::kSelection) < 20;
+  EXPECT_GT(orange, 20);
+
+  // Delete (the key), Undo, Redo, Undo.
+  const std::vector<std::string> all = Keys();
+  window_->activateWindow();  // shortcuts reach an active window only
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
+  QTest::keyClick(window_->Viewport(), Qt::Key_Delete);
+  EXPECT_EQ(window_->Scene().ObjectList()->Count(), 2);
+  EXPECT_EQ(window_->Scene().ObjectList()->Find(picked), nullptr);
+  EXPECT_EQ(window_->Panel()->ObjectsRoot()->childCount(), 2);
+  QTest::keyClick(window_->Viewport(), Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(Keys(), all);
+  EXPECT_EQ(window_->Panel()->ObjectsRoot()->childCount(), 3);
+  QTest::keyClick(window_->Viewport(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(window_->Scene().ObjectList()->Count(), 2);
+  window_->Undo();
+  EXPECT_EQ(Keys(), all);
+
+  // Ctrl adds to the selection; hiding the first object and exporting the
+  // visible ones writes the other two, with normals.
+  ClickView({3, 3});
+  window_->SelectObject(all[1]);
+  EXPECT_EQ(window_->SelectedKeys(), (std::vector<std::string>{all[1]}));
+  ClickView(middle, Qt::ControlModifier);
+  EXPECT_EQ(window_->SelectedKeys().size(), picked == all[1] ? 0u : 2u);
+  window_->Panel()->ObjectRow(all[0])->setCheckState(ScenePanel::kVisible, Qt::Unchecked);
+  const fs::path out = dir_ / "visible.glb";
+  ASSERT_TRUE(
+      window_->ExportTo(QString::fromStdString(out.string()), MainWindow::ExportChoice::Visible));
+  Assimp::Importer importer;
+  const aiScene* s = importer.ReadFile(out.string(), 0);
+  ASSERT_NE(s, nullptr) << importer.GetErrorString();
+  EXPECT_EQ(s->mNumMeshes, 2u);
+  for (unsigned m = 0; m < s->mNumMeshes; ++m) EXPECT_TRUE(s->mMeshes[m]->HasNormals());
+  // Hiding is a change like any other: Undo shows the object again.
+  window_->Undo();
+  EXPECT_TRUE(window_->Scene().ObjectList()->Objects()[0]->Visible());
+  EXPECT_EQ(window_->Panel()->ObjectRow(all[0])->checkState(ScenePanel::kVisible), Qt::Checked);
+}
+
+TEST_F(MainWindowTest, RenameNewSceneAndUndoOfBoth) {
+  window_->OpenFile(QString::fromStdString(Write("wedge.obj", Wedge(4))));
+  const std::string key = Keys().at(0);
+  // F2 in the panel edits the name; the new name is a change that can be undone.
+  QTreeWidgetItem* row = window_->Panel()->ObjectRow(key);
+  row->setText(ScenePanel::kName, "Ramp");
+  for (int i = 0; i < 100 && window_->Scene().ObjectList()->Objects()[0]->Name() != "Ramp"; ++i)
+    QTest::qWait(10);
+  EXPECT_EQ(window_->Scene().ObjectList()->Objects()[0]->Name(), "Ramp");
+  EXPECT_EQ(window_->Panel()->ObjectRow(key)->text(ScenePanel::kName), "Ramp");
+  window_->NewScene();
+  EXPECT_EQ(window_->Scene().ObjectList()->Count(), 0);
+  EXPECT_EQ(window_->Panel()->ObjectsRoot()->childCount(), 0);
+  EXPECT_EQ(window_->windowTitle(), "Kestrel");
+  window_->Undo();
+  EXPECT_EQ(window_->Scene().ObjectList()->Objects().at(0)->Name(), "Ramp");
+  window_->Undo();
+  EXPECT_EQ(window_->Scene().ObjectList()->Objects().at(0)->Name(), "wedge");
+  window_->Undo();
+  EXPECT_EQ(window_->Scene().ObjectList()->Count(), 0);
+  EXPECT_FALSE(window_->History().CanUndo());
+}
+
+// Hiding the only object keeps the ground grid as it was: the picture keeps
+// its grid lines, only the object goes.
+TEST_F(MainWindowTest, HidingTheLastObjectKeepsTheGroundGrid) {
+  window_->OpenFile(QString::fromStdString(Write("wedge.obj", Wedge(40))));
+  auto gridPixels = [this] {
+    QImage frame = Frame();
+    int n = 0;
+    for (int y = 0; y < frame.height(); ++y)
+      for (int x = 0; x < frame.width(); ++x)
+        n += Distance(frame.pixel(x, y), render::Palette::kGrid) < 12;
+    return n;
+  };
+  const int shown = gridPixels();
+  window_->Panel()->ObjectsRoot()->child(0)->setCheckState(ScenePanel::kVisible, Qt::Unchecked);
+  const int hidden = gridPixels();
+  EXPECT_GT(shown, 200);
+  EXPECT_GE(hidden, shown);  // the grid the object covered shows now
+}
+
+TEST_F(MainWindowTest, FileWithoutGeometryIsToldAndAddsNothing) {
+  QString said;
+  WhenModal<QMessageBox>([&said](QMessageBox* box) {
+    said = box->text();
+    box->accept();
+  });
+  EXPECT_TRUE(window_->OpenFile(QString::fromStdString(Write("notes.obj", "just words\n"))));
+  EXPECT_TRUE(said.contains("no geometry imported from notes.obj")) << said.toStdString();
+  EXPECT_EQ(window_->Scene().ObjectList()->Count(), 0);
+  EXPECT_FALSE(window_->History().CanUndo());
+  EXPECT_TRUE(window_->statusBar()->currentMessage().contains("Nothing imported"));
 }
 
 }  // namespace
