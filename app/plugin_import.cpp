@@ -66,6 +66,10 @@ void AddImportFormatOptions(CLI::App& cmd, ImportOptions& opt) {
   cmd.add_flag("--materials", opt.materials,
                "WaveFront: read the .mtl material libraries and bind faces to their materials");
   cmd.add_flag("--auto-smooth", opt.autoSmooth, "3DStudio: smooth the normals automatically");
+  cmd.add_option("--threads", opt.threads,
+                 "threads that read one large WaveFront file (0: every core; default: the "
+                 "registry's \"Threads\" value, else every core)")
+      ->check(CLI::Range(0, 1024));
 }
 
 ImportOutcome ImportThroughPlugin(AppContext& ctx, const ImportOptions& opt) {
@@ -94,7 +98,7 @@ ImportOutcome ImportThroughPlugin(AppContext& ctx, const ImportOptions& opt) {
 
   auto person = std::make_shared<ScriptedImportPerson>(
       ImportAnswers{format, opt.normals, opt.smoothAll, opt.autoSmooth, opt.file, opt.splitObjects,
-                    opt.materials},
+                    opt.materials, opt.threads},
       std::cerr, &gInterrupted, isatty(STDERR_FILENO) != 0);
   ctx.runtime.SetPerson(person);
   bool interrupted = false;

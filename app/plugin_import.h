@@ -23,6 +23,7 @@ struct ImportOptions {
   bool autoSmooth = false;
   bool splitObjects = false;
   bool materials = false;
+  int threads = -1;  // --threads; -1: the registry's value
 };
 
 // FILE, --format and the format options.

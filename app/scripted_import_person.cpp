@@ -39,6 +39,8 @@ void ScriptedImportPerson::ShowModal(ks::Form& form) {
   Check(form, "chkSplitObjects", answers_.splitObjects);
   Check(form, "chkMaterials", answers_.importMaterials);
   Check(form, "chkAutoSmooth", answers_.autoSmooth);
+  if (ks::Control* threads = form.FindControl("txtThreads"); threads && answers_.threads >= 0)
+    threads->value = ks::Variant(int32_t{answers_.threads});
   runStart_ = Clock::now();
   form.Fire("cmdImport_Click");
   ClearProgress();

@@ -25,6 +25,7 @@ struct ImportAnswers {
   std::string file;  // the file dialog's answer
   bool splitObjects = false;
   bool importMaterials = false;
+  int threads = -1;  // threads reading one large file (0: every core); -1: the registry's
 };
 
 class ScriptedImportPerson : public ks::Person {

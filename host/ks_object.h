@@ -121,8 +121,10 @@ class CKsObject : public DispatchObject<CKsObject> {
 
  private:
   void EnsureNormals();
-  // Sets the three corner normals of a triangle to its face normal.
-  void FillFaceNormal(size_t triangle);
+  // Appends the corner normals of the next count triangles: face normals,
+  // zeros for a triangle t (counted from the first appended) with skip[t] set,
+  // whose normals are set next.
+  void AppendFaceNormals(size_t count, std::span<const uint8_t> skip);
   // Writes a triangle's corner normals n to out (which may overlap n), the
   // face normal where a corner's is of zero length; returns the bits of the
   // corners given.

@@ -4,6 +4,7 @@
 // 512 of those faults into one.
 #include <algorithm>
 #include <cstddef>
+#include <utility>
 #include <vector>
 
 namespace ks {
@@ -58,14 +59,35 @@ void TrimSpare(std::vector<T>& values) {
   values = std::move(exact);
 }
 
-// An array of exactly count values, about to be overwritten in full: its
-// pages are mapped in one call before the values are set.
-template <class T>
-std::vector<T> ArrayToFill(size_t count) {
+// Appends count records of K values, record r written by fill(r, out) to
+// out[0..K). The array is not cleared before it is filled (sizing a vector
+// first writes every value twice): the records are made in a small buffer
+// that stays in the cache, a block at a time, and copied behind the array's
+// values. Room for a large block is mapped in one call beforehand, with huge
+// pages.
+template <size_t K, class T, class Fill>
+void AppendRecords(std::vector<T>& values, size_t count, Fill&& fill) {
+  const size_t total = count * K;
+  if (values.capacity() - values.size() < total) {
+    GrowLarge(values, values.size() + total);
+    PrefaultForWriting(values.data() + values.size(), total * sizeof(T));
+  }
+  constexpr size_t kBlock = std::max<size_t>(1, 4096 / (K * sizeof(T)));  // records
+  T buffer[kBlock * K];
+  for (size_t first = 0; first < count; first += kBlock) {
+    const size_t n = std::min(kBlock, count - first);
+    for (size_t r = 0; r < n; ++r) fill(first + r, buffer + r * K);
+    values.insert(values.end(), buffer, buffer + n * K);
+  }
+}
+
+// An array of exactly count records of K values: AppendRecords on an empty
+// array.
+template <size_t K, class T, class Fill>
+std::vector<T> ArrayOfRecords(size_t count, Fill&& fill) {
   std::vector<T> values;
-  ReserveLarge(values, count);
-  PrefaultForWriting(values.data(), count * sizeof(T));
-  values.resize(count);
+  ReserveLarge(values, count * K);
+  AppendRecords<K>(values, count, std::forward<Fill>(fill));
   return values;
 }
 

@@ -28,6 +28,8 @@ frmImport::frmImport(Runtime& rt) : rt_(rt), state_(rt), readerFactory_(&CreateR
   Register(cmdImport, "cmdImport", "Import");
   Register(cmdCancel, "cmdCancel", "Cancel");
   Register(ProgressBar1, "ProgressBar1");
+  Register(txtThreads, "txtThreads");
+  txtThreads.value = Variant(int32_t{0});
   for (Control* box : {&chkNorm, &chkSmooth, &chkSplitObjects, &chkMaterials, &chkAutoSmooth})
     box->value = Variant(int16_t{0});
   ProgressBar1.value = Variant(0.0);
@@ -89,6 +91,7 @@ void frmImport::Form_Load() {
   IgnoreErrors([&] {
     chkMaterials.value = Variant(static_cast<int16_t>(ImportSettings(rt_).ReadImportMaterials()));
   });
+  IgnoreErrors([&] { txtThreads.value = Variant(ImportSettings(rt_).ReadThreads()); });
 }
 
 void frmImport::SetFormatIndex(int index) {

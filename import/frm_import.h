@@ -99,6 +99,9 @@ class frmImport : public Form, public readers::ImportUi {
   Control cmdImport;
   Control cmdCancel;
   Control ProgressBar1;
+  // Not shown: how many threads read one large file (0: every core), loaded
+  // from the registry; the command line sets it.
+  Control txtThreads;
 
   // The open-file dialog's settings of the last run.
   struct FileDialog {

@@ -1,5 +1,6 @@
 // The import run of frmImport: from the file dialog through the reader to the
 // objects in the host scene.
+#include <algorithm>
 #include <filesystem>
 
 #include "host/com_error.h"
@@ -82,6 +83,7 @@ void frmImport::StartRun() {
   state_.warnings.Clear();
   state_.options = {Checked(chkNorm), Checked(chkSmooth), Checked(chkAutoSmooth),
                     Checked(chkSplitObjects), Checked(chkMaterials)};
+  IgnoreErrors([&] { state_.options.threads = std::max(txtThreads.value.ToLong(), int32_t{0}); });
   pumpCalls_ = 0;
   lastPump_ = std::chrono::steady_clock::now();
 }

@@ -53,6 +53,11 @@ void ImportSettings::WriteImportMaterials(bool import) const {
   Write(std::string(kImportKey), "ImportMaterials", static_cast<int16_t>(import));
 }
 
+int32_t ImportSettings::ReadThreads() const {
+  const int32_t threads = Read(std::string(kImportKey), "Threads", int32_t{0}).ToLong();
+  return threads > 0 ? threads : 0;
+}
+
 std::string ImportSettings::ReadPath(std::string_view extension) const {
   return Read(PathKey(extension), "Path", ModuleFolder()).ToString();
 }

@@ -7,6 +7,8 @@
 //                                                  lines, 0 or 1 (Integer; default 0)
 //   SOFTWARE\Ardeno\KsImport         "ImportMaterials" WaveFront: read the .mtl
 //                                                  libraries, 0 or 1 (Integer; default 0)
+//   SOFTWARE\Ardeno\KsImport         "Threads"     threads that read one large file,
+//                                                  0 for every core (Long; default 0)
 //   SOFTWARE\Ardeno\KsImport\<EXT>   "Path"        folder of the last file of that
 //                                                  format, with trailing separator
 #include <cstdint>
@@ -33,6 +35,7 @@ class ImportSettings {
   void WriteSplitObjects(bool split) const;
   bool ReadImportMaterials() const;  // false when nothing is stored
   void WriteImportMaterials(bool import) const;
+  int32_t ReadThreads() const;  // 0 (every core) when nothing, or no count, is stored
   // The folder remembered for `extension` (any case); the plug-in's own
   // folder when nothing is stored.
   std::string ReadPath(std::string_view extension) const;

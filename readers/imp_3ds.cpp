@@ -595,12 +595,13 @@ bool CImp_3DS::ReadVertexList() {
     if (n > 0) {
       RequireRecords(c, n, 12, "vertex");
       const uint8_t* p = c.Take(12 * n, "the vertices").data();
-      std::vector<float> xyz = ArrayToFill<float>(3 * n);
-      for (size_t i = 0; i < 3 * n; i += 3, p += 12) {
-        xyz[i] = LeFloat32(p);
-        xyz[i + 2] = LeFloat32(p + 4);  // file y becomes z
-        xyz[i + 1] = LeFloat32(p + 8);  // file z becomes y
-      }
+      // File y becomes z and file z becomes y.
+      std::vector<float> xyz = ArrayOfRecords<3, float>(n, [p](size_t i, float* out) {
+        const uint8_t* const v = p + 12 * i;
+        out[0] = LeFloat32(v);
+        out[1] = LeFloat32(v + 8);
+        out[2] = LeFloat32(v + 4);
+      });
       std::array<Variant, 1> args{Variant(std::move(xyz))};  // moved, not copied
       Call(CurrentObject(), "Add_Vertices", std::span<Variant>(args));
     }
@@ -616,14 +617,14 @@ bool CImp_3DS::ReadFaceList() {
     if (n > 0) {
       RequireRecords(c, n, 8, "face");
       const uint8_t* p = c.Take(8 * n, "the faces").data();
-      std::vector<int32_t> corners = ArrayToFill<int32_t>(3 * n);
-      for (size_t k = 0; k < 3 * n; k += 3, p += 8) {
-        // Reversed, so that together with the y/z swap the outward side
-        // stays; the edge flags behind the corners are not used.
-        corners[k] = LeUInt16(p + 4);
-        corners[k + 1] = LeUInt16(p + 2);
-        corners[k + 2] = LeUInt16(p);
-      }
+      // Reversed, so that together with the y/z swap the outward side stays;
+      // the edge flags behind the corners are not used.
+      std::vector<int32_t> corners = ArrayOfRecords<3, int32_t>(n, [p](size_t k, int32_t* out) {
+        const uint8_t* const f = p + 8 * k;
+        out[0] = LeUInt16(f + 4);
+        out[1] = LeUInt16(f + 2);
+        out[2] = LeUInt16(f);
+      });
       std::array<Variant, 2> args{Variant(std::move(corners)), Variant(int16_t{3})};
       Call(CurrentObject(), "Add_Poligons", std::span<Variant>(args));
     }

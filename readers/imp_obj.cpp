@@ -119,10 +119,17 @@ void CImp_OBJ::Load(const std::string& fileName, CollectionRef& colObject3D,
 
   TextInput& file = *st_.file;
   const int64_t turnStep = ImportState::TurnStep(file.Length());
-  while (!file.AtEnd() && st_.StopImport == 0) {
-    if (!ReadPlainLines(turnStep)) ReadLineOf(ReadLine(st_), colObject3D);
-    st_.TurnIfDue(turnStep, file.AtEnd());
+  StartReadingAhead();
+  try {
+    while (!file.AtEnd() && st_.StopImport == 0) {
+      if (!ReadPlainLines(turnStep)) ReadLineOf(ReadLine(st_), colObject3D);
+      st_.TurnIfDue(turnStep, file.AtEnd());
+    }
+  } catch (...) {
+    records_.reset();  // the threads reading ahead stop with the read
+    throw;
   }
+  records_.reset();
   st_.CloseFiles();
   HandOver(colObject3D);
   object_ = nullptr;
@@ -133,6 +140,20 @@ void CImp_OBJ::Load(const std::string& fileName, CollectionRef& colObject3D,
   objectVertex_ = {};
   materials_ = nullptr;
   materialRuns_ = {};
+}
+
+void CImp_OBJ::StartReadingAhead() {
+  const TextInput& file = *st_.file;
+  const unsigned threads =
+      st_.options.threads > 0 ? unsigned(st_.options.threads) : ObjLineRecords::EveryCore();
+  const std::string_view text = file.Unread();
+  // Only where the fast lane reads at all, and where there is enough to share.
+  if (threads < 2 || (st_.LineMode != 0 && st_.LineMode != 1) ||
+      file.Encoding() == TextEncoding::Utf16LE || file.Encoding() == TextEncoding::Utf16BE ||
+      text.size() < 4 * st_.ObjReadAheadChunk)
+    return;
+  records_ = std::make_unique<ObjLineRecords>(text.data(), text.data() + text.size(),
+                                              st_.LineMode == 0, threads, st_.ObjReadAheadChunk);
 }
 
 void CImp_OBJ::ReadLineOf(std::string_view line, CollectionRef& colObject3D) {

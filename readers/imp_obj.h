@@ -17,6 +17,7 @@
 // the reading quietly and the object read so far is handed over.
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -26,6 +27,7 @@
 #include "host/ks_color.h"
 #include "import_state.h"
 #include "mesh_reader.h"
+#include "obj_line_records.h"
 
 namespace ks::readers {
 
@@ -137,14 +139,24 @@ class CImp_OBJ : public MeshReader {
   // when at least one line was read, false when the general path must take
   // the next line.
   bool ReadPlainLines(int64_t turnStep);
-  // One plain line behind its keyword; returns the start of the next line, or
-  // null, nothing changed, for any other form.
-  const char* ReadPlainPositionAt(const char* p, const char* end, std::vector<float>& positions);
-  const char* ReadPlainNormalAt(const char* p, const char* end);
+  // One plain line (obj_plain_line.h) applied to the reader's state as the
+  // general path would; false, nothing changed, where the general path must
+  // take it (a full array, a number naming nothing).
+  bool ApplyPlainLine(const PlainLine& line, std::vector<float>& positions);
+  // The same for a line's record read ahead (ObjLineRecords).
+  bool ApplyRecord(uint32_t head, const uint32_t* words, std::vector<float>& positions);
+  bool ApplyPlainPosition(const float* xyz, std::vector<float>& positions);
+  void ApplyPlainNormal(const float* xyz);
+  // normal: the corners' normal numbers, or null where none is named.
+  bool ApplyPlainFace(unsigned count, const int32_t* vertex, const int32_t* normal);
   bool plainCrLf_ = false;  // the run takes CR LF as one line end (line mode 0)
-  const char* ReadPlainFaceAt(const char* p, const char* end);
   // A triangle's record of corner normals, from slots already checked.
   void AppendPlainNormals(int32_t triangle, int32_t n1, int32_t n2, int32_t n3);
+  // Plain lines read ahead by other threads, on large files (null otherwise).
+  std::unique_ptr<ObjLineRecords> records_;
+  // Starts records_ when the options allow more than one thread and the file
+  // is long enough to share out (four chunks).
+  void StartReadingAhead();
 
   float ReadCoordinate(std::string_view& rest, int which);
   int32_t VertexOf(int32_t index) const;

@@ -31,6 +31,7 @@ struct ImportOptions {
   bool autoSmooth = false;       // chkAutoSmooth "Auto Normals Smoothing"
   bool splitObjects = false;     // chkSplitObjects "Split objects at 'o' lines"
   bool importMaterials = false;  // chkMaterials "Import materials (.mtl)"
+  int threads = 0;               // threads reading one large file; 0: every core
 };
 
 class TextInput;  // the current input file (readers/text_input.h)
@@ -48,6 +49,9 @@ struct ImportState {
   // array's final size from the density seen so far (fuzzing lowers it, so
   // that small inputs reach the prediction).
   int64_t ObjPredictionStart = 65536;
+  // Bytes of the pieces a large OBJ file is cut into for threads to read
+  // (tests and fuzzing lower it, so that small inputs are cut too).
+  size_t ObjReadAheadChunk = size_t(256) << 10;
   ImportWarnings warnings;  // what the reader passed over, told at the end of the run
   ImportUi* ui = nullptr;   // null: no dialog (no progress, no event pump)
   // Where the readers' inputs come from: files by name, or bytes in memory

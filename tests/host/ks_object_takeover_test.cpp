@@ -107,12 +107,35 @@ TEST(CKsObjectTakeOver, QuadsOrBadRecordsLeaveTheCallersArrayAlone) {
   EXPECT_EQ(fresh->TriangleCount(), 0);
 }
 
-TEST(LargeMemory, ArraysToFillHaveExactlyTheirSizeInZeros) {
-  for (size_t count : {size_t(0), size_t(3), size_t(70000), (size_t(3) << 20) + 5}) {
-    auto values = ks::ArrayToFill<int32_t>(count);
-    ASSERT_EQ(values.size(), count);
-    EXPECT_EQ(values.capacity(), count);
-    EXPECT_EQ(std::accumulate(values.begin(), values.end(), int64_t{0}), 0);
+TEST(LargeMemory, ArraysOfRecordsHoldEachRecordMadeOnceInOrder) {
+  // Counts around the block the records are made in, and a large array.
+  for (size_t count :
+       {size_t(0), size_t(1), size_t(340), size_t(341), size_t(70001), (size_t(1) << 20) + 5}) {
+    size_t calls = 0;
+    bool inOrder = true;
+    auto values = ks::ArrayOfRecords<3, int32_t>(count, [&](size_t r, int32_t* out) {
+      inOrder = inOrder && r == calls++;
+      out[0] = int32_t(r);
+      out[1] = int32_t(r * 7 % 1000);
+      out[2] = -1;
+    });
+    ASSERT_EQ(values.size(), 3 * count);
+    EXPECT_EQ(values.capacity(), 3 * count);
+    EXPECT_EQ(calls, count);
+    EXPECT_TRUE(inOrder);
+    bool same = true;
+    for (size_t r = 0; r < count; ++r)
+      same = same && values[3 * r] == int32_t(r) && values[3 * r + 1] == int32_t(r * 7 % 1000) &&
+             values[3 * r + 2] == -1;
+    EXPECT_TRUE(same) << count;
+
+    // Appending keeps what is there.
+    ks::AppendRecords<1>(values, count + 2, [](size_t r, int32_t* out) { *out = -int32_t(r); });
+    ASSERT_EQ(values.size(), 4 * count + 2);
+    EXPECT_EQ(values.back(), -int32_t(count + 1));
+    if (count > 0) {
+      EXPECT_EQ(values[3 * count - 2], int32_t((count - 1) * 7 % 1000));
+    }
   }
   ks::PrefaultForWriting(nullptr, size_t(1) << 20);  // nothing to map
 }
@@ -140,7 +163,7 @@ TEST(LargeMemory, AdviceKeepsContentsForAnyBlock) {
 TEST(CKsObjectTakeOver, ABadNumberIsFoundAtEveryPositionOfATripleList) {
   for (size_t length : {3u, 9u, 24u, 27u, 51u}) {
     for (size_t bad = 0; bad < length; ++bad) {
-      for (int32_t value : {7, -1}) {
+      for (int32_t value : {7, -1, INT32_MIN, INT32_MAX}) {
         auto o = std::make_shared<ks::CKsObject>();
         AddPoints(*o, 7);
         Longs triples(length, 6);

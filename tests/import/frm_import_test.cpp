@@ -202,6 +202,32 @@ TEST_F(FrmImportTest, MaterialsBoxIsRememberedAndTheReadersMaterialsAreBoundInTh
   EXPECT_EQ(seen, std::vector<bool>{true});
 }
 
+// The registry's "Threads" value reaches the reader (0, nothing or a count
+// that is no count: every core), and a command line may set it for one run.
+TEST_F(FrmImportTest, ThreadsComeFromTheRegistryUnlessTheRunSetsThem) {
+  std::vector<int> seen;
+  const auto record = [&](readers::ImportState& state, const std::string&, CollectionRef& objects,
+                          CollectionRef*) {
+    seen.push_back(state.options.threads);
+    AddItem(objects, MakeTriangle(*rt_, "one"));
+  };
+  person_->file = WriteFile("scan.obj");
+  for (const Variant& stored :
+       {Variant(int32_t{3}), Variant(int32_t{-2}), Variant(std::string("many"))}) {
+    rt_->Registry().Write(kHkeyLocalMachine, std::string(kImportKey), "Threads", stored);
+    auto form = MakeDialog(record);
+    form->Fire("cmdImport_Click");
+    ASSERT_TRUE(form->Closed());
+  }
+  auto form = MakeDialog(record);
+  form->txtThreads.value = Variant(int32_t{5});
+  form->Fire("cmdImport_Click");
+  EXPECT_EQ(seen, (std::vector<int>{3, 0, 0, 5}));
+  // The run's own choice is not stored.
+  EXPECT_EQ(rt_->Registry().Read(kHkeyLocalMachine, std::string(kImportKey), "Threads"),
+            Variant(std::string("many")));
+}
+
 // A reader's own steps after the run, seen from the object they get.
 class AfterImportReader : public StandInReader {
  public:

@@ -52,20 +52,7 @@ class ObjPlainLinesTest : public testing::ReaderTest {
     state_.CloseFiles();
     out += "read " + std::to_string(state_.CharsRead - spaces) + "\n";
     state_.CharsRead = 0;
-    for (int32_t i = 1; i <= list->Count(); ++i) {
-      const auto mesh = std::dynamic_pointer_cast<CKsObject>(list->Item(i).ToObject());
-      out += mesh->Name() + " " + std::to_string(mesh->DefaultColor()) + " v";
-      for (const float value : mesh->Vertices()) {
-        uint32_t bits;
-        std::memcpy(&bits, &value, sizeof bits);
-        out += " " + std::to_string(bits);
-      }
-      out += " t";
-      for (const int32_t corner : mesh->Triangles()) out += " " + std::to_string(corner);
-      out += " n" + std::to_string(mesh->NormalTriangleCount());
-      for (const float value : mesh->CornerNormals()) out += " " + std::to_string(value);
-      out += "\n";
-    }
+    out += testing::DescribeObjects(*list);
     return out;
   }
 };

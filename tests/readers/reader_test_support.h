@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -12,11 +14,34 @@
 #include <string_view>
 
 #include "host/call_log.h"
+#include "host/collection.h"
 #include "host/host_classes.h"
+#include "host/ks_object.h"
 #include "host/runtime.h"
 #include "readers/import_state.h"
 
 namespace ks::readers::testing {
+
+// Each object of the list as one line: name, colour, vertices (as bits, so
+// that any difference shows), triangles, and corner normals.
+inline std::string DescribeObjects(Collection& list) {
+  std::string out;
+  for (int32_t i = 1; i <= list.Count(); ++i) {
+    const auto mesh = std::dynamic_pointer_cast<CKsObject>(list.Item(i).ToObject());
+    out += mesh->Name() + " " + std::to_string(mesh->DefaultColor()) + " v";
+    for (const float value : mesh->Vertices()) {
+      uint32_t bits;
+      std::memcpy(&bits, &value, sizeof bits);
+      out += " " + std::to_string(bits);
+    }
+    out += " t";
+    for (const int32_t corner : mesh->Triangles()) out += " " + std::to_string(corner);
+    out += " n" + std::to_string(mesh->NormalTriangleCount());
+    for (const float value : mesh->CornerNormals()) out += " " + std::to_string(value);
+    out += "\n";
+  }
+  return out;
+}
 
 class ReaderTest : public ::testing::Test {
  protected:
