@@ -2,7 +2,9 @@
 
 #include <meshoptimizer.h>
 
+#include <cstdint>
 #include <future>
+#include <span>
 
 namespace kestrel::render {
 namespace {
@@ -27,31 +29,59 @@ PreparedMesh PrepareMesh(ks::CKsObject& object, size_t coarseTriangles,
                          const PrepareProgress& progress) {
   PreparedMesh out;
   if (!Reached(progress, 0)) return out;
-  out.mesh = BuildIndexedMesh(object.Vertices(), object.Triangles(), object.CornerNormals(),
-                              object.Position());
-  IndexedMesh& m = out.mesh;
-  const size_t vertexCount = m.vertices.size() / kFloatsPerVertex;
-  if (!Reached(progress, 0.35)) return {};
-  if (m.indices.empty() || vertexCount == 0) return out;
-
-  // The coarse form is made beside the triangle ordering (the two read the
-  // same mesh); its vertex numbers are renumbered below with the full form's.
+  // The coarse form is made from the object's own vertices and triangles,
+  // beside everything else below (normals, the GPU form, its ordering): it
+  // is the longest step for a big mesh. Its host vertex numbers are turned
+  // into the GPU form's further down.
+  const std::span<const float> xyz = object.Vertices();
+  const std::span<const int32_t> triangles = object.Triangles();
   std::future<std::vector<uint32_t>> coarseMade;
-  if (m.indices.size() / 3 > coarseTriangles)
-    coarseMade = std::async(std::launch::async, [&m, vertexCount, coarseTriangles] {
-      std::vector<uint32_t> coarse(m.indices.size());
-      coarse.resize(meshopt_simplifySloppy(coarse.data(), m.indices.data(), m.indices.size(),
-                                           m.vertices.data(), vertexCount, kVertexBytes,
-                                           coarseTriangles * 3, kCoarseError, nullptr));
+  if (triangles.size() / 3 > coarseTriangles && !xyz.empty())
+    coarseMade = std::async(std::launch::async, [xyz, triangles, coarseTriangles] {
+      const auto* indices = reinterpret_cast<const uint32_t*>(triangles.data());
+      std::vector<uint32_t> coarse(triangles.size());
+      coarse.resize(meshopt_simplifySloppy(coarse.data(), indices, triangles.size(), xyz.data(),
+                                           xyz.size() / 3, 3 * sizeof(float), coarseTriangles * 3,
+                                           kCoarseError, nullptr));
       return coarse;
     });
+  // Taken before any return: the async work reads the object.
+  auto takeCoarse = [&coarseMade] {
+    return coarseMade.valid() ? coarseMade.get() : std::vector<uint32_t>{};
+  };
+
+  out.mesh = BuildIndexedMesh(xyz, triangles, object.CornerNormals(), object.Position());
+  IndexedMesh& m = out.mesh;
+  const size_t vertexCount = m.vertices.size() / kFloatsPerVertex;
+  if (!Reached(progress, 0.35)) {
+    takeCoarse();
+    return {};
+  }
+  if (m.indices.empty() || vertexCount == 0) return out;
+
   // The FIFO ordering is several times faster than the full vertex cache
   // optimiser for about the same cache hits: a big mesh reaches the screen
   // sooner.
   std::vector<uint32_t> ordered(m.indices.size());
   meshopt_optimizeVertexCacheFifo(ordered.data(), m.indices.data(), m.indices.size(), vertexCount,
                                   kCacheSize);
-  std::vector<uint32_t> coarse = coarseMade.valid() ? coarseMade.get() : std::vector<uint32_t>{};
+  // The GPU vertex of each host vertex a triangle uses (one of them, when a
+  // crease gave it several: the coarse form's shading need not be exact).
+  std::vector<uint32_t> coarse = takeCoarse();
+  if (!coarse.empty()) {
+    std::vector<uint32_t> gpuVertexOf(xyz.size() / 3, UINT32_MAX);
+    for (size_t c = 0; c < triangles.size(); ++c)
+      gpuVertexOf[static_cast<size_t>(triangles[c])] = m.indices[c];
+    size_t kept = 0;
+    for (size_t t = 0; t + 2 < coarse.size(); t += 3) {
+      const uint32_t a = gpuVertexOf[coarse[t]], b = gpuVertexOf[coarse[t + 1]],
+                     c = gpuVertexOf[coarse[t + 2]];
+      // A corner on a vertex no triangle uses has no GPU vertex: left out.
+      if (a == UINT32_MAX || b == UINT32_MAX || c == UINT32_MAX) continue;
+      coarse[kept++] = a, coarse[kept++] = b, coarse[kept++] = c;
+    }
+    coarse.resize(kept);
+  }
   if (!Reached(progress, 0.8)) return {};
 
   // Vertices in the order the triangles first use them.

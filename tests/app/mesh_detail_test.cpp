@@ -7,24 +7,35 @@
 
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <set>
 
 namespace kestrel::render {
 namespace {
 
-// An n x n grid of positions on a wavy surface, two triangles per cell.
+// An n x n grid of positions on a wavy surface, two triangles per cell. The
+// vertices are numbered out of spatial order (a fixed shuffle), so that a
+// vertex number taken for another's shows.
 ks::KsObjectRef Grid(int n) {
   auto o = std::make_shared<ks::CKsObject>();
-  std::vector<float> xyz;
+  const int count = n * n;
+  auto number = [count](int i) { return static_cast<int>((int64_t{i} * 7919) % count); };
+  std::vector<float> xyz(size_t(count) * 3);
   for (int i = 0; i < n; ++i)
-    for (int j = 0; j < n; ++j)
-      xyz.insert(xyz.end(),
-                 {float(i), float(j), std::sin(float(i) * 0.3f) * std::cos(float(j) * 0.2f)});
+    for (int j = 0; j < n; ++j) {
+      const auto at = size_t(number(i * n + j)) * 3;
+      xyz[at] = float(i), xyz[at + 1] = float(j);
+      xyz[at + 2] = std::sin(float(i) * 0.3f) * std::cos(float(j) * 0.2f);
+    }
+  // A vertex no triangle uses, off the surface in the middle: no form may
+  // draw it.
+  xyz.insert(xyz.end(), {float(n) / 2, float(n) / 2, 5});
   std::vector<int32_t> triangles;
   for (int i = 0; i + 1 < n; ++i)
     for (int j = 0; j + 1 < n; ++j) {
       const int a = i * n + j, b = a + 1, c = a + n, d = c + 1;
-      triangles.insert(triangles.end(), {a, b, c, b, d, c});
+      triangles.insert(triangles.end(),
+                       {number(a), number(b), number(c), number(b), number(d), number(c)});
     }
   o->AddVertices(std::move(xyz));
   o->AddTriangles(std::move(triangles));
@@ -70,6 +81,14 @@ TEST(PrepareMesh, ReorderedMeshDrawsTheSameTrianglesAndTheCoarseFormIsSmall) {
     const float* v = &prepared.mesh.vertices[i * 6];
     ASSERT_NEAR(v[2], std::sin((v[0] - 100) * 0.3f) * std::cos(v[1] * 0.2f), 1e-4f) << i;
   }
+  // Its triangles span a few cells of the grid, not the grid: corners that
+  // belong together stay together.
+  for (size_t t = 0; t + 2 < prepared.coarseIndices.size(); t += 3)
+    for (size_t c = 0; c < 3; ++c) {
+      const float* p = &prepared.mesh.vertices[prepared.coarseIndices[t + c] * 6];
+      const float* q = &prepared.mesh.vertices[prepared.coarseIndices[t + (c + 1) % 3] * 6];
+      ASSERT_LT(std::hypot(p[0] - q[0], p[1] - q[1]), 20.f) << "triangle " << t / 3;
+    }
 
   // Stopped half way, nothing is made.
   int reports = 0;
