@@ -3,10 +3,10 @@
 // thread), then draws FRAMES frames while the view moves (zooming a little
 // between frames: the coarse forms) and FRAMES frames at rest (full detail).
 // The frames at rest are drawn with the import selected (as it is after the
-// import: outlined) and with nothing selected. Each frame is the viewport's own paint into its framebuffer, read back
-// (grabFramebuffer), which waits for the drawing to finish; the read-back adds
-// about a millisecond at these sizes. Prints the import time, the time from
-// the file to its first full picture, and the frame times.
+// import: outlined) and with nothing selected. Each frame is the viewport's own paint into its
+// framebuffer, read back (grabFramebuffer), which waits for the drawing to finish; the read-back
+// adds about a millisecond at these sizes. Prints the import time, the time from the file to its
+// first full picture, and the frame times.
 //
 //   viewport_frame_time FILE [FRAMES] [WIDTHxHEIGHT]     (needs a display:
 //   run under xvfb-run for Mesa's llvmpipe)

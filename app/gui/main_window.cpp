@@ -167,7 +167,7 @@ void MainWindow::BuildViewProgress() {
   viewProgress_->setFormat(tr("Preparing the view %p%"));
   viewProgress_->setMaximumWidth(220);
   viewCancel_ = new QPushButton(tr("Cancel"), this);
-  viewCancel_->setToolTip(tr("Stop preparing the view and undo the import"));
+  viewCancel_->setToolTip(tr("Stop preparing the view and undo the import or plug-in run"));
   statusBar()->addPermanentWidget(viewProgress_);
   statusBar()->addPermanentWidget(viewCancel_);
   viewProgress_->hide();
