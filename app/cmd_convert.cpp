@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <csignal>
 #include <iostream>
 #include <thread>
@@ -29,7 +30,9 @@ struct ConvertCommandOptions {
 };
 
 // The import command's options that carry the chosen ones to each import.
-std::vector<std::string> ImportArguments(const ImportOptions& o) {
+// Without --threads, the cores are shared out among the imports that run at
+// once, so that a batch does not start jobs x cores reading threads.
+std::vector<std::string> ImportArguments(const ImportOptions& o, unsigned jobs) {
   std::vector<std::string> args;
   if (!o.format.empty()) args.insert(args.end(), {"--format", o.format});
   if (o.normals) args.push_back("--normals");
@@ -37,6 +40,9 @@ std::vector<std::string> ImportArguments(const ImportOptions& o) {
   if (o.splitObjects) args.push_back("--split-objects");
   if (o.materials) args.push_back("--materials");
   if (o.autoSmooth) args.push_back("--auto-smooth");
+  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+  const int threads = o.threads >= 0 ? o.threads : static_cast<int>(std::max(1u, cores / jobs));
+  args.insert(args.end(), {"--threads", std::to_string(threads)});
   return args;
 }
 
@@ -78,8 +84,8 @@ int RunConvert(const ConvertCommandOptions& opt) {
     std::cerr << "kestrel: cannot find the kestrel program: " << ec.message() << "\n";
     return kExitFailed;
   }
-  run.importArguments = ImportArguments(opt.import);
   run.jobs = opt.jobs ? opt.jobs : std::max(1u, std::thread::hardware_concurrency());
+  run.importArguments = ImportArguments(opt.import, run.jobs);
   run.showProgress = isatty(STDERR_FILENO) != 0;
   run.listConverted = isatty(STDOUT_FILENO) == 0;
   const ConvertOutcome outcome = RunConversion(jobs, run, std::cout, std::cerr);
