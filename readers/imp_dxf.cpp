@@ -46,6 +46,10 @@ constexpr int kMaxBlockNesting = 16;
 // Inserts may place at most this many vertices in all: a few lines of a
 // damaged or hostile file cannot ask for more memory than exists.
 constexpr int64_t kMaxPlacedVertices = int64_t{1} << 25;
+// Inserts may place at most this many block copies in all, empty ones too: a
+// block that inserts itself many times, or an array of a block with nothing
+// in it, cannot keep the reader busy for ever.
+constexpr int64_t kMaxPlacedCopies = int64_t{1} << 20;
 constexpr WarningKind kDxfCutOff{"binary DXF cut off before its end",
                                  "binary DXFs cut off before their end",
                                  "the entities before the cut are imported"};
@@ -260,6 +264,7 @@ void CImp_DXF::ReadFile(const std::string& FileName) {
   openBlock_ = -1;
   pending_.clear();
   placedVertices_ = 0;
+  placedCopies_ = 0;
 
   if (!state_.file) state_.file = std::make_unique<TextInput>(&state_.source);
   state_.file->Open(FileName);
@@ -458,8 +463,16 @@ void CImp_DXF::PlaceInsert(const DxfInsert& insert, const DxfPlacement& outer, i
            "the INSERT of block \"" + insert.block + "\" would place more than " +
                std::to_string(kMaxPlacedVertices) + " vertices in all");
   };
-  if (placedVertices_ + int64_t{insert.rows} * insert.columns * blockVertices > kMaxPlacedVertices)
-    tooMany();
+  const int64_t copies = int64_t{insert.rows} * insert.columns;
+  if (placedVertices_ + copies * blockVertices > kMaxPlacedVertices) tooMany();
+  // Each insert looked at and each copy placed counts, so that nested inserts
+  // of empty blocks are bounded too.
+  placedCopies_ += 1;
+  if (placedCopies_ + copies > kMaxPlacedCopies)
+    FailAt(err::kOutOfMemory, insert.line,
+           "the INSERT of block \"" + insert.block + "\" would place more than " +
+               std::to_string(kMaxPlacedCopies) + " block copies in all");
+  placedCopies_ += copies;
   for (int32_t row = 0; row < insert.rows; ++row) {
     for (int32_t column = 0; column < insert.columns; ++column) {
       const DxfPlacement placement = outer * insert.Placement(block.base, column, row);

@@ -79,6 +79,7 @@ class CImp_DXF : public MeshReader {
   size_t blockFirstTriangle_ = 0;
   std::vector<DxfInsert> pending_;  // inserts of blocks not defined yet
   int64_t placedVertices_ = 0;      // vertices inserts have placed
+  int64_t placedCopies_ = 0;        // inserts looked at and block copies placed
   int64_t verticesFrom_ = 0;        // where in the file each array's first record was read
   int64_t trianglesFrom_ = 0;
 };

@@ -313,6 +313,26 @@ TEST_F(DxfBlocksTest, BlocksAddNothingUntilInsertedAndBadInsertsAreWarnings) {
                 "passed over 1 INSERT of a block the drawing does not define (nowhere): nothing to "
                 "place"}));
 
+  // Copies of an empty block, in a huge array or in a block that inserts
+  // itself twice at every level, end as an error instead of keeping the reader
+  // busy for ever.
+  Drawing empty;
+  empty.Block("nothing", {0, 0, 0});
+  empty.EndBlock();
+  empty.Block("twice", {0, 0, 0});
+  first.block = "twice";
+  first.AddTo(empty);
+  first.AddTo(empty);
+  empty.EndBlock();
+  for (const auto& [block, side] : {std::pair{"nothing", 32767}, std::pair{"twice", 20}}) {
+    Drawing hostile = empty;
+    Insert array;
+    array.block = block;
+    array.columns = array.rows = side;
+    array.AddTo(hostile);
+    EXPECT_THROW(Import(hostile.Text()), ComError) << block;
+  }
+
   // An array beyond any memory fails at the insert's line.
   Drawing huge = d;
   ins = {};
