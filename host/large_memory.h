@@ -63,15 +63,14 @@ void TrimSpare(std::vector<T>& values) {
 // out[0..K). The array is not cleared before it is filled (sizing a vector
 // first writes every value twice): the records are made in a small buffer
 // that stays in the cache, a block at a time, and copied behind the array's
-// values. Room for a large block is mapped in one call beforehand, with huge
-// pages.
+// values. The pages the records go to are mapped in one call beforehand
+// (huge pages for a large block), whether the room was made here or reserved
+// before.
 template <size_t K, class T, class Fill>
 void AppendRecords(std::vector<T>& values, size_t count, Fill&& fill) {
   const size_t total = count * K;
-  if (values.capacity() - values.size() < total) {
-    GrowLarge(values, values.size() + total);
-    PrefaultForWriting(values.data() + values.size(), total * sizeof(T));
-  }
+  if (values.capacity() - values.size() < total) GrowLarge(values, values.size() + total);
+  PrefaultForWriting(values.data() + values.size(), total * sizeof(T));
   constexpr size_t kBlock = std::max<size_t>(1, 4096 / (K * sizeof(T)));  // records
   T buffer[kBlock * K];
   for (size_t first = 0; first < count; first += kBlock) {
