@@ -46,11 +46,15 @@ bool CImp_OBJ::ApplyPlainFace(unsigned count, const int32_t* vertex, const int32
   const int64_t rebase = Rebase ? int64_t{PrevLastVertex} + 1 : 0;
   const int64_t forward = (BlockLocal ? int64_t{RunStart} : 0) - rebase - 1;
   const int64_t back = int64_t{LastVertex} + 1 - rebase;
-  const int64_t limit = VerticesSoFar();
-  for (unsigned i = 0; i < count; ++i) {
+  const auto limit = uint64_t(VerticesSoFar());
+  // Every corner placed, then one test (a number below 0 wraps above the
+  // limit); the fourth corner only on quads.
+  const auto place = [&](unsigned i) {
     v[i] = vertex[i] + (vertex[i] < 0 ? back : forward);
-    if (v[i] < 0 || v[i] >= limit) return false;  // the general path says why
-  }
+    return uint64_t(v[i]) < limit;
+  };
+  const bool placed = place(0) & place(1) & place(2) & (count != 4 || place(3));
+  if (!placed) return false;  // the general path says why
   const size_t values = count == 4 ? 6 : 3;
   if (Polygons.capacity() - Polygons.size() < values) return false;
   // With normals in the file, each triangle also gets its corners' normals,
