@@ -158,7 +158,7 @@ namespace {
 // block was asked for before.
 template <class T>
 void AskForPages(ObjLineRecords& records, size_t slot, std::vector<T>& values, char*& asked) {
-  constexpr size_t kWindow = size_t(8) << 20;
+  constexpr size_t kWindow = size_t(2) << 20;
   constexpr size_t kMinBlock = size_t(4) << 20;  // below this the pages are few
   if (values.capacity() * sizeof(T) < kMinBlock) return;
   char* const begin = reinterpret_cast<char*>(values.data());
