@@ -60,10 +60,10 @@ class ObjLineRecords {
   static bool EndsInCrLf(uint32_t head) { return (head & 8) != 0; }
   static size_t LengthOf(uint32_t head) { return head >> 4; }
   static unsigned WordsOf(Code code) {
-    if (code == kPosition || code == kNormal) return 3;
-    if (code < kFace) return 0;
-    const unsigned corners = (code & kQuad) ? 4 : 3;
-    return (code & kWithNormals) ? 2 * corners : corners;
+    // By code: other, position, normal, passed over, then faces of three and
+    // four corners, without and with normals.
+    static constexpr uint8_t kWords[8] = {0, 3, 3, 0, 3, 4, 6, 8};
+    return kWords[code & 7];
   }
   // The plain line a record holds (its code not kOther).
   static void Unpack(uint32_t head, const uint32_t* words, PlainLine& line);
