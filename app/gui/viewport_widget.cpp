@@ -14,7 +14,10 @@ namespace {
 constexpr float kOrbitDegreesPerPixel = 0.4f;
 constexpr float kWheelStepDegrees = 15;  // one notch of a usual wheel
 constexpr int kDragPixels = 4;           // a press moved less than this is a click
-constexpr int kRestMs = 120;             // full detail again this long after the last move
+// Full detail again this long after the last move: longer than the gap
+// between the pointer's moves during a drag, short enough that the picture
+// sharpens at once when it stops.
+constexpr int kRestMs = 50;
 // Bytes copied to the GPU per turn of the event loop: a few milliseconds'
 // work, so input and painting go on between slices.
 constexpr size_t kUploadSliceBytes = size_t{16} << 20;
