@@ -469,7 +469,8 @@ TEST_F(MainWindowTest, BigImportReachesTheGpuInSlicesWithProgressAndAppearsWhole
   bool sawPartialUpload = false;
   for (int turn = 0; turn < 5000 && view->Busy(); ++turn) {
     QApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
-    if (view->Busy() && !progress.empty() && progress.back() > 90 && !sawPartialUpload) {
+    // Forms made, copying to the GPU under way.
+    if (view->Busy() && !view->Preparing() && !sawPartialUpload) {
       sawPartialUpload = true;
       const QImage partial = view->grabFramebuffer();
       EXPECT_TRUE(IsBackdrop(partial.pixel(partial.width() / 2, partial.height() / 2)));
