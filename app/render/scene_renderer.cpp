@@ -107,7 +107,7 @@ constexpr int kOutlinePixels = 3;
 // Selected objects drawn with at most this many triangles in all are
 // outlined by a hull (two more draws of them); more, by the outline pass on
 // screen, whose cost does not grow with the meshes. Frames drawn while the
-// view moves show coarse forms of at most kCoarseTriangles: hulls.
+// view moves show coarse forms, not outlined.
 constexpr int64_t kHullOutlineTriangles = 2 * static_cast<int64_t>(kCoarseTriangles);
 
 // Attributes 0 and 1 of the bound vertex array: x, y, z then three more
@@ -400,12 +400,18 @@ void SceneRenderer::Render(const Camera& camera, const RenderSettings& s, unsign
   auto drawnCorners = [&s](const GpuMesh& m) {
     return s.coarse && m.coarseVao ? m.coarseCorners : m.corners;
   };
+  // Selected objects drawn coarse while the view moves show their tint
+  // alone: an outline would cost as much as the coarse form again, and the
+  // full-detail frame that follows the move brings it back.
+  auto outlinedMesh = [&](const GpuMesh& m) {
+    return m.Drawn() && selected(m) && drawnCorners(m) == m.corners;
+  };
   int64_t selectedTriangles = 0;
   bool anySelected = false;
   for (const GpuMesh& m : d.meshes)
-    if (m.Drawn() && selected(m)) {
+    if (outlinedMesh(m)) {
       anySelected = true;
-      selectedTriangles += drawnCorners(m) / 3;
+      selectedTriangles += m.corners / 3;
     }
   // Big selections are outlined on screen: the scene goes through the outline
   // pass's framebuffer, which marks their pixels; small ones by hulls.
@@ -460,7 +466,7 @@ void SceneRenderer::Render(const Camera& camera, const RenderSettings& s, unsign
       }
       glUniform3f(colorAt, color.x(), color.y(), color.z());
       glUniform3f(glowAt, glow.x(), glow.y(), glow.z());
-      glUniform1f(maskAt, selectedOnes ? 1.f : 0.f);
+      glUniform1f(maskAt, outlinedMesh(m) ? 1.f : 0.f);
       draw(m);
     }
   };
@@ -483,7 +489,7 @@ void SceneRenderer::Render(const Camera& camera, const RenderSettings& s, unsign
     const GLint centerAt = glGetUniformLocation(hull, "uCenterClip");
     glDepthMask(GL_FALSE);
     for (const GpuMesh& m : d.meshes) {
-      if (!m.Drawn() || !selected(m)) continue;
+      if (!outlinedMesh(m)) continue;
       const QVector4D c = viewProjection * QVector4D((m.min + m.max) / 2, 1);
       glUniform4f(centerAt, c.x(), c.y(), c.z(), c.w());
       draw(m);
