@@ -14,11 +14,17 @@ namespace {
 constexpr float kOrbitDegreesPerPixel = 0.4f;
 constexpr float kWheelStepDegrees = 15;  // one notch of a usual wheel
 constexpr int kDragPixels = 4;           // a press moved less than this is a click
-constexpr int kRestMs = 120;             // full detail again this long after the last move
+// Full detail again this long after the last move: longer than the gap
+// between the pointer's moves during a drag, short enough that the picture
+// sharpens at once when it stops.
+constexpr int kRestMs = 50;
 // Bytes copied to the GPU per turn of the event loop: a few milliseconds'
 // work, so input and painting go on between slices.
 constexpr size_t kUploadSliceBytes = size_t{16} << 20;
-constexpr int kProgressMs = 100;
+// Progress is told this often, not after each slice: each step repaints the
+// status bar, and a repaint of a window holding the viewport composes the
+// whole window again (tens of milliseconds under a software rasteriser).
+constexpr int kProgressMs = 250;
 // Progress shares: making the forms, then copying them.
 constexpr int kPreparedPercent = 90;
 
@@ -132,11 +138,7 @@ void ViewportWidget::StartUpload() {
 
 bool ViewportWidget::UploadSlice(size_t bytes) {
   const bool done = renderer_->UploadStep(bytes);
-  if (!uploading_) return done;  // nothing was waiting
-  if (!done) {
-    ReportProgress();
-    return false;
-  }
+  if (!uploading_ || !done) return done;  // nothing was waiting, or more is to come
   uploading_ = false;
   uploadTimer_.stop();
   // What just arrived is shown coarse first (quick), then in full.
@@ -291,6 +293,7 @@ bool ViewportWidget::Prepare() {
       uploading_ = true;
       uploadTimer_.start();
       progressTimer_.start();
+      ReportProgress();  // the progress and Cancel at once, then every kProgressMs
     }
   }
   if (visibilityPending_) {

@@ -9,6 +9,8 @@
 #include <utility>
 
 #include "app/render/gl_api.h"
+#include "app/render/gl_program.h"
+#include "app/render/outline_pass.h"
 #include "host/ks_color.h"
 #include "host/ks_material.h"
 
@@ -30,11 +32,11 @@ void main() {
 }
 )";
 
-// The selection's outline: the object pushed out this far on screen, away
-// from its centre as seen on screen (a face turned to the viewer is outlined
-// too), in one colour. A program of its own, so that the shading of every
-// vertex does not pay for it.
-constexpr const char* kOutlineVertexShader = R"(#version 330 core
+// The outline of small selected objects: the object pushed out this far on
+// screen, away from its centre as seen on screen (a face turned to the viewer
+// is outlined too), in one colour, drawn beneath it. A program of its own, so
+// that the shading of every vertex does not pay for it.
+constexpr const char* kHullVertexShader = R"(#version 330 core
 layout(location = 0) in vec3 aPosition;
 uniform mat4 uViewProjection;
 uniform float uOutlinePixels;
@@ -48,7 +50,7 @@ void main() {
 }
 )";
 
-constexpr const char* kOutlineFragmentShader = R"(#version 330 core
+constexpr const char* kHullFragmentShader = R"(#version 330 core
 uniform vec3 uColor;
 out vec4 fragColor;
 void main() { fragColor = vec4(uColor, 1.0); }
@@ -62,8 +64,11 @@ in vec3 vViewPosition;
 uniform vec3 uColor;
 uniform bool uUnlit;
 uniform vec3 uGlow;  // selection: a rim of this colour where the surface turns away
-out vec4 fragColor;
+uniform float uMask;  // 1 for selected objects: the outline goes around them
+layout(location = 0) out vec4 fragColor;
+layout(location = 1) out float fragMask;
 void main() {
+  fragMask = uMask;
   if (uUnlit) { fragColor = vec4(uColor, 1.0); return; }
   vec3 n = length(vNormal) > 1e-6 ? normalize(vNormal)
                                   : normalize(cross(dFdx(vViewPosition), dFdy(vViewPosition)));
@@ -98,43 +103,12 @@ void main() { fragColor = vec4(vColor, 1.0); }
 constexpr int kGizmoPixels = 90;
 constexpr float kSelectionTint = 0.3f;
 constexpr float kSelectionGlow = 0.9f;
-constexpr float kOutlinePixels = 3;
-
-// Throws with the driver's log of a shader or program that failed, after
-// deleting it.
-template <class GetLog, class Delete>
-void CheckBuilt(GLuint id, GLint ok, GetLog getLog, Delete destroy, const char* what) {
-  if (ok) return;
-  char log[2048] = {};
-  getLog(id, sizeof log, nullptr, log);
-  destroy(id);
-  throw std::runtime_error(std::string("OpenGL ") + what + ": " + log);
-}
-
-GLuint CompileShader(GLenum kind, const char* source) {
-  GLuint shader = glCreateShader(kind);
-  glShaderSource(shader, 1, &source, nullptr);
-  glCompileShader(shader);
-  GLint ok = 0;
-  glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
-  CheckBuilt(shader, ok, glGetShaderInfoLog, glDeleteShader, "shader does not compile");
-  return shader;
-}
-
-GLuint LinkProgram(const char* vertexSource, const char* fragmentSource) {
-  GLuint vs = CompileShader(GL_VERTEX_SHADER, vertexSource);
-  GLuint fs = CompileShader(GL_FRAGMENT_SHADER, fragmentSource);
-  GLuint program = glCreateProgram();
-  glAttachShader(program, vs);
-  glAttachShader(program, fs);
-  glLinkProgram(program);
-  glDeleteShader(vs);
-  glDeleteShader(fs);
-  GLint ok = 0;
-  glGetProgramiv(program, GL_LINK_STATUS, &ok);
-  CheckBuilt(program, ok, glGetProgramInfoLog, glDeleteProgram, "program does not link");
-  return program;
-}
+constexpr int kOutlinePixels = 3;
+// Selected objects drawn with at most this many triangles in all are
+// outlined by a hull (two more draws of them); more, by the outline pass on
+// screen, whose cost does not grow with the meshes. Frames drawn while the
+// view moves show coarse forms, not outlined.
+constexpr int64_t kHullOutlineTriangles = 2 * static_cast<int64_t>(kCoarseTriangles);
 
 // Attributes 0 and 1 of the bound vertex array: x, y, z then three more
 // floats (a normal or a colour) per vertex.
@@ -191,7 +165,8 @@ QVector3D ObjectColor(const ks::CKsObject& object) {
 }
 
 struct SceneRenderer::Impl {
-  GLuint meshProgram = 0, outlineProgram = 0, lineProgram = 0;
+  GLuint meshProgram = 0, hullProgram = 0, lineProgram = 0;
+  OutlinePass outline;
   GLuint lineVao = 0, lineVbo = 0;
   std::vector<GpuMesh> meshes;
 
@@ -313,7 +288,8 @@ SceneRenderer::~SceneRenderer() = default;
 
 void SceneRenderer::Initialize() {
   impl_->meshProgram = LinkProgram(kMeshVertexShader, kMeshFragmentShader);
-  impl_->outlineProgram = LinkProgram(kOutlineVertexShader, kOutlineFragmentShader);
+  impl_->hullProgram = LinkProgram(kHullVertexShader, kHullFragmentShader);
+  impl_->outline.Initialize();
   impl_->lineProgram = LinkProgram(kLineVertexShader, kLineFragmentShader);
   glGenVertexArrays(1, &impl_->lineVao);
   glGenBuffers(1, &impl_->lineVbo);
@@ -416,7 +392,35 @@ double SceneRenderer::UploadedShare() const {
 
 void SceneRenderer::Render(const Camera& camera, const RenderSettings& s, unsigned framebuffer) {
   Impl& d = *impl_;
-  glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+  auto selected = [&s](const GpuMesh& m) {
+    return (!s.selectedKey.empty() && m.key == s.selectedKey) ||
+           std::find(s.selectedKeys.begin(), s.selectedKeys.end(), m.key) != s.selectedKeys.end();
+  };
+  // While the view moves, big meshes are drawn in their coarse form.
+  auto drawnCorners = [&s](const GpuMesh& m) {
+    return s.coarse && m.coarseVao ? m.coarseCorners : m.corners;
+  };
+  // Selected objects drawn coarse while the view moves show their tint
+  // alone: an outline would cost as much as the coarse form again, and the
+  // full-detail frame that follows the move brings it back.
+  auto outlinedMesh = [&](const GpuMesh& m) {
+    return m.Drawn() && selected(m) && drawnCorners(m) == m.corners;
+  };
+  int64_t selectedTriangles = 0;
+  bool anySelected = false;
+  for (const GpuMesh& m : d.meshes)
+    if (outlinedMesh(m)) {
+      anySelected = true;
+      selectedTriangles += m.corners / 3;
+    }
+  // Big selections are outlined on screen: the scene goes through the outline
+  // pass's framebuffer, which marks their pixels; small ones by hulls.
+  const bool outlined = anySelected && selectedTriangles > kHullOutlineTriangles;
+  const bool hulls = anySelected && !outlined;
+  if (outlined)
+    d.outline.Begin(framebuffer, s.width, s.height);
+  else
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
   glViewport(0, 0, s.width, s.height);
   if (s.transparent)
     glClearColor(0, 0, 0, 0);
@@ -440,6 +444,7 @@ void SceneRenderer::Render(const Camera& camera, const RenderSettings& s, unsign
   const GLint colorAt = glGetUniformLocation(d.meshProgram, "uColor");
   const GLint unlitAt = glGetUniformLocation(d.meshProgram, "uUnlit");
   const GLint glowAt = glGetUniformLocation(d.meshProgram, "uGlow");
+  const GLint maskAt = glGetUniformLocation(d.meshProgram, "uMask");
   const QVector3D selection(Palette::kSelection[0], Palette::kSelection[1], Palette::kSelection[2]);
   // Surfaces sit a little behind the wire drawn over them.
   glEnable(GL_POLYGON_OFFSET_FILL);
@@ -447,15 +452,9 @@ void SceneRenderer::Render(const Camera& camera, const RenderSettings& s, unsign
   float groundY = INFINITY;
   for (const GpuMesh& m : d.meshes)
     if (!m.empty && m.corners > 0) groundY = std::min(groundY, m.min.y());
-  // While the view moves, big meshes are drawn in their coarse form.
-  auto draw = [&s](const GpuMesh& m) {
-    const bool coarse = s.coarse && m.coarseVao;
-    glBindVertexArray(coarse ? m.coarseVao : m.vao);
-    glDrawElements(GL_TRIANGLES, coarse ? m.coarseCorners : m.corners, GL_UNSIGNED_INT, nullptr);
-  };
-  auto selected = [&s](const GpuMesh& m) {
-    return (!s.selectedKey.empty() && m.key == s.selectedKey) ||
-           std::find(s.selectedKeys.begin(), s.selectedKeys.end(), m.key) != s.selectedKeys.end();
+  auto draw = [&](const GpuMesh& m) {
+    glBindVertexArray(drawnCorners(m) == m.corners ? m.vao : m.coarseVao);
+    glDrawElements(GL_TRIANGLES, drawnCorners(m), GL_UNSIGNED_INT, nullptr);
   };
   auto drawShaded = [&](bool selectedOnes) {
     for (const GpuMesh& m : d.meshes) {
@@ -467,38 +466,39 @@ void SceneRenderer::Render(const Camera& camera, const RenderSettings& s, unsign
       }
       glUniform3f(colorAt, color.x(), color.y(), color.z());
       glUniform3f(glowAt, glow.x(), glow.y(), glow.z());
+      glUniform1f(maskAt, outlinedMesh(m) ? 1.f : 0.f);
       draw(m);
     }
   };
   glUniform1i(unlitAt, 0);
+  if (outlined) d.outline.MaskWrites(true);
   drawShaded(false);
-  // Selected objects are outlined: after the others, a hull pushed out a few
+  // Hulls: after the other objects, each selected mesh pushed out a few
   // pixels on screen in the selection colour, without depth writes, then the
-  // objects themselves over it, which leaves a rim around their outline (hidden
-  // where something nearer covers it).
-  if (std::any_of(d.meshes.begin(), d.meshes.end(),
-                  [&](const GpuMesh& m) { return m.Drawn() && selected(m); })) {
-    const GLuint outline = d.outlineProgram;
-    glUseProgram(outline);
+  // objects themselves over it, which leaves a rim around their outline
+  // (hidden where something nearer covers it).
+  if (hulls) {
+    const GLuint hull = d.hullProgram;
+    glUseProgram(hull);
     const QMatrix4x4 viewProjection = projection * view;
-    SetMatrix(outline, "uViewProjection", viewProjection);
-    glUniform1f(glGetUniformLocation(outline, "uOutlinePixels"), kOutlinePixels);
-    glUniform2f(glGetUniformLocation(outline, "uViewportPixels"), float(s.width),
+    SetMatrix(hull, "uViewProjection", viewProjection);
+    glUniform1f(glGetUniformLocation(hull, "uOutlinePixels"), kOutlinePixels);
+    glUniform2f(glGetUniformLocation(hull, "uViewportPixels"), float(s.width),
                 float(std::max(s.height, 1)));
-    glUniform3f(glGetUniformLocation(outline, "uColor"), selection.x(), selection.y(),
-                selection.z());
-    const GLint centerAt = glGetUniformLocation(outline, "uCenterClip");
+    glUniform3f(glGetUniformLocation(hull, "uColor"), selection.x(), selection.y(), selection.z());
+    const GLint centerAt = glGetUniformLocation(hull, "uCenterClip");
     glDepthMask(GL_FALSE);
     for (const GpuMesh& m : d.meshes) {
-      if (!m.Drawn() || !selected(m)) continue;
+      if (!outlinedMesh(m)) continue;
       const QVector4D c = viewProjection * QVector4D((m.min + m.max) / 2, 1);
       glUniform4f(centerAt, c.x(), c.y(), c.z(), c.w());
       draw(m);
     }
     glDepthMask(GL_TRUE);
     glUseProgram(d.meshProgram);
-    drawShaded(true);
   }
+  drawShaded(true);
+  if (outlined) d.outline.MaskWrites(false);
   glDisable(GL_POLYGON_OFFSET_FILL);
   if (s.wireframe) {
     glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
@@ -510,6 +510,9 @@ void SceneRenderer::Render(const Camera& camera, const RenderSettings& s, unsign
   }
   if (s.grid) d.DrawGrid(camera, aspect, sphere, std::isfinite(groundY) ? groundY : 0);
   if (s.gizmo) d.DrawGizmo(camera, s);
+  if (outlined)
+    d.outline.Finish({Palette::kSelection[0], Palette::kSelection[1], Palette::kSelection[2]},
+                     kOutlinePixels);
   glBindVertexArray(0);
   glUseProgram(0);
 }
@@ -519,10 +522,11 @@ void SceneRenderer::Release() {
   glDeleteBuffers(1, &impl_->lineVbo);
   glDeleteVertexArrays(1, &impl_->lineVao);
   glDeleteProgram(impl_->meshProgram);
-  glDeleteProgram(impl_->outlineProgram);
+  glDeleteProgram(impl_->hullProgram);
+  impl_->outline.Release();
   glDeleteProgram(impl_->lineProgram);
-  impl_->lineVbo = impl_->lineVao = impl_->meshProgram = impl_->outlineProgram =
-      impl_->lineProgram = 0;
+  impl_->lineVbo = impl_->lineVao = impl_->meshProgram = impl_->hullProgram = impl_->lineProgram =
+      0;
 }
 
 ViewSphere SceneRenderer::SceneSphere() const {

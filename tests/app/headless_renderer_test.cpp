@@ -133,6 +133,80 @@ TEST_F(HeadlessRendererTest, SelectedObjectTurnsTowardsTheSelectionColour) {
   EXPECT_EQ(chosen.pixel(leftMiddle), plain.pixel(leftMiddle));
 }
 
+// A unit square in the xy plane, facing the front view, in n x n cells.
+ks::KsObjectRef Sheet(int n) {
+  auto sheet = std::make_shared<ks::CKsObject>();
+  std::vector<float> xyz;
+  std::vector<int32_t> triangles;
+  for (int i = 0; i <= n; ++i)
+    for (int j = 0; j <= n; ++j)
+      xyz.insert(xyz.end(), {float(j) / float(n) - 0.5f, float(i) / float(n) - 0.5f, 0});
+  for (int i = 0; i < n; ++i)
+    for (int j = 0; j < n; ++j) {
+      const int32_t a = i * (n + 1) + j, b = a + 1, c = a + n + 1, d = c + 1;
+      triangles.insert(triangles.end(), {a, b, d, a, d, c});
+    }
+  sheet->AddVertices(xyz);
+  sheet->AddTriangles(triangles);
+  return sheet;
+}
+
+// The outline is a rim a few pixels wide around what is seen of the selected
+// object, on an opaque and on a transparent background, for a small mesh and
+// for one of 180,000 triangles (outlined on screen rather than by drawing it
+// again); farther out and on the other object the picture is as without a
+// selection, and the rim never covers the selected object itself.
+TEST_F(HeadlessRendererTest, SelectedObjectGetsARimOfTheSelectionColour) {
+  for (int cells : {1, 300}) {
+    auto left = Box(1, 1, 1), right = Sheet(cells);
+    left->SetPosition({-1, 0, 0});
+    right->SetPosition({1, 0, 0});
+    auto scene = SceneOf({left, right});
+    for (bool transparent : {false, true}) {
+      SCOPED_TRACE(testing::Message()
+                   << cells << " cells, " << (transparent ? "transparent" : "opaque"));
+      PictureRequest request{kW, kH, ViewPreset::Front, false, {}, transparent};
+      const QImage plain = renderer_->Render(*scene, request);
+      request.selectedKey = right->Key();
+      const QImage chosen = renderer_->Render(*scene, request);
+      // The sheet: the bluish pixels of the right half of the plain picture.
+      QRect box;
+      for (int y = 0; y < kH; ++y)
+        for (int x = kW / 2; x < kW; ++x)
+          if (IsBluish(plain.pixel(x, y))) box |= QRect(x, y, 1, 1);
+      ASSERT_FALSE(box.isEmpty());
+      const int midY = box.center().y(), midX = box.center().x();
+      // Just outside each side, a pixel of the rim's own colour, opaque.
+      const std::pair<QPoint, const char*> outward[] = {
+          {{1, 0}, "right"}, {{-1, 0}, "left"}, {{0, -1}, "top"}, {{0, 1}, "bottom"}};
+      for (const auto& [step, side] : outward) {
+        SCOPED_TRACE(side);
+        const QPoint edge(step.x() > 0   ? box.right()
+                          : step.x() < 0 ? box.left()
+                                         : midX,
+                          step.y() > 0   ? box.bottom()
+                          : step.y() < 0 ? box.top()
+                                         : midY);
+        double nearest = 1e9;
+        int alpha = 0;
+        for (int k = 1; k <= 3; ++k) {
+          const QRgb c = chosen.pixel(edge + step * k);
+          if (Distance(c, Palette::kSelection) < nearest)
+            nearest = Distance(c, Palette::kSelection), alpha = qAlpha(c);
+        }
+        EXPECT_LT(nearest, 20);
+        EXPECT_EQ(alpha, 255);
+      }
+      for (const QPoint far : {QPoint(box.right() + 8, midY), QPoint(midX, box.top() - 8)})
+        EXPECT_EQ(chosen.pixel(far), plain.pixel(far));
+      // Inside the sheet and on the box: shaded, not the rim's flat colour.
+      for (int x = box.left() + 2; x <= box.right() - 2; ++x)
+        EXPECT_GT(Distance(chosen.pixel(x, midY), Palette::kSelection), 20) << x;
+      EXPECT_EQ(chosen.pixel(kW / 2 - kW / 8, midY), plain.pixel(kW / 2 - kW / 8, midY));
+    }
+  }
+}
+
 TEST_F(HeadlessRendererTest, HostNormalsShadeFacetsOrSmoothSurfaces) {
   // The largest brightness step between neighbours across the middle of the
   // tube, away from its outline.

@@ -469,7 +469,8 @@ TEST_F(MainWindowTest, BigImportReachesTheGpuInSlicesWithProgressAndAppearsWhole
   bool sawPartialUpload = false;
   for (int turn = 0; turn < 5000 && view->Busy(); ++turn) {
     QApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
-    if (view->Busy() && !progress.empty() && progress.back() > 90 && !sawPartialUpload) {
+    // Forms made, copying to the GPU under way.
+    if (view->Busy() && !view->Preparing() && !sawPartialUpload) {
       sawPartialUpload = true;
       const QImage partial = view->grabFramebuffer();
       EXPECT_TRUE(IsBackdrop(partial.pixel(partial.width() / 2, partial.height() / 2)));
@@ -482,6 +483,35 @@ TEST_F(MainWindowTest, BigImportReachesTheGpuInSlicesWithProgressAndAppearsWhole
   EXPECT_EQ(progress.back(), 100);
   const QImage whole = view->grabFramebuffer();
   EXPECT_FALSE(IsBackdrop(whole.pixel(whole.width() / 2, whole.height() / 2)));
+}
+
+// A selected mesh too big to draw twice more (125,000 triangles) is outlined
+// on screen at rest; drawn coarse while the view moves it shows its tint
+// alone, and the outline is back once the view rests.
+TEST_F(MainWindowTest, BigSelectionIsOutlinedAtRestAndOnlyTintedWhileMoving) {
+  ASSERT_TRUE(window_->OpenFile(QString::fromStdString(Write("grid.obj", GridObj(250)))));
+  ASSERT_EQ(window_->SelectedKeys().size(), 1u);
+  ViewportWidget* view = window_->Viewport();
+  auto rimPixels = [](const QImage& frame) {
+    int n = 0;
+    for (int y = 0; y < frame.height(); ++y)
+      for (int x = 0; x < frame.width(); ++x)
+        n += Distance(frame.pixel(x, y), render::Palette::kSelection) < 20;
+    return n;
+  };
+  // What has just arrived is drawn coarse first, then in full.
+  view->WaitForPreparation();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !view->Moving(); }, 5000));
+  const int atRest = rimPixels(view->grabFramebuffer());
+  EXPECT_GT(atRest, 100);
+  const QPoint middle = view->rect().center();
+  QWheelEvent zoom(middle, view->mapToGlobal(middle), {}, QPoint(0, -120), Qt::NoButton,
+                   Qt::NoModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(view, &zoom);
+  ASSERT_TRUE(view->Moving());
+  EXPECT_LT(rimPixels(view->grabFramebuffer()) * 4, atRest);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !view->Moving(); }, 5000));
+  EXPECT_GT(rimPixels(view->grabFramebuffer()), 100);
 }
 
 TEST_F(MainWindowTest, CancelWhileTheViewIsPreparedUndoesTheImportAndRedoShowsIt) {
