@@ -23,9 +23,9 @@ namespace ks::fuzzing {
 namespace {
 
 // Small inputs reach the OBJ reader's array-size prediction too, and are cut
-// into chunks that threads read ahead.
+// into chunks that threads read ahead (OBJ and DXF alike).
 constexpr int64_t kObjPredictionStart = 64;
-constexpr size_t kObjReadAheadChunk = 64;
+constexpr size_t kReadAheadChunk = 64;
 
 [[noreturn]] void Fail(const char* what, const std::string& detail = {}) {
   std::fprintf(stderr, "fuzz check failed: %s %s\n", what, detail.c_str());
@@ -83,7 +83,8 @@ void ReadFromMemory(ReaderFormat format, const uint8_t* data, size_t size) {
   readers::ImportState state(runtime);
   state.StopImport = 0;  // a run is going on
   state.ObjPredictionStart = kObjPredictionStart;
-  state.ObjReadAheadChunk = kObjReadAheadChunk;
+  state.ObjReadAheadChunk = kReadAheadChunk;
+  state.DxfReadAheadChunk = kReadAheadChunk;
   state.options.threads = 2;
   state.source.UseMemory(std::span<const uint8_t>(data, size));
   const auto index = static_cast<int>(format);

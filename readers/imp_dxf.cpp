@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <cstdlib>
 #include <limits>
 
@@ -11,6 +10,8 @@
 #include "host/runtime.h"
 #include "readers/decimal_number.h"
 #include "readers/dxf_binary.h"
+#include "readers/dxf_entity_records.h"
+#include "readers/dxf_pairs.h"
 #include "readers/growing_array.h"
 #include "readers/hand_array.h"
 #include "readers/line_cursor.h"
@@ -20,16 +21,10 @@
 namespace ks::readers {
 namespace {
 
+using namespace dxf;
+
 constexpr std::string_view kSource = "KsImport.CImp_DXF";
 
-// Where the value of each 3DFACE group code goes: corners 1 to 4 carry the
-// codes 10-13 (x), 20-23 (y) and 30-33 (z); -1 for the codes passed over.
-constexpr auto kFaceSlots = [] {
-  std::array<int8_t, 34> slots{};
-  for (int code = 0; code < 34; ++code)
-    slots[code] = code >= 10 && code % 10 <= 3 ? int8_t(code % 10 * 3 + code / 10 - 1) : int8_t(-1);
-  return slots;
-}();
 constexpr WarningKind kDxfPolygonMesh{"polygon mesh", "polygon meshes",
                                       "only 3DFACE entities and polyface meshes are imported"};
 constexpr WarningKind kDxfPlainPolyline{"polyline", "polylines",
@@ -56,172 +51,13 @@ constexpr WarningKind kDxfCutOff{"binary DXF cut off before its end",
 constexpr WarningKind kDxfOther{"LWPOLYLINE or MESH entity", "LWPOLYLINE and MESH entities",
                                 "only 3DFACE entities and polyface meshes are imported"};
 
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  return text;
-}
-
-// A group code line: a whole number, possibly padded with spaces.
-int32_t GroupCode(std::string_view line) {
-  // The common form first: up to three digits after spaces, nothing behind.
-  const std::string_view digits = line.substr(std::min(line.find_first_not_of(' '), line.size()));
-  if (!digits.empty() && digits.size() <= 3 &&
-      std::all_of(digits.begin(), digits.end(), detail::IsDigit)) {
-    int32_t code = 0;
-    for (char c : digits) code = code * 10 + (c - '0');
-    return code;
-  }
-  line = Trim(line);
-  int32_t code = -1;
-  auto [end, ec] = std::from_chars(line.data(), line.data() + line.size(), code);
-  if (ec != std::errc() || end != line.data() + line.size() || code < 0) return -1;
-  return code;
-}
-
-// The numeric value of a value line (0 unless it is a number): plain
-// decimals are read in place, every other form by ToNumber.
-float NumberOf(std::string_view text) {
-  float value = 0;
-  std::string_view rest = text;
-  if (ReadPlainDecimal(rest, value) && Trim(rest).empty()) return value;
-  return ToNumber(text);
-}
-
-[[gnu::noinline]] float AnyCoordinate(std::string_view text) {
-  return NumberOf(text);
-}
-
-// The lines below are read in place: the common forms are parsed straight
-// from the input up to the line's end, any other line is taken whole and read
-// as above, so both give the same values.
-
-// The next line as a group code, in any form (GroupCode).
-[[gnu::noinline]] int32_t ReadAnyGroupCode(LineCursor& in) {
-  const char* p = in.Position();
-  const char* const end = in.End();
-  while (p != end && *p == ' ') ++p;
-  const char* const digits = p;
-  int32_t code = 0;
-  while (p != end && p - digits < 3 && detail::IsDigit(*p)) code = code * 10 + (*p++ - '0');
-  if (p != digits && in.IsLineEnd(p)) {
-    in.TakeLineTo(p);
-    return code;
-  }
-  return GroupCode(in.ReadLine());
-}
-
-// Group codes right-aligned in three columns ("  0", " 10", "100"), the form
-// CAD programs write, are read by table: each column's character adds its
-// part of the value, or a flag past the 12 value bits. A blank in the middle
-// column behind a digit ("1 0") adds two flags that carry into bit 13, as any
-// character other than a digit or a blank does.
-struct CodeColumns {
-  static constexpr int32_t kDigitFirst = 1 << 12;   // column 1 holds a digit
-  static constexpr int32_t kBlankMiddle = 1 << 12;  // column 2 holds a blank
-  static constexpr int32_t kOther = 1 << 14;
-  static constexpr int kValueBits = 12;
-  static constexpr int kFlagsFrom = 13;
-
-  int32_t first[256], middle[256], last[256];
-
-  constexpr CodeColumns() : first(), middle(), last() {
-    for (int c = 0; c < 256; ++c) first[c] = middle[c] = last[c] = kOther;
-    first[' '] = 0;
-    middle[' '] = kBlankMiddle;
-    for (int d = 0; d < 10; ++d) {
-      first['0' + d] = 100 * d + kDigitFirst;
-      middle['0' + d] = 10 * d;
-      last['0' + d] = d;
-    }
-  }
-};
-constexpr CodeColumns kCodeColumns;
-
-// The next line as a group code (GroupCode).
-inline int32_t ReadGroupCode(LineCursor& in) {
-  const char* const p = in.Position();
-  if (in.End() - p >= 4 && (p[3] == '\n' || p[3] == '\r')) {
-    const auto column = [p](int k) { return static_cast<unsigned char>(p[k]); };
-    const int32_t sum = kCodeColumns.first[column(0)] + kCodeColumns.middle[column(1)] +
-                        kCodeColumns.last[column(2)];
-    if ((sum >> CodeColumns::kFlagsFrom) == 0) {
-      in.TakeLineTo(p + 3);
-      return sum & ((1 << CodeColumns::kValueBits) - 1);
-    }
-  }
-  return ReadAnyGroupCode(in);
-}
-
-// The next line as a coordinate (NumberOf).
-inline float ReadCoordinate(LineCursor& in) {
-  const char* p = in.Position();
-  const char* const end = in.End();
-  while (p != end && *p == ' ') ++p;
-  float value;
-  if (const char* q = ReadPlainDecimalAt(p, end, value)) {
-    while (q != end && *q == ' ') ++q;
-    if (in.IsLineEnd(q)) {
-      in.TakeLineTo(q);
-      return value;
-    }
-  }
-  return AnyCoordinate(in.ReadLine());
-}
-
-// The next line as a short whole number with nothing but spaces around it;
-// false, nothing taken, for any other form.
-inline bool ReadPlainWhole(LineCursor& in, int32_t& value) {
-  const char* p = in.Position();
-  const char* const end = in.End();
-  while (p != end && *p == ' ') ++p;
-  if (!ReadShortWhole(p, end, value)) return false;
-  while (p != end && *p == ' ') ++p;
-  if (!in.IsLineEnd(p)) return false;
-  in.TakeLineTo(p);
-  return true;
-}
-
-// The six characters of a name as one number, as LoadWord reads them.
-constexpr uint64_t NameWord(std::string_view name) {
-  uint64_t word = 0;
-  for (size_t i = 0; i < 6; ++i) word |= uint64_t(static_cast<unsigned char>(name[i])) << (8 * i);
-  return word;
-}
-
-// Takes the next line and returns its first word (NextToken). The names of
-// the entities read, alone on their line, are known without a search for the
-// line's end.
-inline std::string_view ReadFirstWord(LineCursor& in) {
-  const char* const p = in.Position();
-  if (in.End() - p >= 8 && (p[6] == '\n' || p[6] == '\r')) {
-    const uint64_t word = detail::LoadWord(p) & 0xFFFFFFFFFFFFull;
-    static constexpr uint64_t kVertex = NameWord("VERTEX"), kFace = NameWord("3DFACE");
-    if (word == kVertex || word == kFace) return in.TakeLineTo(p + 6);
-  }
-  std::string_view line = in.ReadLine();
-  return NextToken(line);
-}
-
-// Reads the next group code of the entity being read; false when the file
-// ends before a whole pair is read, or when the code is 0 (the start of the
-// next entity: endOfEntity is set). The caller then takes the value line.
-inline bool NextCode(LineCursor& in, int32_t& code, bool& endOfEntity) {
-  endOfEntity = false;
-  if (in.AtEnd()) return false;
-  code = ReadGroupCode(in);
-  if (code == 0) {
-    endOfEntity = true;
-    return false;
-  }
-  return !in.AtEnd();
-}
-
 }  // namespace
 
 CImp_DXF::CImp_DXF(ImportState& state) : state_(state) {
   state_.LineMode = 0;
 }
+
+CImp_DXF::~CImp_DXF() = default;
 
 void CImp_DXF::Load(const std::string& FileName, CollectionRef& p_colObject3D) {
   try {
@@ -275,16 +111,18 @@ void CImp_DXF::ReadFile(const std::string& FileName) {
     if (!cutOff.empty()) state_.warnings.Count(kDxfCutOff, cutOff);
     state_.file->Open(FileName, InputBytes::Own(std::move(text)));
   }
-  {
+  StartReadingAhead();
+  try {
     LineCursor in(*state_.file, state_.CharsRead);
     // The bar moves and the person's events are heard once per step of the file.
     const int64_t turnBytes = ImportState::TurnStep(state_.file->Length());
     while (!in.AtEnd() && state_.StopImport == 0) {
+      const char* const line = in.Position();
       const std::string_view word = ReadFirstWord(in);
       if (word == "3DFACE") {
-        ReadFace3D(in);
+        ReadFace3D(in, line);
       } else if (word == "VERTEX") {
-        ReadVertex(in);
+        ReadVertex(in, line);
       } else if (word == "POLYLINE") {
         // Face records of a polyface mesh number the vertices of their own mesh.
         MeshBase = StoredVertices();
@@ -306,8 +144,22 @@ void CImp_DXF::ReadFile(const std::string& FileName) {
     CloseBlock();
     if (state_.StopImport == 0)
       for (const DxfInsert& insert : pending_) PlaceInsert(insert, {}, 0, in);
+  } catch (...) {
+    records_.reset();  // the threads reading ahead stop with the read
+    throw;
   }
+  records_.reset();
   state_.file->Close();
+}
+
+void CImp_DXF::StartReadingAhead() {
+  const unsigned threads =
+      state_.options.threads > 0 ? unsigned(state_.options.threads) : ChunkedReadAhead::EveryCore();
+  const std::string_view text = state_.file->Unread();
+  // Only where there is enough to share out.
+  if (threads < 2 || text.size() < 4 * state_.DxfReadAheadChunk) return;
+  records_ = std::make_unique<DxfEntityRecords>(text.data(), text.data() + text.size(), threads,
+                                                state_.DxfReadAheadChunk);
 }
 
 void CImp_DXF::TakeTurn(LineCursor& in) {
@@ -494,62 +346,41 @@ void CImp_DXF::PlaceInsert(const DxfInsert& insert, const DxfPlacement& outer, i
   }
 }
 
-void CImp_DXF::ReadFace3D(LineCursor& in) {
+void CImp_DXF::ReadFace3D(LineCursor& in, const char* name) {
   // Corners 1 to 4 carry the group codes 10-13 (x), 20-23 (y) and 30-33 (z),
   // in whatever order the file writes them.
-  float corners[4][3] = {};
-  int32_t code = 0;
-  bool endOfEntity = false;
-  float* const slots = &corners[0][0];
-  while (NextCode(in, code, endOfEntity)) {
-    // Codes that are no whole number come as -1.
-    const auto index = static_cast<size_t>(code);
-    const int8_t slot = index < kFaceSlots.size() ? kFaceSlots[index] : int8_t(-1);
-    if (slot >= 0)
-      slots[slot] = ReadCoordinate(in);
-    else
-      in.SkipLine();
+  DxfEntityRecords::Face face;
+  if (records_ && records_->FaceAt(name, face)) {
+    in.TakeLinesTo(face.next, face.lines, face.extraEndBytes);
+  } else {
+    std::fill_n(&face.corners[0][0], 12, 0.0f);
+    if (!ReadFace3DPairs(in, face.corners))
+      return;  // cut off by the end of the file: nothing is added
   }
-  if (!endOfEntity) return;  // cut off by the end of the file: nothing is added
-
   const int32_t first = StoredVertices();
-  for (const auto& c : corners) AppendVertex(c[0], c[1], c[2], in);
+  for (const auto& c : face.corners) AppendVertex(c[0], c[1], c[2], in);
   AppendQuad(first, first + 1, first + 2, first + 3, in);
 }
 
-void CImp_DXF::ReadVertex(LineCursor& in) {
-  float xyz[3] = {0, 0, 0};
-  int32_t corners[4] = {0, 0, 0, 0};  // groups 71-74 as written (sign marks a hidden edge)
-  int64_t lines[4] = {0, 0, 0, 0};
-  bool face = false;
-  int32_t code = 0;
-  bool endOfEntity = false;
-  while (NextCode(in, code, endOfEntity)) {
-    switch (code) {
-      case 10:
-      case 20:
-      case 30:
-        xyz[code / 10 - 1] = ReadCoordinate(in);
-        break;
-      case 71:
-      case 72:
-      case 73:
-      case 74: {
-        face = true;
-        const size_t k = static_cast<size_t>(code - 71);
-        if (!ReadPlainWhole(in, corners[k])) corners[k] = CornerNumber(in.ReadLine(), code, in);
-        lines[k] = in.LineNumber();
-        break;
-      }
-      default:
-        in.SkipLine();
-    }
+void CImp_DXF::ReadVertex(LineCursor& in, const char* name) {
+  VertexPairs vertex;
+  DxfEntityRecords::Vertex ahead;
+  if (records_ && records_->VertexAt(name, ahead)) {
+    vertex = ahead.pairs;
+    // The record counts lines from the name line.
+    for (int64_t& line : vertex.lines)
+      if (line != 0) line += in.LineNumber();
+    in.TakeLinesTo(ahead.next, ahead.lines, ahead.extraEndBytes);
+  } else {
+    ReadVertexPairs(in, vertex, [&](std::string_view text, int32_t code) {
+      return CornerNumber(text, code, in);
+    });
   }
   if (polyline_ == Polyline::Plain) return;  // a point of a line
-  if (face) {
-    AddPolyfaceFace(corners, lines, corners[3] != 0 ? 4 : 3, in);
+  if (vertex.face) {
+    AddPolyfaceFace(vertex.corners, vertex.lines, vertex.corners[3] != 0 ? 4 : 3, in);
   } else {
-    AppendVertex(xyz[0], xyz[1], xyz[2], in);
+    AppendVertex(vertex.xyz[0], vertex.xyz[1], vertex.xyz[2], in);
   }
 }
 

@@ -52,6 +52,8 @@ struct ImportState {
   // Bytes of the pieces a large OBJ file is cut into for threads to read
   // (tests and fuzzing lower it, so that small inputs are cut too).
   size_t ObjReadAheadChunk = size_t(256) << 10;
+  // The same for a large DXF file.
+  size_t DxfReadAheadChunk = size_t(256) << 10;
   ImportWarnings warnings;  // what the reader passed over, told at the end of the run
   ImportUi* ui = nullptr;   // null: no dialog (no progress, no event pump)
   // Where the readers' inputs come from: files by name, or bytes in memory

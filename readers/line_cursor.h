@@ -51,13 +51,17 @@ class LineCursor {
  public:
   // Starts where input stands; charsRead is the run's character count.
   LineCursor(TextInput& input, int64_t& charsRead)
-      : input_(input),
-        charsRead_(charsRead),
+      : input_(&input),
+        charsRead_(&charsRead),
         p_(input.Unread().data()),
         end_(p_ + input.Unread().size()),
         committed_(p_),
         lineNumber_(input.LineNumber()),
         committedLines_(lineNumber_) {}
+  // Reads the text [from, end), end being the end of the input, for no
+  // input: lines are numbered from the first, and Commit tells no one.
+  LineCursor(const char* from, const char* end)
+      : p_(from), end_(end), committed_(from), lineNumber_(0), committedLines_(0) {}
   ~LineCursor() { Commit(); }
   LineCursor(const LineCursor&) = delete;
   LineCursor& operator=(const LineCursor&) = delete;
@@ -98,13 +102,27 @@ class LineCursor {
   void Commit() {
     const int64_t lines = lineNumber_ - committedLines_;
     const int64_t bytes = p_ - committed_;
-    input_.Advance(static_cast<size_t>(bytes), lines, bytes - lines - extraEndBytes_, charsRead_);
+    if (input_ != nullptr)
+      input_->Advance(static_cast<size_t>(bytes), lines, bytes - lines - extraEndBytes_,
+                      *charsRead_);
     committed_ = p_;
     committedLines_ = lineNumber_;
     extraEndBytes_ = 0;
   }
   // Bytes taken since the last Commit.
   int64_t Uncommitted() const { return p_ - committed_; }
+
+  // Terminator bytes beyond one a line taken since the last Commit; with the
+  // line number, what lines taken elsewhere from the same bytes add.
+  int64_t ExtraEndBytes() const { return extraEndBytes_; }
+  // Takes the lines up to q at once, known to be lines more lines with
+  // extraEndBytes more terminator bytes (read by another cursor over the
+  // same input from Position() on).
+  void TakeLinesTo(const char* q, int64_t lines, int64_t extraEndBytes) {
+    p_ = q;
+    lineNumber_ += lines;
+    extraEndBytes_ += extraEndBytes;
+  }
 
  private:
   // Behind a line end other than LF: CR LF, a lone CR, or the end of the input.
@@ -120,8 +138,8 @@ class LineCursor {
     return q + 1;
   }
 
-  TextInput& input_;
-  int64_t& charsRead_;
+  TextInput* input_ = nullptr;  // null: the cursor reads bytes for no input
+  int64_t* charsRead_ = nullptr;
   const char* p_;
   const char* end_;
   const char* committed_;

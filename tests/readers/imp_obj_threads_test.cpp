@@ -24,23 +24,6 @@
 namespace ks::readers {
 namespace {
 
-// Records progress and, at a chosen turn, asks to stop as Cancel does.
-class RecordingUi : public ImportUi {
- public:
-  RecordingUi(ImportState& state, int64_t cancelAt) : state_(state), cancelAt_(cancelAt) {}
-  double ProgressMax() const override { return 1e18; }
-  void SetProgress(double value) override { progress += " " + std::to_string(int64_t(value)); }
-  void DoEvents() override {
-    if (++turns == cancelAt_) state_.StopImport = -1;
-  }
-  std::string progress;
-  int64_t turns = 0;
-
- private:
-  ImportState& state_;
-  int64_t cancelAt_;
-};
-
 struct ReadSettings {
   ImportOptions options;
   int64_t cancelAt = 0;  // the turn at which Cancel is pressed; 0 never
@@ -48,32 +31,14 @@ struct ReadSettings {
 
 class ObjThreadsTest : public testing::ReaderTest {
  protected:
-  // Everything an import leaves, as text: the error, the warnings, the
-  // progress turns, and each object's name, colour, vertices (as bits),
-  // triangles and corner normals.
+  // Everything an import leaves, as text (testing::ImportOutcome).
   std::string Outcome(const std::string& text, ReadSettings settings, int threads, size_t chunk) {
-    ImportState state(runtime_);
-    RecordingUi ui(state, settings.cancelAt);
-    state.ui = &ui;
-    state.options = settings.options;
-    state.options.threads = threads;
-    state.ObjReadAheadChunk = chunk;
-    state.source.UseMemory(text);
-    state.StopImport = 0;
-    auto list = std::make_shared<Collection>();
-    std::string out;
-    try {
-      CImp_OBJ reader(state);
-      reader.Load("model.obj", list);
-    } catch (const ComError& e) {
-      out += "error " + std::to_string(e.number()) + ": " + e.description() + "\n";
-    }
-    state.CloseFiles();
-    out += "read " + std::to_string(state.CharsRead) + " turns " + std::to_string(ui.turns) +
-           " progress" + ui.progress + "\n";
-    for (const std::string& warning : state.warnings.Messages()) out += "warning " + warning + "\n";
-    out += testing::DescribeObjects(*list);
-    return out;
+    return testing::ImportOutcome<CImp_OBJ>(runtime_, "model.obj", text, settings.cancelAt,
+                                            [&](ImportState& state) {
+                                              state.options = settings.options;
+                                              state.options.threads = threads;
+                                              state.ObjReadAheadChunk = chunk;
+                                            });
   }
 };
 

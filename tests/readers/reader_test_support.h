@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -15,10 +16,12 @@
 
 #include "host/call_log.h"
 #include "host/collection.h"
+#include "host/com_error.h"
 #include "host/host_classes.h"
 #include "host/ks_object.h"
 #include "host/runtime.h"
 #include "readers/import_state.h"
+#include "tests/readers/text_reader_fixture.h"
 
 namespace ks::readers::testing {
 
@@ -40,6 +43,39 @@ inline std::string DescribeObjects(Collection& list) {
     for (const float value : mesh->CornerNormals()) out += " " + std::to_string(value);
     out += "\n";
   }
+  return out;
+}
+
+// Everything an import of text as the file name leaves, as text: the error,
+// the characters read, the progress turns, the warnings and each object
+// (DescribeObjects). Cancel is pressed at turn cancelAt (0: never); setUp
+// sets the run's options.
+template <class Reader>
+std::string ImportOutcome(Runtime& runtime, const std::string& name, const std::string& text,
+                          int64_t cancelAt, const std::function<void(ImportState&)>& setUp) {
+  ImportState state(runtime);
+  RecordingUi ui(state);
+  ui.max = 1e18;
+  ui.stopAfterTurns = cancelAt > 0 ? int(cancelAt) : -1;
+  state.ui = &ui;
+  setUp(state);
+  state.source.UseMemory(text);
+  state.StopImport = 0;
+  auto list = std::make_shared<Collection>();
+  std::string out;
+  try {
+    Reader reader(state);
+    reader.Load(name, list);
+  } catch (const ComError& e) {
+    out += "error " + std::to_string(e.number()) + ": " + e.description() + "\n";
+  }
+  state.CloseFiles();
+  out += "read " + std::to_string(state.CharsRead) + " turns " + std::to_string(ui.turns) +
+         " progress";
+  for (const double value : ui.values) out += " " + std::to_string(int64_t(value));
+  out += "\n";
+  for (const std::string& warning : state.warnings.Messages()) out += "warning " + warning + "\n";
+  out += DescribeObjects(*list);
   return out;
 }
 
