@@ -67,7 +67,7 @@ void AddImportFormatOptions(CLI::App& cmd, ImportOptions& opt) {
                "WaveFront: read the .mtl material libraries and bind faces to their materials");
   cmd.add_flag("--auto-smooth", opt.autoSmooth, "3DStudio: smooth the normals automatically");
   cmd.add_option("--threads", opt.threads,
-                 "threads that read one large WaveFront file (0: every core; default: the "
+                 "threads that read one large WaveFront or DXF file (0: every core; default: the "
                  "registry's \"Threads\" value, else every core)")
       ->check(CLI::Range(0, 1024));
 }
