@@ -117,6 +117,25 @@ ChunkedReadAhead::Chunk* ChunkedReadAhead::Current() {
   return current_;
 }
 
+void ChunkedReadAhead::SkipTo(const char* p) {
+  if (current_ != nullptr) return;
+  bool skipped = false;
+  {
+    const std::lock_guard lock(mutex_);
+    while (released_ < chunkCount_ && Boundary(released_ + 1) <= p) {
+      if (released_ == taken_) {
+        ++taken_;  // no thread took it: it is never read
+      } else {
+        const Chunk& chunk = slots_[released_ % slots_.size()];
+        if (!chunk.ready) break;  // a thread is reading it: its slot stays until it is done
+      }
+      ++released_;
+      skipped = true;
+    }
+  }
+  if (skipped) changed_.notify_all();
+}
+
 void ChunkedReadAhead::LeaveChunk() {
   {
     const std::lock_guard lock(mutex_);

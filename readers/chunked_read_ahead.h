@@ -55,6 +55,10 @@ class ChunkedReadAhead {
   Chunk* Current();
   // The reader is done with the chunk Current gave and moves to the next.
   void LeaveChunk();
+  // The reader, not in a chunk now, has passed p: the chunks wholly before p
+  // that no thread is reading are released (those no thread took are never
+  // read), so that the threads read ahead of the reader, not behind it.
+  void SkipTo(const char* p);
 
   // Asks the threads to fault in the pages of [from, from + bytes) while they
   // have no chunk to read, so that the reader, writing there next, does not

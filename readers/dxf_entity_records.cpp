@@ -85,6 +85,7 @@ void DxfEntityRecords::Read(Chunk& chunk) const {
 const uint32_t* DxfEntityRecords::RecordAt(const char* name, uint32_t kind, Extent& extent) {
   for (;;) {
     if (chunk_ == nullptr) {
+      chunks_.SkipTo(name);
       chunk_ = chunks_.Current();
       if (chunk_ == nullptr) return nullptr;
       record_ = 0;
@@ -106,6 +107,14 @@ const uint32_t* DxfEntityRecords::RecordAt(const char* name, uint32_t kind, Exte
     extent.extraEndBytes = static_cast<int32_t>(words[kExtra]);
     return words + kValues;
   }
+}
+
+void DxfEntityRecords::Pass(const char* p) {
+  if (chunk_ != nullptr && p >= chunk_->end) {
+    chunks_.LeaveChunk();
+    chunk_ = nullptr;
+  }
+  if (chunk_ == nullptr) chunks_.SkipTo(p);
 }
 
 bool DxfEntityRecords::FaceAt(const char* name, Face& face) {

@@ -46,6 +46,9 @@ class DxfEntityRecords {
   // when a thread read one; name must not go back from call to call.
   bool FaceAt(const char* name, Face& face);
   bool VertexAt(const char* name, Vertex& vertex);
+  // The reader has got to p (reading entities without records): the chunks
+  // behind it are let go, so that the threads keep ahead of it.
+  void Pass(const char* p);
 
  private:
   using Chunk = ChunkedReadAhead::Chunk;

@@ -164,6 +164,7 @@ void CImp_DXF::StartReadingAhead() {
 
 void CImp_DXF::TakeTurn(LineCursor& in) {
   in.Commit();
+  if (records_) records_->Pass(in.Position());
   state_.ReportProgress(static_cast<double>(state_.CharsRead));
   state_.YieldToUi();
 }

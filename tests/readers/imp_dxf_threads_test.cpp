@@ -242,5 +242,28 @@ TEST_F(DxfThreadsTest, LargeDrawingReadsAsOneThreadDoes) {
   EXPECT_EQ(Outcome(text, 0, 8, chunk), one);
 }
 
+// Long stretches of entities the threads make no records for, between runs
+// of faces: the reader passes whole chunks without asking for records, and
+// where faces come again the records are still there and still right.
+TEST_F(DxfThreadsTest, LongStretchesWithoutFacesReadAsOneThreadDoes) {
+  std::string text = "  0\nSECTION\n  2\nENTITIES\n";
+  for (int stretch = 0; stretch < 4; ++stretch) {
+    for (int i = 0; i < 1500; ++i)
+      text += "  0\nLINE\n  8\n0\n 10\n" + std::to_string(i) + "\n 11\n2.5\n";
+    for (int i = 0; i < 150; ++i) {
+      text += "  0\n3DFACE\n  8\n0\n";
+      for (int k = 0; k < 4; ++k)
+        text += " 1" + std::to_string(k) + "\n" + std::to_string(stretch * 1000 + i + k) + "\n";
+    }
+  }
+  text += "  0\nENDSEC\n  0\nEOF\n";
+  const std::string one = Outcome(text, 0, 1, 512);
+  ASSERT_NE(one.find(" t 0 1 2 2 3 0"), std::string::npos) << one.substr(0, 200);
+  for (const auto& [threads, chunk] : {std::pair{2, size_t(512)}, {3, size_t(2048)}})
+    EXPECT_EQ(Outcome(text, 0, threads, chunk), one) << threads << " threads";
+  // Cancel halfway: the same objects, whatever was read ahead.
+  EXPECT_EQ(Outcome(text, 40, 2, 512), Outcome(text, 40, 1, 512));
+}
+
 }  // namespace
 }  // namespace ks::readers
