@@ -25,6 +25,8 @@ inline constexpr double kPowersOf10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6
 inline constexpr double kInversePowersOf10[] = {
     1e0,   1e-1,  1e-2,  1e-3,  1e-4,  1e-5,  1e-6,  1e-7,  1e-8,  1e-9,  1e-10, 1e-11,
     1e-12, 1e-13, 1e-14, 1e-15, 1e-16, 1e-17, 1e-18, 1e-19, 1e-20, 1e-21, 1e-22};
+inline constexpr uint64_t kWholePowersOf10[] = {1,      10,      100,      1000,     10000,
+                                                100000, 1000000, 10000000, 100000000};
 inline constexpr float kSinglePowersOf10[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f};
 inline bool IsDigit(char c) {
   return static_cast<unsigned char>(c - '0') < 10;
@@ -115,6 +117,33 @@ inline uint32_t DigitsValue(uint64_t word, unsigned n) {
 inline const char* ReadPlainDecimalAt(const char* p, const char* end, float& out) {
   bool negative = false;
   if (p != end && (*p == '-' || *p == '+')) negative = *p++ == '-';
+  // The common short form, up to 7 digits before the point and 7 behind it,
+  // read eight characters at a time where the input has them; longer runs of
+  // digits are read one by one below, to the same value.
+  if (end - p >= 17) {
+    const uint64_t whole = detail::LoadWord(p);
+    const unsigned wholeDigits = detail::LeadingDigits(whole);
+    if (wholeDigits < 8) {
+      uint64_t mantissa = wholeDigits == 0 ? 0 : detail::DigitsValue(whole, wholeDigits);
+      const char* q = p + wholeDigits;
+      unsigned fraction = 0;
+      if (*q == '.') {
+        const uint64_t part = detail::LoadWord(q + 1);
+        fraction = detail::LeadingDigits(part);
+        if (fraction < 8) {
+          if (fraction > 0)
+            mantissa =
+                mantissa * detail::kWholePowersOf10[fraction] + detail::DigitsValue(part, fraction);
+          q += 1 + fraction;
+        }
+      }
+      if (fraction < 8) {
+        if (wholeDigits + fraction == 0) return nullptr;
+        out = detail::NearestSingle(mantissa, fraction, negative);
+        return q;
+      }
+    }
+  }
   const char* const first = p;
   uint64_t mantissa = 0;
   p = detail::AddDigits(p, end, mantissa);

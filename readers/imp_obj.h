@@ -157,6 +157,11 @@ class CImp_OBJ : public MeshReader {
   // Starts records_ when the options allow more than one thread and the file
   // is long enough to share out (four chunks).
   void StartReadingAhead();
+  // Has the threads reading ahead fault in the next pages of the large arrays
+  // the fast lane fills, a window ahead of their ends; prefaulted_ is how far
+  // each array was asked for.
+  void PrefaultArraysAhead(std::vector<float>& positions);
+  char* prefaulted_[ObjLineRecords::kPrefaultSlots] = {};
 
   float ReadCoordinate(std::string_view& rest, int which);
   int32_t VertexOf(int32_t index) const;

@@ -8,6 +8,8 @@
 // and the general path takes it. Runs stop at the next progress turn, so the
 // bar and Cancel are served as often as line by line.
 
+#include <algorithm>
+#include <cstddef>
 #include <cstring>
 
 #include "imp_obj.h"
@@ -44,11 +46,15 @@ bool CImp_OBJ::ApplyPlainFace(unsigned count, const int32_t* vertex, const int32
   const int64_t rebase = Rebase ? int64_t{PrevLastVertex} + 1 : 0;
   const int64_t forward = (BlockLocal ? int64_t{RunStart} : 0) - rebase - 1;
   const int64_t back = int64_t{LastVertex} + 1 - rebase;
-  const int64_t limit = VerticesSoFar();
-  for (unsigned i = 0; i < count; ++i) {
+  const auto limit = uint64_t(VerticesSoFar());
+  // Every corner placed, then one test (a number below 0 wraps above the
+  // limit); the fourth corner only on quads.
+  const auto place = [&](unsigned i) {
     v[i] = vertex[i] + (vertex[i] < 0 ? back : forward);
-    if (v[i] < 0 || v[i] >= limit) return false;  // the general path says why
-  }
+    return uint64_t(v[i]) < limit;
+  };
+  const bool placed = place(0) & place(1) & place(2) & (count != 4 || place(3));
+  if (!placed) return false;  // the general path says why
   const size_t values = count == 4 ? 6 : 3;
   if (Polygons.capacity() - Polygons.size() < values) return false;
   // With normals in the file, each triangle also gets its corners' normals,
@@ -145,6 +151,34 @@ void CImp_OBJ::AppendPlainNormals(int32_t triangle, int32_t n1, int32_t n2, int3
   }
 }
 
+namespace {
+
+// Asks for the pages of values' block from its end up to a window beyond,
+// when less than half a window is asked for already; asked is how far the
+// block was asked for before.
+template <class T>
+void AskForPages(ObjLineRecords& records, size_t slot, std::vector<T>& values, char*& asked) {
+  constexpr size_t kWindow = size_t(2) << 20;
+  constexpr size_t kMinBlock = size_t(4) << 20;  // below this the pages are few
+  if (values.capacity() * sizeof(T) < kMinBlock) return;
+  char* const begin = reinterpret_cast<char*>(values.data());
+  char* const written = begin + values.size() * sizeof(T);
+  char* const stop = std::min(begin + values.capacity() * sizeof(T), written + kWindow);
+  if (asked < written || asked > stop) asked = written;  // a new block
+  if (stop - asked < ptrdiff_t(kWindow / 2)) return;
+  records.PrefaultAhead(slot, asked, size_t(stop - asked));
+  asked = stop;
+}
+
+}  // namespace
+
+void CImp_OBJ::PrefaultArraysAhead(std::vector<float>& positions) {
+  AskForPages(*records_, 0, positions, prefaulted_[0]);
+  AskForPages(*records_, 1, Polygons, prefaulted_[1]);
+  AskForPages(*records_, 2, PolygonNormals, prefaulted_[2]);
+  AskForPages(*records_, 3, Normals, prefaulted_[3]);
+}
+
 bool CImp_OBJ::ReadPlainLines(int64_t turnStep) {
   TextInput& file = *st_.file;
   if ((st_.LineMode != 0 && st_.LineMode != 1) || file.Encoding() == TextEncoding::Utf16LE ||
@@ -163,6 +197,7 @@ bool CImp_OBJ::ReadPlainLines(int64_t turnStep) {
   int64_t lines = 0;
   int64_t crLfEnds = 0;
   PlainLine line;
+  if (records_) PrefaultArraysAhead(positions);
   // The first line is read whatever the turn: the general path, too, reads a
   // line before it looks at the turn. Lines come from the records read ahead
   // where there are any, else from the text.

@@ -6,6 +6,8 @@
 #include <new>
 #include <system_error>
 
+#include "host/large_memory.h"
+
 namespace ks::readers {
 
 namespace {
@@ -146,10 +148,35 @@ bool ObjLineRecords::TakeChunk(std::unique_lock<std::mutex>& lock) {
   return true;
 }
 
+void ObjLineRecords::PrefaultAhead(size_t slot, void* from, size_t bytes) {
+  if (threads_.empty() || slot >= kPrefaultSlots) return;
+  {
+    const std::lock_guard lock(mutex_);
+    prefault_[slot] = {static_cast<char*>(from), static_cast<char*>(from) + bytes};
+  }
+  changed_.notify_one();
+}
+
+bool ObjLineRecords::PrefaultPiece(std::unique_lock<std::mutex>& lock) {
+  // One huge page at a time, so that a chunk to read waits little.
+  constexpr size_t kPiece = size_t(2) << 20;
+  for (Pages& pages : prefault_) {
+    if (pages.from >= pages.to) continue;
+    char* const from = pages.from;
+    const size_t bytes = std::min(kPiece, size_t(pages.to - from));
+    pages.from += bytes;
+    lock.unlock();
+    PrefaultForWriting(from, bytes);
+    lock.lock();
+    return true;
+  }
+  return false;
+}
+
 void ObjLineRecords::Work() {
   std::unique_lock lock(mutex_);
-  while (!stop_ && taken_ < chunkCount_)
-    if (!TakeChunk(lock)) changed_.wait(lock);
+  while (!stop_ && (taken_ < chunkCount_ || released_ < chunkCount_))
+    if (!PrefaultPiece(lock) && !TakeChunk(lock)) changed_.wait(lock);
 }
 
 ObjLineRecords::Chunk* ObjLineRecords::Current() {

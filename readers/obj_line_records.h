@@ -14,9 +14,10 @@
 //
 // Memory stays bounded: at most kChunksPerThread chunks per thread are read
 // ahead of the one the reader is in; the reader releases each chunk it leaves.
-// A thread waiting for room sleeps. When the chunk the reader needs is not
-// read yet, the reader reads the next chunk no thread has taken (often that
-// one) instead of waiting.
+// A thread with no room to read ahead first faults in pages the reader asked
+// for (PrefaultAhead: the arrays it is about to fill), else sleeps. When the
+// chunk the reader needs is not read yet, the reader reads the next chunk no
+// thread has taken (often that one) instead of waiting.
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -59,10 +60,10 @@ class ObjLineRecords {
   static bool EndsInCrLf(uint32_t head) { return (head & 8) != 0; }
   static size_t LengthOf(uint32_t head) { return head >> 4; }
   static unsigned WordsOf(Code code) {
-    if (code == kPosition || code == kNormal) return 3;
-    if (code < kFace) return 0;
-    const unsigned corners = (code & kQuad) ? 4 : 3;
-    return (code & kWithNormals) ? 2 * corners : corners;
+    // By code: other, position, normal, passed over, then faces of three and
+    // four corners, without and with normals.
+    static constexpr uint8_t kWords[8] = {0, 3, 3, 0, 3, 4, 6, 8};
+    return kWords[code & 7];
   }
   // The plain line a record holds (its code not kOther).
   static void Unpack(uint32_t head, const uint32_t* words, PlainLine& line);
@@ -85,6 +86,15 @@ class ObjLineRecords {
     at_ = p;
   }
 
+  // Asks the threads to fault in the pages of [from, from + bytes) while they
+  // have no chunk to read, so that the reader, writing there next, does not
+  // stop for the kernel to give out and clear each page. Replaces what was
+  // asked before under the same slot (an array that moved to a new block).
+  // Advice only: the bytes are never read or written here, and pages not
+  // faulted in by the time the reader gets there fault in as usual.
+  static constexpr size_t kPrefaultSlots = 4;
+  void PrefaultAhead(size_t slot, void* from, size_t bytes);
+
   // Number of threads to use when asked for 0: every core.
   static unsigned EveryCore();
 
@@ -104,6 +114,9 @@ class ObjLineRecords {
   // Takes the next chunk no thread has taken, if there is room ahead; the
   // lock is held. Returns false when there is none to take now.
   bool TakeChunk(std::unique_lock<std::mutex>& lock);
+  // Faults in the next piece of pages asked for, if any; the lock is held
+  // and is released meanwhile. Returns false when nothing is asked for.
+  bool PrefaultPiece(std::unique_lock<std::mutex>& lock);
   void Work();
   // The chunk the reader is in, read (waiting or reading chunks meanwhile);
   // null past the last chunk.
@@ -122,6 +135,11 @@ class ObjLineRecords {
   size_t taken_ = 0;     // chunks taken by some thread so far
   size_t released_ = 0;  // the chunk the reader is in (those before are released)
   bool stop_ = false;
+  struct Pages {
+    char* from = nullptr;
+    char* to = nullptr;
+  };
+  Pages prefault_[kPrefaultSlots];  // pages still to fault in, per slot
 
   // The reader's place: the chunk in hand, a line in it, that line's start
   // and its first number.

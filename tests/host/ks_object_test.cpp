@@ -279,6 +279,23 @@ TEST(CKsObject, CenterMovesTheBoundingBoxCentreToTheOrigin) {
   EXPECT_NO_THROW(ks::Call(o, "Center"));
 }
 
+// Every vertex moves by the offset, for counts that fill the blocks moved at
+// once and leave tails of every length behind them.
+TEST(CKsObject, MovingVerticesMovesEveryOneByTheOffset) {
+  for (size_t count : {size_t(0), size_t(1), size_t(3), size_t(4), size_t(5), size_t(7), size_t(8),
+                       size_t(9), size_t(1001)}) {
+    Floats xyz(3 * count);
+    for (size_t i = 0; i < xyz.size(); ++i) xyz[i] = float(i % 97) * 0.5f - 7.0f;
+    auto o = std::make_shared<ks::CKsObject>();
+    if (count > 0) ks::Call(o, "Add_Vertices", xyz);
+    const std::array<float, 3> offset{1.25f, -3.0f, 0.5f};
+    o->MoveVertices(offset);
+    ASSERT_EQ(o->Vertices().size(), xyz.size());
+    for (size_t i = 0; i < xyz.size(); ++i)
+      ASSERT_EQ(o->Vertices()[i], xyz[i] + offset[i % 3]) << count << " vertices, value " << i;
+  }
+}
+
 TEST(CKsObject, PropertiesReadBackWhatWasWritten) {
   auto o = std::make_shared<ks::CKsObject>();
   EXPECT_EQ(ks::Get(o, "DefaultColor").ToLong(), 0 + 128 * 256 + 192 * 65536);

@@ -98,11 +98,18 @@ TEST(DecimalNumberTest, InPlaceDecimalsMatchStrtodOnRandomInput) {
     for (int d = 0; d < digits; ++d) text += static_cast<char>('0' + random() % 10);
     if (random() % 5 != 0) text.insert(first + random() % (digits + 1), ".");
     // Behind the number: a line end, or characters next to the digits in the
-    // code table, or bytes that carry when added to.
-    static const char* const kBehind[] = {"\n", " 7", "/99999999", ":12345678",
+    // code table, or bytes that carry when added to; short, or long enough for
+    // the number to be read eight characters at a time.
+    static const char* const kBehind[] = {"\n",
+                                          " 7",
+                                          "/99999999",
+                                          ":12345678",
                                           "\xfa\xff"
-                                          "9999999"};
-    const std::string line = text + kBehind[random() % 5];
+                                          "9999999",
+                                          " 0.5 -0.25 0.125 2\n",
+                                          "/1234567890123456789",
+                                          "\xfa\xff\xfa\xff 9999999999999999"};
+    const std::string line = text + kBehind[random() % 8];
     float fast = -99;
     const char* behind = ReadPlainDecimalAt(line.data(), line.data() + line.size(), fast);
     // Digits beyond 2^53 are left to the general path.

@@ -306,5 +306,40 @@ TEST(ObjLineRecords, SayWhatTheTextSaysAtEveryPositionAsked) {
   }
 }
 
+// Pages asked to be faulted in ahead of the reader keep what was written
+// there, even when the block is asked for again while the threads work on it
+// and when the reader gets there first; the records stay those of the text.
+TEST(ObjLineRecords, FaultingInPagesAheadKeepsWhatTheyHold) {
+  std::string text;
+  for (int i = 0; i < 20000; ++i) text += "v " + std::to_string(i) + " 0.5 -2\n";
+  const char* const begin = text.data();
+  const char* const end = begin + text.size();
+  std::vector<uint32_t> block(size_t(6) << 20);  // 24 MiB, several huge pages
+  for (size_t i = 0; i < block.size(); ++i) block[i] = uint32_t(i * 2654435761u);
+  ObjLineRecords records(begin, end, false, 3, 4096);
+  size_t lines = 0;
+  for (const char* p = begin; p < end;) {
+    if (lines % 2000 == 0) {  // as the reader does: a window ahead of where it writes
+      const size_t at = lines * 64 % block.size();
+      records.PrefaultAhead(lines % ObjLineRecords::kPrefaultSlots, block.data() + at,
+                            (block.size() - at) * sizeof(uint32_t));
+      block[at] = uint32_t(at * 2654435761u);  // the reader writing there meanwhile
+    }
+    const ObjLineRecords::Run run = records.RecordsAt(p);
+    ASSERT_GT(run.count, 0u) << "at " << (p - begin);
+    PlainLine line;
+    ObjLineRecords::Unpack(run.heads[0], run.words, line);
+    ASSERT_EQ(line.kind, PlainLine::Position);
+    ASSERT_EQ(line.xyz[0], float(lines));
+    ASSERT_EQ(line.xyz[2], -2.0f);
+    p += ObjLineRecords::LengthOf(run.heads[0]);
+    records.Took(1, 3, p);
+    ++lines;
+  }
+  EXPECT_EQ(lines, 20000u);
+  for (size_t i = 0; i < block.size(); ++i)
+    ASSERT_EQ(block[i], uint32_t(i * 2654435761u)) << "value " << i;
+}
+
 }  // namespace
 }  // namespace ks::readers
