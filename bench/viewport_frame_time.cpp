@@ -20,9 +20,11 @@
 #include <QTimer>
 #include <QWheelEvent>
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <numeric>
+#include <string>
 #include <vector>
 
 #include "app/commands.h"
@@ -84,6 +86,8 @@ int main(int argc, char** argv) {
   double longestImportTurnMs = 0, longestTurnMs = 0;
   double* longest = &longestImportTurnMs;
   double longestEndedMs = 0;  // when the longest stall after the import ended
+  std::string stalls;         // every stall over kStallMs: when it ended, how long
+  constexpr double kStallMs = 60;
   QElapsedTimer clock;
   QElapsedTimer sinceTick;
   sinceTick.start();
@@ -94,6 +98,9 @@ int main(int argc, char** argv) {
     if (gapMs > *longest && longest == &longestTurnMs)
       longestEndedMs = static_cast<double>(clock.nsecsElapsed()) / 1e6;
     *longest = std::max(*longest, gapMs);
+    if (gapMs > kStallMs)
+      stalls += " " + std::to_string(std::lround(static_cast<double>(clock.nsecsElapsed()) / 1e6)) +
+                ":" + std::to_string(std::lround(gapMs));
     sinceTick.restart();
   });
   heartbeat.start();
@@ -151,6 +158,9 @@ int main(int argc, char** argv) {
   moveFrames(plainMoving, plainMovingCpuMs);
   const double plainSettleMs = settle();
   for (int i = 0; i < frames; ++i) plain.push_back(DrawFrame(view, plainCpuMs));
+  std::printf(
+      "stalls over %.0f ms while importing and until on the GPU (ended at ms:lasted ms):%s\n",
+      kStallMs, stalls.c_str());
   const char* renderer =
       reinterpret_cast<const char*>(view.context()->functions()->glGetString(GL_RENDERER));
   std::printf("viewport %dx%d, %s\n", view.width(), view.height(), renderer ? renderer : "?");
