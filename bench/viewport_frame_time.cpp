@@ -20,9 +20,11 @@
 #include <QTimer>
 #include <QWheelEvent>
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <numeric>
+#include <string>
 #include <vector>
 
 #include "app/commands.h"
@@ -77,25 +79,42 @@ int main(int argc, char** argv) {
   window.show();
   QApplication::processEvents();
 
+  // A timer ticking every few milliseconds from the drop on: the longest gap
+  // between its ticks is how long the window stopped answering (waiting for
+  // events is not counted), during the import's run and while the drawing
+  // forms are made and copied to the GPU.
+  double longestImportTurnMs = 0, longestTurnMs = 0;
+  double* longest = &longestImportTurnMs;
+  double longestEndedMs = 0;  // when the longest stall after the import ended
+  std::string stalls;         // every stall over kStallMs: when it ended, how long
+  constexpr double kStallMs = 60;
   QElapsedTimer clock;
-  clock.start();
-  if (!window.OpenFile(QString::fromLocal8Bit(argv[1]))) return 1;
-  const double importMs = static_cast<double>(clock.nsecsElapsed()) / 1e6;
-  // The window's own route: forms made on the worker, copied to the GPU in
-  // slices over turns of the event loop. A timer ticking every few
-  // milliseconds meanwhile: the longest gap between its ticks is how long the
-  // window stopped answering (waiting for events is not counted).
-  double longestTurnMs = 0;
   QElapsedTimer sinceTick;
   sinceTick.start();
   QTimer heartbeat;
   heartbeat.setInterval(5);
   QObject::connect(&heartbeat, &QTimer::timeout, [&] {
-    longestTurnMs = std::max(longestTurnMs, static_cast<double>(sinceTick.nsecsElapsed()) / 1e6);
+    const double gapMs = static_cast<double>(sinceTick.nsecsElapsed()) / 1e6;
+    if (gapMs > *longest && longest == &longestTurnMs)
+      longestEndedMs = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+    *longest = std::max(*longest, gapMs);
+    if (gapMs > kStallMs)
+      stalls += " " + std::to_string(std::lround(static_cast<double>(clock.nsecsElapsed()) / 1e6)) +
+                ":" + std::to_string(std::lround(gapMs));
     sinceTick.restart();
   });
   heartbeat.start();
-  while (view.Busy()) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  clock.start();
+  if (!window.OpenFile(QString::fromLocal8Bit(argv[1]))) return 1;
+  const double importMs = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+  longest = &longestTurnMs;
+  // The window's own route: forms made on the worker, copied to the GPU in
+  // slices over turns of the event loop.
+  double madeMs = 0;
+  while (view.Busy()) {
+    QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    if (madeMs == 0 && !view.Preparing()) madeMs = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+  }
   heartbeat.stop();
   const double preparedMs = static_cast<double>(clock.nsecsElapsed()) / 1e6;
   // What has just arrived is drawn coarse first, then in full.
@@ -139,6 +158,9 @@ int main(int argc, char** argv) {
   moveFrames(plainMoving, plainMovingCpuMs);
   const double plainSettleMs = settle();
   for (int i = 0; i < frames; ++i) plain.push_back(DrawFrame(view, plainCpuMs));
+  std::printf(
+      "stalls over %.0f ms while importing and until on the GPU (ended at ms:lasted ms):%s\n",
+      kStallMs, stalls.c_str());
   const char* renderer =
       reinterpret_cast<const char*>(view.context()->functions()->glGetString(GL_RENDERER));
   std::printf("viewport %dx%d, %s\n", view.width(), view.height(), renderer ? renderer : "?");
@@ -148,10 +170,13 @@ int main(int argc, char** argv) {
                                  ? 0
                                  : window.Scene().ObjectList()->Objects()[0]->TriangleCount()));
   std::printf(
-      "import %.0f ms, drawing forms made and on the GPU at %.0f ms (longest event-loop turn "
-      "meanwhile %.0f ms), first (coarse) picture at %.0f ms (its frame %.0f ms), first full "
-      "picture at %.0f ms (its frame %.0f ms)\n",
-      importMs, preparedMs, longestTurnMs, coarsePictureMs, coarseMs, pictureMs, firstMs);
+      "import %.0f ms (longest event-loop turn meanwhile %.0f ms), drawing forms made at %.0f "
+      "ms and on the GPU at %.0f ms (longest event-loop turn meanwhile %.0f ms, ended at %.0f ms), "
+      "first (coarse) "
+      "picture at %.0f ms (its frame %.0f ms), first full picture at %.0f ms (its frame %.0f "
+      "ms)\n",
+      importMs, longestImportTurnMs, madeMs, preparedMs, longestTurnMs, longestEndedMs,
+      coarsePictureMs, coarseMs, pictureMs, firstMs);
   auto report = [frames](const char* what, std::vector<double>& times, double cpuMs) {
     std::sort(times.begin(), times.end());
     const double mean = std::accumulate(times.begin(), times.end(), 0.0) / times.size();

@@ -90,6 +90,10 @@ class CKsObject : public DispatchObject<CKsObject> {
   // Nine floats per triangle (x, y, z at corners 1, 2, 3): explicit normals as
   // handed in, face or smoothed normals elsewhere. Computed on first use.
   std::span<const float> CornerNormals();
+  // The corner normals held so far, without computing any: may cover fewer
+  // triangles than exist (those after them have their face normals) or none.
+  // Reading them leaves the object unchanged, so another thread may.
+  std::span<const float> HeldCornerNormals() const { return normals_; }
   bool HasExplicitNormal(int32_t triangle, int corner) const;
   // Triangles with at least one explicit corner normal.
   int32_t NormalTriangleCount() const { return normalTriangles_; }

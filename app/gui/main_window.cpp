@@ -513,7 +513,8 @@ bool MainWindow::ExportTo(const QString& fileName, ExportChoice which) {
          std::find(selected_.begin(), selected_.end(), o->Key()) != selected_.end());
     if (chosen) objects.push_back(o);
   }
-  // The viewport's worker may still be working out normals of these objects.
+  // The viewport's worker may still be reading these objects, whose normals
+  // the export works out.
   viewport_->WaitForPreparation();
   try {
     ExportObjects(objects, fileName.toStdString());

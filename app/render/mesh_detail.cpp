@@ -50,7 +50,12 @@ PreparedMesh PrepareMesh(ks::CKsObject& object, size_t coarseTriangles,
     return coarseMade.valid() ? coarseMade.get() : std::vector<uint32_t>{};
   };
 
-  out.mesh = BuildIndexedMesh(xyz, triangles, object.CornerNormals(), object.Position());
+  // Only the normals the object holds: triangles past them have face
+  // normals, drawn flat as zero normals are (the shader takes the face's
+  // slope on screen). Working out hundreds of megabytes of face normals into
+  // the object here would hold the process's memory map for seconds while
+  // they are paged in, and the window's own allocations wait for it.
+  out.mesh = BuildIndexedMesh(xyz, triangles, object.HeldCornerNormals(), object.Position());
   IndexedMesh& m = out.mesh;
   const size_t vertexCount = m.vertices.size() / kFloatsPerVertex;
   if (!Reached(progress, 0.35)) {

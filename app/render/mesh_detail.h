@@ -27,8 +27,9 @@ inline constexpr size_t kCoarseTriangles = 60000;
 // stop, and PrepareMesh then returns an empty form.
 using PrepareProgress = std::function<bool(double share)>;
 
-// Works out the object's corner normals first when it has none yet (the
-// object is changed then: no other thread may use it meanwhile).
+// Reads the object without changing it: corners the object holds no normal
+// for yet (face normals, worked out on first use) get zero normals, which are
+// drawn flat.
 PreparedMesh PrepareMesh(ks::CKsObject& object, size_t coarseTriangles = kCoarseTriangles,
                          const PrepareProgress& progress = {});
 

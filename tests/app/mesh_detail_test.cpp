@@ -9,6 +9,8 @@
 #include <cmath>
 #include <cstdint>
 #include <set>
+#include <span>
+#include <vector>
 
 namespace kestrel::render {
 namespace {
@@ -106,6 +108,33 @@ TEST(PrepareMesh, ReorderedMeshDrawsTheSameTrianglesAndTheCoarseFormIsSmall) {
   const PreparedMesh none = PrepareMesh(empty);
   EXPECT_TRUE(none.mesh.indices.empty());
   EXPECT_TRUE(none.coarseIndices.empty());
+}
+
+// The form is made without changing the object (another thread reads it
+// meanwhile): triangles whose normals the object has not worked out yet are
+// drawn flat (zero normals), the others keep theirs.
+TEST(PrepareMesh, LeavesTheObjectAsItIsAndDrawsTrianglesWithoutNormalsFlat) {
+  auto grid = Grid(30);  // 1,682 triangles, smoothed normals held
+  const size_t smoothed = size_t(grid->TriangleCount());
+  ASSERT_EQ(grid->CornerNormals().size(), smoothed * 9);
+  // Six more triangles (the first six again, upside down), no normals yet.
+  const std::vector<int32_t> first(grid->Triangles().begin(), grid->Triangles().begin() + 18);
+  std::vector<int32_t> extra;
+  for (size_t t = 0; t < 18; t += 3)
+    extra.insert(extra.end(), {first[t], first[t + 2], first[t + 1]});
+  grid->AddTriangles(std::span<const int32_t>(extra));
+
+  const PreparedMesh prepared = PrepareMesh(*grid);
+  EXPECT_EQ(grid->HeldCornerNormals().size(), smoothed * 9);
+  size_t flat = 0, shaded = 0;
+  for (const Triangle& t : Triangles(prepared.mesh.vertices, prepared.mesh.indices)) {
+    bool zero = true;
+    for (size_t c = 0; c < 3; ++c)
+      for (size_t k = 3; k < 6; ++k) zero = zero && t[c * 6 + k] == 0;
+    ++(zero ? flat : shaded);
+  }
+  EXPECT_EQ(flat, 6u);
+  EXPECT_EQ(shaded, smoothed);
 }
 
 }  // namespace

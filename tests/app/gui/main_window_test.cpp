@@ -467,8 +467,10 @@ TEST_F(MainWindowTest, BigImportReachesTheGpuInSlicesWithProgressAndAppearsWhole
   // Until all of it is on the GPU the object is not drawn at all (nothing
   // half drawn); the event loop turns all the while.
   bool sawPartialUpload = false;
+  // One pass of the event loop at a time: given a time instead, one call
+  // would run every slice while a fast machine copies them all.
   for (int turn = 0; turn < 5000 && view->Busy(); ++turn) {
-    QApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    QApplication::processEvents(QEventLoop::WaitForMoreEvents);
     // Forms made, copying to the GPU under way.
     if (view->Busy() && !view->Preparing() && !sawPartialUpload) {
       sawPartialUpload = true;
@@ -521,7 +523,7 @@ TEST_F(MainWindowTest, CancelWhileTheViewIsPreparedUndoesTheImportAndRedoShowsIt
   auto* cancel = window_->statusBar()->findChild<QPushButton*>();
   ASSERT_NE(cancel, nullptr);
   for (int turn = 0; turn < 5000 && view->Busy() && !cancel->isVisible(); ++turn)
-    QApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    QApplication::processEvents(QEventLoop::WaitForMoreEvents);  // one pass at a time
   ASSERT_TRUE(cancel->isVisible());
   QTest::mouseClick(cancel, Qt::LeftButton);
 
